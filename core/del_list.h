@@ -1,0 +1,39 @@
+// The deletion list, the two path operations every part of the program uses,
+// and the list file "dellist.lst" beside the executable.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/platform.h"
+
+namespace moxlyn {
+
+// Ordered paths in order of arrival; unsorted, duplicates and empty entries
+// allowed. Whether an entry is a folder is decided at deletion time.
+using DelList = std::vector<std::string>;
+
+// Name of the list file inside the program folder.
+extern const char* const kDelListFileName;  // "dellist.lst"
+
+// True when the last whole character of text is a backslash (a trail byte
+// 0x5C of a double-byte character is not one).
+bool EndsWithBackslash(Platform& platform, const std::string& text);
+
+// Joins dir and name with exactly one backslash between them: drops one
+// leading backslash of name when dir ends in one, adds one when neither has
+// it. Nothing else is normalised.
+std::string JoinPath(Platform& platform, const std::string& dir, const std::string& name);
+
+// The running executable's folder with its trailing backslash.
+std::string ProgramDir(Platform& platform);
+
+// Replaces list with the content of "dellist.lst" in the program folder when
+// that file exists; leaves it alone otherwise. Throws AppError(cannot open).
+void LoadDelList(Platform& platform, DelList& list);
+
+// Writes list to "dellist.lst" in the program folder, one entry per line.
+// Throws AppError(cannot create / short write); the old file then survives.
+void SaveDelList(Platform& platform, const DelList& list);
+
+}  // namespace moxlyn

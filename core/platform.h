@@ -1,0 +1,131 @@
+// The platform as the deletion core sees it: file system, locale, clock.
+// The core never includes <windows.h>; win32/ implements this on the narrow
+// Win32 calls, tests/support/ in memory. Paths and texts are narrow strings in
+// the system code page (932 on the target system).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace moxlyn {
+
+// Windows file attribute bits the core cares about.
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrHidden = 0x2;
+constexpr uint32_t kAttrSystem = 0x4;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kAttrReparsePoint = 0x400;
+// What an attribute query returns when the path cannot be read.
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+// Reparse tag bits (as FindFirstFile reports them for a reparse point).
+constexpr uint32_t kReparseTagMicrosoft = 0x80000000;
+constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
+
+// One entry of a folder enumeration.
+struct FindEntry {
+  std::string name;         // bare name, no folder
+  uint32_t attributes = 0;  // Windows attribute bits
+  uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
+};
+
+// Local date and time, as the system clock reports it.
+struct LocalTime {
+  int year = 0;
+  int month = 0;      // 1..12
+  int day = 0;        // 1..31
+  int dayOfWeek = 0;  // 0 = Sunday .. 6 = Saturday
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// The user's locale settings that the log file name and log lines follow.
+// An empty text means the locale supplied nothing for it.
+struct LocaleInfo {
+  std::string shortDatePattern;  // e.g. "yyyy/MM/dd"
+  std::string dateSeparator;     // e.g. "/"
+  std::string timeSeparator;     // e.g. ":"
+  bool hourLeadingZero = false;  // the locale asks for "hh"
+  bool clock24 = false;          // 24-hour clock
+  bool markerBeforeTime = false; // AM/PM marker stands before the time
+  std::string amMarker;          // e.g. "AM"
+  std::string pmMarker;          // e.g. "PM"
+  bool removeEraLetters = false; // Japanese, Chinese or Korean with the Gregorian calendar
+  std::string shortMonthNames[12];
+  std::string longMonthNames[12];
+  std::string shortDayNames[7];  // Sunday first
+  std::string longDayNames[7];
+};
+
+// Outcome of reading a whole file.
+enum class ReadStatus {
+  kOk,
+  kMissing,     // no file at the path (a folder of that name counts as missing)
+  kCannotOpen,  // a file exists but cannot be opened for reading
+};
+
+// Outcome of writing a new file in one piece.
+enum class WriteStatus {
+  kOk,
+  kCannotCreate,  // the file cannot be created or emptied
+  kShortWrite,    // fewer bytes were written than asked (full disk)
+};
+
+class Platform {
+ public:
+  Platform() = default;
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+  virtual ~Platform() = default;
+
+  // --- File system -------------------------------------------------------
+
+  // Attribute bits of path, or kInvalidAttributes when they cannot be read.
+  virtual uint32_t GetAttributes(const std::string& path) = 0;
+  // Replaces the attribute bits of path; false on failure.
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  // Deletes a file; fails on a read-only file, a folder and a locked file.
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Removes an empty folder (or a folder link itself); false on failure.
+  virtual bool RemoveFolder(const std::string& path) = 0;
+  // Enumerates the entries matching pattern (a folder path + "\*" or "\*.*"),
+  // "." and ".." included when the file system reports them, calling visit for
+  // each in the file system's order. The enumeration stays open while visit
+  // runs. False when the enumeration cannot be started.
+  virtual bool Enumerate(const std::string& pattern,
+                         const std::function<void(const FindEntry&)>& visit) = 0;
+  // Reads the whole file at path into content (shared reading, nobody writing).
+  virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
+  // Creates (or empties) the file at path with exclusive access and writes
+  // content in one piece, flushed to disk before it returns.
+  virtual WriteStatus WriteNewFile(const std::string& path, std::string_view content) = 0;
+  // Replaces target with source (source's bytes under target's name) in one
+  // step, keeping target's attributes when it exists; source is gone after
+  // success. False when target cannot be replaced; both are left as they were.
+  virtual bool ReplaceWithFile(const std::string& target, const std::string& source) = 0;
+  // Full path of the running executable.
+  virtual std::string ModuleFileName() = 0;
+
+  // --- Text and locale ---------------------------------------------------
+
+  // True when byte is the lead byte of a double-byte character.
+  virtual bool IsLeadByte(unsigned char byte) = 0;
+  // Compares a and b case-insensitively in the user's default locale:
+  // negative, zero or positive.
+  virtual int CompareNoCase(const std::string& a, const std::string& b) = 0;
+  // Narrow upper-casing in the user's locale.
+  virtual std::string UpperCase(const std::string& text) = 0;
+  // The user's current locale settings, read afresh.
+  virtual LocaleInfo ReadLocaleInfo() = 0;
+
+  // --- Clock ---------------------------------------------------------------
+
+  virtual LocalTime Now() = 0;
+};
+
+}  // namespace moxlyn

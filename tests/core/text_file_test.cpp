@@ -1,0 +1,109 @@
+#include "core/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include "core/app_error.h"
+#include "tests/support/memory_platform.h"
+
+namespace moxlyn {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(TextFile, LiteralsAreCodePage932Bytes) {
+  EXPECT_EQ(std::string("削除終了"), "\x8D\xED\x8F\x9C\x8F\x49\x97\xB9");
+}
+
+TEST(TextFile, SplitsAtEveryKindOfLineEnd) {
+  struct Case {
+    std::string text;
+    Lines lines;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\n", {"a"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\n\rb", {"a", "", "b"}},  // LF then CR: two line ends
+      {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+      {"\r\n", {""}},
+      {" a \r\n", {" a "}},  // no trimming
+      {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << c.text;
+}
+
+TEST(TextFile, JoinsWithCrLfAfterEveryLine) {
+  EXPECT_EQ(JoinLines({}), "");
+  EXPECT_EQ(JoinLines({""}), "\r\n");
+  EXPECT_EQ(JoinLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
+}
+
+class WriteTextFileTest : public ::testing::Test {
+ protected:
+  testing::MemoryPlatform fs_;
+  const std::string path_ = "C:\\p\\f.txt";
+  void SetUp() override { fs_.AddFile(path_, "old"); }
+  std::string ErrorOf(const std::string& text) {
+    try {
+      WriteTextFile(fs_, path_, text);
+    } catch (const AppError& error) {
+      return error.Message();
+    }
+    return "";
+  }
+};
+
+TEST_F(WriteTextFileTest, ReplacesContentAndLeavesNoTemporaryFile) {
+  EXPECT_EQ(ErrorOf("new"), "");
+  EXPECT_EQ(fs_.Content(path_), "new");
+  EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+}
+
+TEST_F(WriteTextFileTest, FullDiskKeepsOldBytes) {
+  fs_.SetDiskCapacity(5);
+  EXPECT_EQ(ErrorOf("a longer text"), "ストリームへの書き込みエラー");
+  EXPECT_EQ(fs_.Content(path_), "old");
+  EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+}
+
+TEST_F(WriteTextFileTest, UnwritableTargetsKeepOldBytes) {
+  const std::string expected = "ファイル C:\\p\\f.txt を作成できません";
+  fs_.SetAttributes(path_, kAttrReadOnly);
+  EXPECT_EQ(ErrorOf("x"), expected);
+  fs_.SetAttributes(path_, kAttrArchive);
+  fs_.Lock(path_);
+  EXPECT_EQ(ErrorOf("x"), expected);
+  EXPECT_EQ(fs_.Content(path_), "old");
+  EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+}
+
+TEST_F(WriteTextFileTest, FolderInPlaceAndUnwritableFolderCannotBeCreated) {
+  testing::MemoryPlatform fs;
+  fs.AddFolder("C:\\p\\f.txt");
+  EXPECT_THROW(WriteTextFile(fs, "C:\\p\\f.txt", "x"), AppError);
+  fs.DenyCreateIn("C:\\q");
+  fs.AddFolder("C:\\q");
+  EXPECT_THROW(WriteTextFile(fs, "C:\\q\\g.txt", "x"), AppError);
+  EXPECT_FALSE(fs.Exists("C:\\q\\g.txt"));
+}
+
+TEST(ReadTextLines, MissingIsNoErrorAndUnreadableIsReported) {
+  testing::MemoryPlatform fs;
+  Lines lines{"kept"};
+  EXPECT_FALSE(ReadTextLines(fs, "C:\\none.txt", lines));
+  EXPECT_EQ(lines, Lines{"kept"});
+  fs.AddFile("C:\\locked.txt", "a\r\n");
+  fs.DenyRead("C:\\locked.txt");
+  try {
+    ReadTextLines(fs, "C:\\locked.txt", lines);
+    FAIL();
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.Message(), "ファイル C:\\locked.txt は開けません");
+  }
+  EXPECT_EQ(lines, Lines{"kept"});
+}
+
+}  // namespace
+}  // namespace moxlyn

@@ -1,0 +1,368 @@
+#include "tests/support/memory_platform.h"
+
+#include <algorithm>
+
+namespace moxlyn::testing {
+
+struct MemoryPlatform::Node {
+  std::string name;
+  uint32_t attributes = 0;
+  std::string content;
+  std::string linkTarget;  // non-empty for a folder link
+  uint32_t reparseTag = 0;
+  std::vector<std::unique_ptr<Node>> children;  // in enumeration order
+
+  bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
+};
+
+MemoryPlatform::MemoryPlatform() { locale_ = JapaneseLocale(); }
+MemoryPlatform::~MemoryPlatform() = default;
+
+bool MemoryPlatform::IsLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+std::string MemoryPlatform::UpperCase(const std::string& text) {
+  std::string upper = text;
+  for (size_t i = 0; i < upper.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(upper[i]);
+    if (IsLeadByte(byte)) {
+      ++i;
+    } else if (byte >= 'a' && byte <= 'z') {
+      upper[i] = static_cast<char>(byte - 'a' + 'A');
+    }
+  }
+  return upper;
+}
+
+int MemoryPlatform::CompareNoCase(const std::string& a, const std::string& b) {
+  return UpperCase(a).compare(UpperCase(b));
+}
+
+std::vector<std::string> MemoryPlatform::Split(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(path[i]);
+    if (byte == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else if (IsLeadByte(byte) && i + 1 < path.size()) {
+      part += path[i];
+      part += path[++i];
+    } else {
+      part += path[i];
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+std::string MemoryPlatform::Key(const std::string& path) {
+  std::string key;
+  for (const auto& part : Split(path)) key += UpperCase(part) + "\\";
+  return key;
+}
+
+MemoryPlatform::Node* MemoryPlatform::Resolve(Node* node) {
+  for (int hops = 0; node != nullptr && !node->linkTarget.empty() && hops < 16; ++hops) {
+    node = Locate(node->linkTarget).node;
+  }
+  return node;
+}
+
+MemoryPlatform::Located MemoryPlatform::Locate(const std::string& path) {
+  Located found;
+  const auto parts = Split(path);
+  if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':') return found;
+  auto drive = drives_.find(UpperCase(parts[0]));
+  if (drive == drives_.end()) return found;
+  if (parts.size() == 1) {
+    found.node = drive->second.get();
+    found.name = parts[0];
+    return found;
+  }
+  Node* folder = drive->second.get();
+  for (size_t i = 1; i < parts.size(); ++i) {
+    folder = Resolve(folder);
+    if (folder == nullptr || !folder->IsFolder()) return Located{};
+    Node* next = nullptr;
+    for (auto& child : folder->children) {
+      if (UpperCase(child->name) == UpperCase(parts[i])) next = child.get();
+    }
+    if (i + 1 == parts.size()) {
+      found.parent = folder;
+      found.node = next;
+      found.name = parts[i];
+      return found;
+    }
+    folder = next;
+  }
+  return found;
+}
+
+MemoryPlatform::Node* MemoryPlatform::MakeFolders(const std::vector<std::string>& parts,
+                                                  size_t count) {
+  auto& drive = drives_[UpperCase(parts[0])];
+  if (!drive) {
+    drive = std::make_unique<Node>();
+    drive->name = parts[0];
+    drive->attributes = kAttrDirectory;
+  }
+  Node* folder = drive.get();
+  for (size_t i = 1; i < count; ++i) {
+    folder = Resolve(folder);
+    Node* next = nullptr;
+    for (auto& child : folder->children) {
+      if (UpperCase(child->name) == UpperCase(parts[i])) next = child.get();
+    }
+    if (next == nullptr) {
+      auto made = std::make_unique<Node>();
+      made->name = parts[i];
+      made->attributes = kAttrDirectory;
+      next = made.get();
+      folder->children.push_back(std::move(made));
+    }
+    folder = next;
+  }
+  return Resolve(folder);
+}
+
+void MemoryPlatform::AddFolder(const std::string& path, uint32_t attributes) {
+  const auto parts = Split(path);
+  Node* folder = MakeFolders(parts, parts.size());
+  folder->attributes = kAttrDirectory | attributes;
+}
+
+void MemoryPlatform::AddFile(const std::string& path, const std::string& content,
+                             uint32_t attributes) {
+  const auto parts = Split(path);
+  Node* folder = MakeFolders(parts, parts.size() - 1);
+  auto file = std::make_unique<Node>();
+  file->name = parts.back();
+  file->attributes = attributes == 0 ? kAttrArchive : attributes;
+  file->content = content;
+  folder->children.push_back(std::move(file));
+}
+
+void MemoryPlatform::AddFolderLink(const std::string& path, const std::string& target,
+                                   uint32_t reparseTag) {
+  const auto parts = Split(path);
+  Node* folder = MakeFolders(parts, parts.size() - 1);
+  auto link = std::make_unique<Node>();
+  link->name = parts.back();
+  link->attributes = kAttrDirectory | kAttrReparsePoint;
+  link->linkTarget = target;
+  link->reparseTag = reparseTag;
+  folder->children.push_back(std::move(link));
+}
+
+bool MemoryPlatform::Exists(const std::string& path) { return Locate(path).node != nullptr; }
+
+bool MemoryPlatform::IsFolder(const std::string& path) {
+  const Node* node = Locate(path).node;
+  return node != nullptr && node->IsFolder();
+}
+
+std::string MemoryPlatform::Content(const std::string& path) {
+  const Node* node = Locate(path).node;
+  return node == nullptr ? std::string() : node->content;
+}
+
+std::vector<std::string> MemoryPlatform::Names(const std::string& folder) {
+  std::vector<std::string> names;
+  const Node* node = Resolve(Locate(folder).node);
+  if (node == nullptr) return names;
+  for (const auto& child : node->children) names.push_back(child->name);
+  return names;
+}
+
+void MemoryPlatform::Lock(const std::string& path) { locked_.insert(Key(path)); }
+void MemoryPlatform::DenyRead(const std::string& path) { denyRead_.insert(Key(path)); }
+void MemoryPlatform::DenyCreateIn(const std::string& folder) { denyCreateIn_.insert(Key(folder)); }
+void MemoryPlatform::SetDiskCapacity(size_t bytes) { capacity_ = bytes; }
+
+size_t MemoryPlatform::UsedBytes(const Node& node) const {
+  size_t used = node.content.size();
+  for (const auto& child : node.children) used += UsedBytes(*child);
+  return used;
+}
+
+uint32_t MemoryPlatform::GetAttributes(const std::string& path) {
+  const Node* node = Locate(path).node;
+  return node == nullptr ? kInvalidAttributes : node->attributes;
+}
+
+bool MemoryPlatform::SetAttributes(const std::string& path, uint32_t attributes) {
+  Node* node = Locate(path).node;
+  if (node == nullptr) return false;
+  const uint32_t kept = node->attributes & (kAttrDirectory | kAttrReparsePoint);
+  node->attributes = kept | (attributes & ~(kAttrDirectory | kAttrReparsePoint));
+  return true;
+}
+
+bool MemoryPlatform::RemoveFile(const std::string& path) {
+  const Located found = Locate(path);
+  if (found.node == nullptr || found.parent == nullptr || found.node->IsFolder()) return false;
+  if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
+  auto& siblings = found.parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
+                              [&](const auto& child) { return child.get() == found.node; }));
+  return true;
+}
+
+bool MemoryPlatform::RemoveFolder(const std::string& path) {
+  const Located found = Locate(path);
+  if (found.node == nullptr || found.parent == nullptr || !found.node->IsFolder()) return false;
+  if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
+  if (found.node->linkTarget.empty() && !found.node->children.empty()) return false;
+  auto& siblings = found.parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
+                              [&](const auto& child) { return child.get() == found.node; }));
+  return true;
+}
+
+bool MemoryPlatform::Enumerate(const std::string& pattern,
+                               const std::function<void(const FindEntry&)>& visit) {
+  std::string folder;
+  if (pattern.size() >= 4 && pattern.compare(pattern.size() - 4, 4, "\\*.*") == 0) {
+    folder = pattern.substr(0, pattern.size() - 4);
+  } else if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, "\\*") == 0) {
+    folder = pattern.substr(0, pattern.size() - 2);
+  } else {
+    return false;
+  }
+  const Located found = Locate(folder);
+  const Node* node = Resolve(found.node);
+  if (node == nullptr || !node->IsFolder() || IsLocked(folder)) return false;
+
+  // Like a directory read buffer: the listing is taken when it starts.
+  std::vector<FindEntry> entries;
+  if (found.parent != nullptr) {
+    entries.push_back({".", kAttrDirectory, 0});
+    entries.push_back({"..", kAttrDirectory, 0});
+  }
+  for (const auto& child : node->children) {
+    entries.push_back({child->name, child->attributes, child->reparseTag});
+  }
+  for (const auto& entry : entries) visit(entry);
+  return true;
+}
+
+ReadStatus MemoryPlatform::ReadWholeFile(const std::string& path, std::string& content) {
+  const Node* node = Locate(path).node;
+  if (node == nullptr || node->IsFolder()) return ReadStatus::kMissing;
+  if (denyRead_.count(Key(path)) != 0) return ReadStatus::kCannotOpen;
+  content = node->content;
+  return ReadStatus::kOk;
+}
+
+WriteStatus MemoryPlatform::WriteNewFile(const std::string& path, std::string_view content) {
+  const Located found = Locate(path);
+  if (found.parent == nullptr || IsLocked(path)) return WriteStatus::kCannotCreate;
+  std::string parentKey;
+  {
+    auto parts = Split(path);
+    parts.pop_back();
+    for (const auto& part : parts) parentKey += UpperCase(part) + "\\";
+  }
+  if (denyCreateIn_.count(parentKey) != 0) return WriteStatus::kCannotCreate;
+  Node* file = found.node;
+  if (file != nullptr && (file->IsFolder() || (file->attributes & kAttrReadOnly) != 0)) {
+    return WriteStatus::kCannotCreate;
+  }
+  if (file == nullptr) {
+    auto made = std::make_unique<Node>();
+    made->name = found.name;
+    made->attributes = kAttrArchive;
+    file = made.get();
+    found.parent->children.push_back(std::move(made));
+  }
+  file->content.clear();
+  size_t used = 0;
+  for (const auto& drive : drives_) used += UsedBytes(*drive.second);
+  const size_t room = capacity_ > used ? capacity_ - used : 0;
+  file->content.assign(content.substr(0, std::min(room, content.size())));
+  return file->content.size() == content.size() ? WriteStatus::kOk : WriteStatus::kShortWrite;
+}
+
+bool MemoryPlatform::ReplaceWithFile(const std::string& target, const std::string& source) {
+  const Located from = Locate(source);
+  const Located to = Locate(target);
+  if (from.node == nullptr || from.node->IsFolder() || to.parent == nullptr) return false;
+  if (IsLocked(target) || IsLocked(source)) return false;
+  if (to.node != nullptr && (to.node->IsFolder() || (to.node->attributes & kAttrReadOnly) != 0)) {
+    return false;
+  }
+  std::string content = std::move(from.node->content);
+  RemoveFile(source);
+  if (to.node != nullptr) {
+    to.node->content = std::move(content);
+  } else {
+    auto made = std::make_unique<Node>();
+    made->name = to.name;
+    made->attributes = kAttrArchive;
+    made->content = std::move(content);
+    to.parent->children.push_back(std::move(made));
+  }
+  return true;
+}
+
+LocaleInfo MemoryPlatform::ReadLocaleInfo() {
+  ++localeReads_;
+  return locale_;
+}
+
+LocalTime MemoryPlatform::Now() {
+  const LocalTime now = now_;
+  now_.second += clockStep_;
+  while (now_.second >= 60) {
+    now_.second -= 60;
+    ++now_.minute;
+  }
+  return now;
+}
+
+LocaleInfo JapaneseLocale() {
+  LocaleInfo locale;
+  locale.shortDatePattern = "yyyy/MM/dd";
+  locale.dateSeparator = "/";
+  locale.timeSeparator = ":";
+  locale.clock24 = true;
+  locale.amMarker = "午前";
+  locale.pmMarker = "午後";
+  locale.removeEraLetters = true;
+  for (int m = 0; m < 12; ++m) {
+    locale.shortMonthNames[m] = std::to_string(m + 1);
+    locale.longMonthNames[m] = std::to_string(m + 1) + "月";
+  }
+  const char* const days[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  for (int d = 0; d < 7; ++d) {
+    locale.shortDayNames[d] = days[d];
+    locale.longDayNames[d] = std::string(days[d]) + "曜日";
+  }
+  return locale;
+}
+
+LocaleInfo EnglishLocale() {
+  LocaleInfo locale;
+  locale.shortDatePattern = "M/d/yyyy";
+  locale.dateSeparator = "/";
+  locale.timeSeparator = ":";
+  locale.amMarker = "AM";
+  locale.pmMarker = "PM";
+  const char* const months[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                  "July",    "August",   "September", "October", "November", "December"};
+  const char* const days[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  for (int m = 0; m < 12; ++m) {
+    locale.longMonthNames[m] = months[m];
+    locale.shortMonthNames[m] = std::string(months[m]).substr(0, 3);
+  }
+  for (int d = 0; d < 7; ++d) {
+    locale.longDayNames[d] = days[d];
+    locale.shortDayNames[d] = std::string(days[d]).substr(0, 3);
+  }
+  return locale;
+}
+
+}  // namespace moxlyn::testing

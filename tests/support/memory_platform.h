@@ -1,0 +1,107 @@
+// An in-memory Windows file system and locale for fast native tests of the
+// core. It models drives, folders, the read-only, hidden, directory and
+// reparse-point attributes, case-insensitive names, backslash separators with
+// code page 932 lead bytes, folder links, and the faults the core must
+// survive: locked files, unreadable files, files that cannot be created and a
+// full disk.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/platform.h"
+
+namespace moxlyn::testing {
+
+class MemoryPlatform : public Platform {
+ public:
+  MemoryPlatform();
+  ~MemoryPlatform() override;
+
+  // --- Building the file system (parents are created as needed) ----------
+  void AddFolder(const std::string& path, uint32_t attributes = 0);
+  void AddFile(const std::string& path, const std::string& content = "", uint32_t attributes = 0);
+  // A folder link (junction or symbolic link) at path that leads to target.
+  void AddFolderLink(const std::string& path, const std::string& target,
+                     uint32_t reparseTag = 0xA000000C);
+
+  // --- Inspecting it ------------------------------------------------------
+  bool Exists(const std::string& path);
+  bool IsFolder(const std::string& path);
+  std::string Content(const std::string& path);  // "" when missing
+  // Names directly inside folder, in enumeration order.
+  std::vector<std::string> Names(const std::string& folder);
+
+  // --- Faults ----------------------------------------------------------------
+  // Held open by another program for reading, without share-delete and
+  // share-write: can be read, but not deleted, emptied or replaced.
+  void Lock(const std::string& path);
+  // Exists but cannot be opened for reading (held open for writing elsewhere).
+  void DenyRead(const std::string& path);
+  // Files cannot be created inside this folder.
+  void DenyCreateIn(const std::string& folder);
+  // Only this many bytes of file content fit on the disk in all.
+  void SetDiskCapacity(size_t bytes);
+
+  // --- Environment -------------------------------------------------------------
+  void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
+  void SetLocale(const LocaleInfo& locale) { locale_ = locale; }
+  void SetNow(const LocalTime& now) { now_ = now; }
+  // Every call of Now() moves the clock on by this many seconds afterwards.
+  void SetClockStep(int seconds) { clockStep_ = seconds; }
+  int LocaleReads() const { return localeReads_; }
+
+  // --- Platform ---------------------------------------------------------------
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  bool RemoveFile(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
+  bool Enumerate(const std::string& pattern,
+                 const std::function<void(const FindEntry&)>& visit) override;
+  ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
+  WriteStatus WriteNewFile(const std::string& path, std::string_view content) override;
+  bool ReplaceWithFile(const std::string& target, const std::string& source) override;
+  std::string ModuleFileName() override { return moduleFileName_; }
+  bool IsLeadByte(unsigned char byte) override;
+  int CompareNoCase(const std::string& a, const std::string& b) override;
+  std::string UpperCase(const std::string& text) override;
+  LocaleInfo ReadLocaleInfo() override;
+  LocalTime Now() override;
+
+ private:
+  struct Node;
+  struct Located {
+    Node* parent = nullptr;  // folder holding the node (after links)
+    Node* node = nullptr;    // the node itself, nullptr when missing
+    std::string name;        // last component as given
+  };
+
+  std::vector<std::string> Split(const std::string& path);
+  Located Locate(const std::string& path);
+  Node* Resolve(Node* node);  // follows a folder link to its target
+  Node* MakeFolders(const std::vector<std::string>& parts, size_t count);
+  std::string Key(const std::string& path);
+  size_t UsedBytes(const Node& node) const;
+  bool IsLocked(const std::string& path) { return locked_.count(Key(path)) != 0; }
+
+  std::map<std::string, std::unique_ptr<Node>> drives_;  // "C:" upper-cased
+  std::set<std::string> locked_;
+  std::set<std::string> denyRead_;
+  std::set<std::string> denyCreateIn_;
+  size_t capacity_ = static_cast<size_t>(-1);
+  std::string moduleFileName_ = "C:\\Moxlyn\\Moxlyn.exe";
+  LocaleInfo locale_;
+  LocalTime now_{2026, 12, 7, 1, 13, 5, 9};
+  int clockStep_ = 0;
+  int localeReads_ = 0;
+};
+
+// The locale of a Japanese Windows: yyyy/MM/dd, 24-hour H:mm:ss.
+LocaleInfo JapaneseLocale();
+// The locale of a US English Windows: M/d/yyyy, 12-hour h:mm:ss AM.
+LocaleInfo EnglishLocale();
+
+}  // namespace moxlyn::testing

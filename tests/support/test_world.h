@@ -1,0 +1,49 @@
+// A place where behaviour tests build files and folders and then look at
+// them: in memory (MemoryWorld) or in a fresh folder on the real file system
+// through the Win32 platform (Win32World, Windows builds only). The same
+// tests run against both; MakeWorld() picks the one of this build.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/platform.h"
+
+namespace moxlyn::testing {
+
+class TestWorld {
+ public:
+  virtual ~TestWorld() = default;
+
+  // The platform under test.
+  virtual Platform& platform() = 0;
+  // An empty folder to work in, without a trailing backslash.
+  virtual std::string Root() = 0;
+  // Makes the running executable appear to live in folder (so ProgramDir is
+  // folder + "\").
+  virtual void SetProgramFolder(const std::string& folder) = 0;
+
+  virtual void MakeFolder(const std::string& path, uint32_t attributes = 0) = 0;
+  virtual void MakeFile(const std::string& path, const std::string& content = "",
+                        uint32_t attributes = 0) = 0;
+  // A link to the folder target at path (a symbolic link or junction); false
+  // when this world cannot make one.
+  virtual bool MakeFolderLink(const std::string& path, const std::string& target) = 0;
+  // Holds the file open as another program would, without share-delete and
+  // without share-write, until the world ends.
+  virtual void Lock(const std::string& path) = 0;
+  // Makes the existing file unreadable for the program; false when this world
+  // cannot.
+  virtual bool DenyRead(const std::string& path) = 0;
+
+  virtual bool Exists(const std::string& path) = 0;
+  virtual uint32_t Attributes(const std::string& path) = 0;
+  virtual std::string Content(const std::string& path) = 0;
+
+  // Convenience: Root() + "\" + relative.
+  std::string At(const std::string& relative) { return Root() + "\\" + relative; }
+};
+
+std::unique_ptr<TestWorld> MakeWorld();
+
+}  // namespace moxlyn::testing

@@ -1,0 +1,119 @@
+// The world of Windows builds: a fresh folder on the real file system, used
+// through the production Win32 platform.
+#include <windows.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "tests/support/test_world.h"
+#include "win32/win32_platform.h"
+
+namespace moxlyn::testing {
+namespace {
+
+class TestWin32Platform : public Win32Platform {
+ public:
+  std::string ModuleFileName() override {
+    return moduleFileName_.empty() ? Win32Platform::ModuleFileName() : moduleFileName_;
+  }
+  std::string moduleFileName_;
+};
+
+// Deletes a tree with plain Win32 calls, whatever its attributes, without
+// following folder links.
+void RemoveTree(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    DeleteFileA(path.c_str());
+    return;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      std::vector<std::string> names;
+      do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+      } while (FindNextFileA(find, &data));
+      FindClose(find);
+      for (const auto& name : names) RemoveTree(path + "\\" + name);
+    }
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+class Win32World : public TestWorld {
+ public:
+  Win32World() {
+    static std::atomic<int> counter{0};
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    root_ = std::string(temp) + "moxlyn-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(counter++);
+    RemoveTree(root_);
+    if (!CreateDirectoryA(root_.c_str(), nullptr)) throw std::runtime_error("no test folder");
+  }
+  ~Win32World() override {
+    for (HANDLE handle : handles_) CloseHandle(handle);
+    RemoveTree(root_);
+  }
+
+  Platform& platform() override { return platform_; }
+  std::string Root() override { return root_; }
+  void SetProgramFolder(const std::string& folder) override {
+    platform_.moduleFileName_ = folder + "\\Moxlyn.exe";
+  }
+
+  void MakeFolder(const std::string& path, uint32_t attributes) override {
+    CreateDirectoryA(path.c_str(), nullptr);
+    if (attributes != 0) SetFileAttributesA(path.c_str(), attributes);
+  }
+  void MakeFile(const std::string& path, const std::string& content, uint32_t attributes) override {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot make " + path);
+    DWORD wrote = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr);
+    CloseHandle(file);
+    if (attributes != 0) SetFileAttributesA(path.c_str(), attributes);
+  }
+  bool MakeFolderLink(const std::string& path, const std::string& target) override {
+    return CreateSymbolicLinkA(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+  }
+  void Lock(const std::string& path) override { Hold(path, GENERIC_READ, FILE_SHARE_READ); }
+  bool DenyRead(const std::string& path) override {
+    Hold(path, GENERIC_WRITE, 0);
+    return true;
+  }
+
+  bool Exists(const std::string& path) override {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  uint32_t Attributes(const std::string& path) override { return GetFileAttributesA(path.c_str()); }
+  std::string Content(const std::string& path) override {
+    std::string content;
+    return platform_.ReadWholeFile(path, content) == ReadStatus::kOk ? content : std::string();
+  }
+
+ private:
+  void Hold(const std::string& path, DWORD access, DWORD share) {
+    HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot hold " + path);
+    handles_.push_back(file);
+  }
+
+  TestWin32Platform platform_;
+  std::string root_;
+  std::vector<HANDLE> handles_;
+};
+
+}  // namespace
+
+std::unique_ptr<TestWorld> MakeWorld() { return std::make_unique<Win32World>(); }
+
+}  // namespace moxlyn::testing

@@ -1,0 +1,163 @@
+#include "win32/win32_platform.h"
+
+#include <windows.h>
+
+#include "win32/scoped_handle.h"
+
+#ifndef LOCALE_ITIMEMARKPOSN
+#define LOCALE_ITIMEMARKPOSN 0x00001005
+#endif
+
+namespace moxlyn {
+
+uint32_t Win32Platform::GetAttributes(const std::string& path) {
+  return GetFileAttributesA(path.c_str());
+}
+
+bool Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool Win32Platform::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool Win32Platform::RemoveFolder(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+bool Win32Platform::Enumerate(const std::string& pattern,
+                              const std::function<void(const FindEntry&)>& visit) {
+  WIN32_FIND_DATAA data;
+  ScopedFindHandle find(FindFirstFileA(pattern.c_str(), &data));
+  if (!find.Valid()) return false;
+  FindEntry entry;
+  do {
+    entry.name = data.cFileName;
+    entry.attributes = data.dwFileAttributes;
+    entry.reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
+    visit(entry);
+  } while (FindNextFileA(find.Get(), &data));
+  return true;
+}
+
+ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return ReadStatus::kMissing;
+  }
+  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return ReadStatus::kCannotOpen;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return ReadStatus::kCannotOpen;
+  std::string text(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), text.data() + done, static_cast<DWORD>(text.size() - done), &got,
+                  nullptr)) {
+      return ReadStatus::kCannotOpen;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  text.resize(done);
+  content = std::move(text);
+  return ReadStatus::kOk;
+}
+
+WriteStatus Win32Platform::WriteNewFile(const std::string& path, std::string_view content) {
+  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return WriteStatus::kCannotCreate;
+  size_t done = 0;
+  while (done < content.size()) {
+    DWORD wrote = 0;
+    if (!WriteFile(file.Get(), content.data() + done, static_cast<DWORD>(content.size() - done),
+                   &wrote, nullptr) ||
+        wrote == 0) {
+      return WriteStatus::kShortWrite;
+    }
+    done += wrote;
+  }
+  if (!FlushFileBuffers(file.Get())) return WriteStatus::kShortWrite;
+  return WriteStatus::kOk;
+}
+
+bool Win32Platform::ReplaceWithFile(const std::string& target, const std::string& source) {
+  if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return ReplaceFileA(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr) != 0;
+  }
+  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string Win32Platform::ModuleFileName() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD got = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (got < path.size()) {
+      path.resize(got);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool Win32Platform::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+
+int Win32Platform::CompareNoCase(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                        b.data(), static_cast<int>(b.size())) -
+         CSTR_EQUAL;
+}
+
+std::string Win32Platform::UpperCase(const std::string& text) {
+  std::string upper = text;
+  if (!upper.empty()) CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+  return upper;
+}
+
+namespace {
+
+std::string LocaleText(LCTYPE type) {
+  char buffer[256];
+  const int got = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer);
+  return got > 0 ? std::string(buffer) : std::string();
+}
+
+}  // namespace
+
+LocaleInfo Win32Platform::ReadLocaleInfo() {
+  LocaleInfo locale;
+  locale.shortDatePattern = LocaleText(LOCALE_SSHORTDATE);
+  locale.dateSeparator = LocaleText(LOCALE_SDATE);
+  locale.timeSeparator = LocaleText(LOCALE_STIME);
+  locale.hourLeadingZero = LocaleText(LOCALE_ITLZERO) == "1";
+  locale.clock24 = LocaleText(LOCALE_ITIME) == "1";
+  locale.markerBeforeTime = LocaleText(LOCALE_ITIMEMARKPOSN) == "1";
+  locale.amMarker = LocaleText(LOCALE_S1159);
+  locale.pmMarker = LocaleText(LOCALE_S2359);
+  const WORD language = PRIMARYLANGID(LANGIDFROMLCID(GetUserDefaultLCID()));
+  const bool eastAsian =
+      language == LANG_JAPANESE || language == LANG_CHINESE || language == LANG_KOREAN;
+  locale.removeEraLetters = eastAsian && LocaleText(LOCALE_ICALENDARTYPE) == "1";
+  for (int m = 0; m < 12; ++m) {
+    locale.shortMonthNames[m] = LocaleText(LOCALE_SABBREVMONTHNAME1 + m);
+    locale.longMonthNames[m] = LocaleText(LOCALE_SMONTHNAME1 + m);
+  }
+  // Windows counts the day names from Monday; the core from Sunday.
+  for (int d = 0; d < 7; ++d) {
+    const int windowsDay = (d + 6) % 7;
+    locale.shortDayNames[d] = LocaleText(LOCALE_SABBREVDAYNAME1 + windowsDay);
+    locale.longDayNames[d] = LocaleText(LOCALE_SDAYNAME1 + windowsDay);
+  }
+  return locale;
+}
+
+LocalTime Win32Platform::Now() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return LocalTime{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek, now.wHour, now.wMinute,
+                   now.wSecond};
+}
+
+}  // namespace moxlyn
