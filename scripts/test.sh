@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the native
-# suite under the sanitizers, then the Windows suite under Wine (code page 932).
+# suite under the sanitizers, the Windows suite under Wine (code page 932) on
+# a virtual display, and a short fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
 status=0
+
 echo "== native tests"
 (cd build/native && ctest --output-on-failure -j "$(nproc)") || status=1
+
 echo "== Windows tests under Wine"
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=:93
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  sleep 1
+fi
 (cd build/win32 && ctest --output-on-failure) || status=1
+WINEPREFIX=$PWD/build/win32/wineprefix wineserver -k 2>/dev/null || true
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== short fuzz run"
+  scripts/fuzz.sh short || status=1
+fi
 exit $status

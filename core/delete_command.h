@@ -1,0 +1,52 @@
+// The delete command behind the "削除" button, and the per-day deletion log.
+#pragma once
+
+#include <string>
+
+#include "core/del_list.h"
+#include "core/platform.h"
+#include "core/settings_store.h"
+
+namespace moxlyn {
+
+// What the command needs of the user interface. The window side supplies the
+// caption "Moxlyn" and the owner window.
+class DeletePrompts {
+ public:
+  virtual ~DeletePrompts() = default;
+  // Asks a Yes/No question; true when Yes was chosen.
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // Shows a message with one OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Sounds the default beep.
+  virtual void Beep() = 0;
+  // Empties the list window's view and sets its horizontal extent to 0,
+  // whether the window is visible or not.
+  virtual void ClearListView() = 0;
+};
+
+// The user's date and time formats, read once and kept until Refresh() (the
+// program calls it when the system announces a change of settings).
+class LocaleFormats {
+ public:
+  explicit LocaleFormats(Platform& platform);
+  // Reads the locale settings afresh.
+  void Refresh();
+  // The short date text of day, e.g. "2026/12/07".
+  std::string ShortDate(const LocalTime& day) const;
+  // The long time text of time, e.g. "13:05:09" or "1:05:09 PM".
+  std::string LongTime(const LocalTime& time) const;
+
+ private:
+  Platform& platform_;
+  LocaleInfo locale_;
+};
+
+// The delete command: checks the list, asks for confirmation, deletes, logs,
+// empties the list and its view, and tells the user it has finished. A log
+// that cannot be read or written throws AppError after the deletion, with the
+// list and its view left as they were.
+void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
+                     DelList& list, const Settings& settings);
+
+}  // namespace moxlyn

@@ -1,0 +1,19 @@
+// The drop intake: turns the paths of one shell drop into list entries.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/del_list.h"
+#include "core/platform.h"
+
+namespace moxlyn {
+
+// Appends to list each dropped path in order; a dropped folder is followed by
+// every entry directly inside it.
+void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list);
+
+// Appends to listing the full path of every entry directly inside folder.
+void CollectFolder(Platform& platform, const std::string& folder, std::vector<std::string>& listing);
+
+}  // namespace moxlyn
