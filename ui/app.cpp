@@ -1,0 +1,127 @@
+#include "ui/app.h"
+
+#include <exception>
+
+#include "core/app_error.h"
+#include "win32/win32_platform.h"
+
+namespace moxlyn::ui {
+namespace {
+
+HWND applicationWindow = nullptr;
+HINSTANCE instance = nullptr;
+
+LRESULT CALLBACK ApplicationProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+HWND ApplicationWindow() { return applicationWindow; }
+HINSTANCE Instance() { return instance; }
+
+void CreateApplicationWindow(HINSTANCE program) {
+  instance = program;
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = ApplicationProcedure;
+  windowClass.hInstance = program;
+  windowClass.hIcon = LoadIconA(program, "MAINICON");
+  windowClass.lpszClassName = "TApplication.Moxlyn";
+  RegisterClassA(&windowClass);
+  // Visible style but no size: it stands for the program without showing.
+  applicationWindow = CreateWindowExA(0, windowClass.lpszClassName, ProgramTitle().c_str(),
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                                      0, 0, nullptr, nullptr, program, nullptr);
+}
+
+Platform& ThePlatform() {
+  static Win32Platform platform;
+  return platform;
+}
+
+std::string ProgramTitle() {
+  const std::string path = ThePlatform().ModuleFileName();
+  // File name without its folder, whole characters only.
+  size_t nameStart = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(path[i]);
+    if (byte == '\\' || byte == ':') {
+      nameStart = i + 1;
+    } else if (IsDBCSLeadByte(byte)) {
+      ++i;
+    }
+  }
+  std::string title = path.substr(nameStart);
+  const size_t dot = title.find('.');
+  if (dot != std::string::npos) title.resize(dot);
+  if (title.size() > 1) {
+    const size_t first = IsDBCSLeadByte(static_cast<unsigned char>(title[0])) ? 2 : 1;
+    if (first < title.size()) CharLowerBuffA(title.data() + first, static_cast<DWORD>(title.size() - first));
+  }
+  return title;
+}
+
+std::string ErrorBoxText(const std::string& message) {
+  if (message.empty()) return message;
+  // First byte of the last whole character.
+  unsigned char lastFirst = 0;
+  for (size_t i = 0; i < message.size(); ++i) {
+    lastFirst = static_cast<unsigned char>(message[i]);
+    if (IsDBCSLeadByte(lastFirst) && i + 1 < message.size()) ++i;
+  }
+  return lastFirst > '.' ? message + "." : message;
+}
+
+void ReportError(const std::string& message) {
+  MessageBoxA(applicationWindow, ErrorBoxText(message).c_str(), ProgramTitle().c_str(),
+              MB_OK | MB_ICONSTOP);
+}
+
+void ReportCurrentException() {
+  try {
+    throw;
+  } catch (const AppError& error) {
+    ReportError(error.Message());
+  } catch (const std::exception& error) {
+    ReportError(error.what());
+  } catch (...) {
+    ReportError("");
+  }
+}
+
+HFONT WindowFont() {
+  static HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+  return font;
+}
+
+void CentreOnScreen(HWND window) {
+  RECT outer;
+  GetWindowRect(window, &outer);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
+                int top, int width, int height, int id) {
+  HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, left, top,
+                                 width, height, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                 nullptr);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), FALSE);
+  return control;
+}
+
+void SetClientSize(HWND window, int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace moxlyn::ui

@@ -1,0 +1,54 @@
+// What every window of the program shares: the hidden application window
+// that owns them, the platform, the general error reporting and the look.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/platform.h"
+
+namespace moxlyn::ui {
+
+// The hidden top-level window that owns the four windows. Minimising the
+// program minimises it; it never has a taskbar button.
+HWND ApplicationWindow();
+void CreateApplicationWindow(HINSTANCE instance);
+
+HINSTANCE Instance();
+
+// The one Win32 platform of the running program.
+Platform& ThePlatform();
+
+// The general error reporting: a modal box owned by the application window,
+// OK and the stop icon, the message with a final "." where it needs one,
+// captioned with the program's title.
+void ReportError(const std::string& message);
+
+// Reports the exception being handled (call only inside a catch block).
+void ReportCurrentException();
+
+// The program's title: the executable's file name without its folder, cut at
+// the first ".", every character after the first lower-cased.
+std::string ProgramTitle();
+
+// The message text as the error box shows it.
+std::string ErrorBoxText(const std::string& message);
+
+// The font all windows use: "ＭＳ Ｐゴシック", height -12, Shift-JIS.
+HFONT WindowFont();
+
+// Places window in the middle of the primary screen (outer size, halves
+// truncated toward zero).
+void CentreOnScreen(HWND window);
+
+// Creates a child control in the window font. Controls are created in tab
+// order. Ids 1 and 2 (IDOK, IDCANCEL) are never used for controls, so Enter
+// and Escape without a focused button do nothing.
+HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
+                int top, int width, int height, int id);
+
+// Sizes and moves window so that its client area is width x height.
+void SetClientSize(HWND window, int width, int height);
+
+}  // namespace moxlyn::ui

@@ -1,0 +1,59 @@
+// The main window: four buttons and the drop area. It owns the deletion list
+// and the options for the whole run, keeps the tray icon and takes drops.
+#pragma once
+
+#include <shellapi.h>
+
+#include "core/del_list.h"
+#include "core/delete_command.h"
+#include "core/settings_store.h"
+#include "ui/window_base.h"
+
+namespace moxlyn::ui {
+
+constexpr UINT WM_TRAYICON = WM_USER + 100;
+
+class TForm_main : public Window, private DeletePrompts, private WindowPosition {
+ public:
+  TForm_main();
+  // Creates the window hidden; its creation runs InitMain.
+  bool Create(HWND owner);
+
+  moxlyn::DelList& DeletionList() { return DelList; }
+  moxlyn::Settings& CurrentSettings() { return Settings; }
+
+  // Shows the program after start-up with the shell's show command.
+  void ShowAtStart(int showCommand);
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  // DeletePrompts
+  bool AskYesNo(const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  void Beep() override;
+  void ClearListView() override;
+  // WindowPosition
+  int32_t Left() override;
+  int32_t Top() override;
+  void SetLeft(int32_t left) override;
+  void SetTop(int32_t top) override;
+
+  void FormCreate();
+  void InitMain();
+  void FinishMain();
+  void WMTrayIcon(LPARAM mouseMessage);
+  void WMDropFiles(HDROP drop);
+  void Button_delClick();
+  void Button_listClick();
+  void Button_setupClick();
+  void Button_aboutClick();
+
+  moxlyn::DelList DelList;
+  moxlyn::Settings Settings;
+  moxlyn::LocaleFormats formats_;
+  NOTIFYICONDATAA TrayIconData{};
+};
+
+}  // namespace moxlyn::ui
