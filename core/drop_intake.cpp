@@ -1,0 +1,37 @@
+#include "core/drop_intake.h"
+
+namespace moxlyn {
+
+namespace {
+
+// Drops every byte of 32 or less from both ends; bytes above 0x7F stay.
+std::string TrimControls(const std::string& text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list) {
+  for (const auto& path : paths) {
+    list.push_back(path);
+    const uint32_t attributes = platform.GetAttributes(path);
+    if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) == 0) continue;
+    std::vector<std::string> listing;
+    CollectFolder(platform, path, listing);
+    list.insert(list.end(), listing.begin(), listing.end());
+  }
+}
+
+void CollectFolder(Platform& platform, const std::string& folder, std::vector<std::string>& listing) {
+  const std::string trimmed = TrimControls(folder);
+  platform.Enumerate(trimmed + "\\*", [&](const FindEntry& entry) {
+    if (entry.name == "." || entry.name == "..") return;
+    listing.push_back(JoinPath(platform, trimmed, entry.name));
+  });
+}
+
+}  // namespace moxlyn
