@@ -1,0 +1,144 @@
+// What a shell drop adds to the deletion list, on a file system (in memory
+// natively, real folders under Wine).
+#include "core/drop_intake.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "tests/support/test_world.h"
+
+namespace moxlyn {
+namespace {
+
+using Paths = std::vector<std::string>;
+using PathSet = std::multiset<std::string>;
+
+class DropIntakeTest : public ::testing::Test {
+ protected:
+  void SetUp() override { world_ = testing::MakeWorld(); }
+  Platform& fs() { return world_->platform(); }
+
+  DelList Drop(const Paths& paths, DelList list = {}) {
+    IntakeDrop(fs(), paths, list);
+    return list;
+  }
+  // Checks that list[at] is folder, followed by exactly entries (in any
+  // order, since file systems enumerate in their own order); returns the
+  // index after them.
+  size_t ExpectFolder(const DelList& list, size_t at, const std::string& folder,
+                      const PathSet& entries) {
+    EXPECT_LT(at, list.size());
+    if (at >= list.size()) return list.size();
+    EXPECT_EQ(list[at], folder);
+    const size_t end = std::min(list.size(), at + 1 + entries.size());
+    EXPECT_EQ(PathSet(list.begin() + static_cast<long>(at) + 1, list.begin() + static_cast<long>(end)),
+              entries);
+    return end;
+  }
+  std::unique_ptr<testing::TestWorld> world_;
+};
+
+TEST_F(DropIntakeTest, FolderGivesItselfAndItsDirectEntriesOnly) {
+  const std::string dir = world_->At("dir");
+  world_->MakeFolder(dir);
+  world_->MakeFile(dir + "\\a.txt", "a");
+  world_->MakeFile(dir + "\\b.txt", "b");
+  world_->MakeFolder(dir + "\\sub");
+  world_->MakeFile(dir + "\\sub\\c.txt", "c");
+  const DelList list = Drop({dir});
+  ASSERT_EQ(list.size(), 4u);
+  ExpectFolder(list, 0, dir, {dir + "\\a.txt", dir + "\\b.txt", dir + "\\sub"});
+}
+
+TEST_F(DropIntakeTest, PathsKeepTheirOrderAndEachFolderItsOwnEntries) {
+  const std::string one = world_->At("one");
+  const std::string two = world_->At("two");
+  const std::string empty = world_->At("empty");
+  const std::string file = world_->At("f.txt");
+  world_->MakeFolder(one);
+  world_->MakeFolder(two);
+  world_->MakeFile(one + "\\x", "");
+  world_->MakeFile(two + "\\y", "");
+  world_->MakeFile(two + "\\z", "");
+  world_->MakeFolder(empty);
+  world_->MakeFile(file, "f");
+  const std::string gone = world_->At("gone");
+
+  const DelList list = Drop({file, one, gone, two, empty, file}, {"earlier"});
+  ASSERT_EQ(list.size(), 10u);
+  EXPECT_EQ(list[0], "earlier");
+  EXPECT_EQ(list[1], file);
+  size_t next = ExpectFolder(list, 2, one, {one + "\\x"});
+  EXPECT_EQ(list[next++], gone);
+  next = ExpectFolder(list, next, two, {two + "\\y", two + "\\z"});
+  EXPECT_EQ(list[next++], empty);
+  EXPECT_EQ(list[next++], file);
+
+  // A second drop of the same file adds it again.
+  EXPECT_EQ(Drop({file}, list).size(), 11u);
+}
+
+TEST_F(DropIntakeTest, HiddenAndSystemEntriesAreListed) {
+  const std::string dir = world_->At("dir");
+  world_->MakeFolder(dir);
+  world_->MakeFile(dir + "\\h.txt", "", kAttrHidden);
+  world_->MakeFile(dir + "\\s.txt", "", kAttrSystem | kAttrReadOnly);
+  world_->MakeFolder(dir + "\\hs", kAttrHidden | kAttrSystem);
+  const DelList list = Drop({dir});
+  ASSERT_EQ(list.size(), 4u);
+  ExpectFolder(list, 0, dir, {dir + "\\h.txt", dir + "\\s.txt", dir + "\\hs"});
+}
+
+TEST_F(DropIntakeTest, FolderNamesEndingInTrailByte0x5CAreNoSeparator) {
+  // 表 and ソ end in byte 0x5C.
+  const std::string dir = world_->At("表");
+  const std::string inner = dir + "\\ソ";
+  world_->MakeFolder(dir);
+  world_->MakeFolder(inner);
+  world_->MakeFile(inner + "\\表.txt", "");
+  DelList list = Drop({dir});
+  ASSERT_EQ(list.size(), 2u);
+  ExpectFolder(list, 0, dir, {inner});
+  list = Drop({inner});
+  ASSERT_EQ(list.size(), 2u);
+  ExpectFolder(list, 0, inner, {inner + "\\表.txt"});
+}
+
+TEST_F(DropIntakeTest, CollectFolderTrimsBlanksAndControlsAroundTheFolder) {
+  const std::string dir = world_->At("dir");
+  world_->MakeFolder(dir);
+  world_->MakeFile(dir + "\\a", "");
+  Paths listing{"kept"};
+  CollectFolder(fs(), " \t" + dir + "\r\n ", listing);
+  EXPECT_EQ(listing, (Paths{"kept", dir + "\\a"}));
+  CollectFolder(fs(), world_->At("missing"), listing);
+  EXPECT_EQ(listing.size(), 2u);
+}
+
+// A drive root already ends in a backslash; its entries get no second one.
+// Under Wine C:\ is the test prefix's own drive.
+TEST_F(DropIntakeTest, DriveRootEntriesCarryASingleBackslash) {
+  const std::string root = "C:\\";
+  const std::string rootName = world_->Root();
+  const std::string file = root + rootName.substr(rootName.rfind('\\') + 1) + ".txt";
+  world_->MakeFile(file, "");
+  struct Remove {
+    Platform& fs;
+    std::string path;
+    ~Remove() { fs.RemoveFile(path); }
+  } remove{fs(), file};
+
+  const DelList list = Drop({root});
+  ASSERT_GE(list.size(), 2u);
+  EXPECT_EQ(list[0], root);
+  EXPECT_NE(std::find(list.begin() + 1, list.end(), file), list.end());
+  for (size_t i = 1; i < list.size(); ++i) {
+    EXPECT_EQ(list[i].rfind(root, 0), 0u) << list[i];
+    EXPECT_NE(list[i][root.size()], '\\') << list[i];
+  }
+}
+
+}  // namespace
+}  // namespace moxlyn
