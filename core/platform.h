@@ -96,7 +96,8 @@ class Platform {
   // Enumerates the entries matching pattern (a folder path + "\*" or "\*.*"),
   // "." and ".." included when the file system reports them, calling visit for
   // each in the file system's order. The enumeration stays open while visit
-  // runs. False when the enumeration cannot be started.
+  // runs. False when the enumeration cannot be started. A bare path without a
+  // wildcard yields the entry itself (a link as the link, with its tag).
   virtual bool Enumerate(const std::string& pattern,
                          const std::function<void(const FindEntry&)>& visit) = 0;
   // Reads the whole file at path into content (shared reading, nobody writing).

@@ -26,7 +26,8 @@ bool Win32Platform::RemoveFolder(const std::string& path) {
 
 bool Win32Platform::Enumerate(const std::string& pattern,
                               const std::function<void(const FindEntry&)>& visit) {
-  WIN32_FIND_DATAA data;
+  // Zeroed: Wine's narrow find calls leave dwReserved0 (the reparse tag) unset.
+  WIN32_FIND_DATAA data{};
   ScopedFindHandle find(FindFirstFileA(pattern.c_str(), &data));
   if (!find.Valid()) return false;
   FindEntry entry;

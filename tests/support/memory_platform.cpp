@@ -229,6 +229,12 @@ bool MemoryPlatform::Enumerate(const std::string& pattern,
     folder = pattern.substr(0, pattern.size() - 4);
   } else if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, "\\*") == 0) {
     folder = pattern.substr(0, pattern.size() - 2);
+  } else if (pattern.find_first_of("*?") == std::string::npos) {
+    // A bare path: the entry itself, a link as the link.
+    const Located self = Locate(pattern);
+    if (self.node == nullptr || self.parent == nullptr) return false;
+    visit({self.node->name, self.node->attributes, self.node->reparseTag});
+    return true;
   } else {
     return false;
   }

@@ -46,6 +46,61 @@ void RemoveTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
+bool IsReparsePoint(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+  std::wstring wide(text.size() + 1, L'\0');
+  const int got = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                      wide.data(), static_cast<int>(wide.size()));
+  wide.resize(got > 0 ? got : 0);
+  return wide;
+}
+
+// The Unix path (UTF-8) of a Windows path under Wine; empty elsewhere.
+std::string UnixPath(const std::string& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  const auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+  if (toUnix == nullptr) return std::string();
+  char* unixPath = toUnix(Wide(path, CP_ACP).c_str());
+  if (unixPath == nullptr) return std::string();
+  std::string result = unixPath;
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return result;
+}
+
+// Starts a Unix program under Wine. Wine gives no handle to wait on, so the
+// caller polls for the result.
+bool RunUnix(const wchar_t* program, const std::vector<std::string>& arguments) {
+  std::wstring commandLine;
+  for (const auto& argument : arguments) {
+    if (!commandLine.empty()) commandLine += L' ';
+    commandLine += L'"' + Wide(argument, CP_UTF8) + L'"';
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  return true;
+}
+
+template <typename Done>
+bool WaitFor(Done done) {
+  for (int tries = 0; tries < 500; ++tries) {
+    if (done()) return true;
+    Sleep(10);
+  }
+  return done();
+}
+
 class Win32World : public TestWorld {
  public:
   Win32World() {
@@ -59,6 +114,12 @@ class Win32World : public TestWorld {
   }
   ~Win32World() override {
     for (HANDLE handle : handles_) CloseHandle(handle);
+    // Wine cannot remove a Unix link; Unix does.
+    for (const auto& link : unixLinks_) {
+      if (RunUnix(L"Z:\\bin\\rm", {"rm", "-f", UnixPath(link)})) {
+        WaitFor([&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+      }
+    }
     RemoveTree(root_);
   }
 
@@ -82,7 +143,19 @@ class Win32World : public TestWorld {
     if (attributes != 0) SetFileAttributesA(path.c_str(), attributes);
   }
   bool MakeFolderLink(const std::string& path, const std::string& target) override {
-    return CreateSymbolicLinkA(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+    // Wine's CreateSymbolicLinkA reports success but makes nothing; there a
+    // Unix symbolic link, which Wine shows as a reparse point, stands in.
+    if (CreateSymbolicLinkA(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) &&
+        IsReparsePoint(path)) {
+      return true;
+    }
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixPath = UnixPath(path);
+    if (unixTarget.empty() || unixPath.empty()) return false;
+    if (!RunUnix(L"Z:\\bin\\ln", {"ln", "-s", unixTarget, unixPath})) return false;
+    if (!WaitFor([&] { return IsReparsePoint(path); })) return false;
+    unixLinks_.push_back(path);
+    return true;
   }
   void Lock(const std::string& path) override { Hold(path, GENERIC_READ, FILE_SHARE_READ); }
   bool DenyRead(const std::string& path) override {
@@ -110,6 +183,7 @@ class Win32World : public TestWorld {
   TestWin32Platform platform_;
   std::string root_;
   std::vector<HANDLE> handles_;
+  std::vector<std::string> unixLinks_;  // links made with the Unix ln
 };
 
 }  // namespace

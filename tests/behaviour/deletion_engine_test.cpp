@@ -1,0 +1,176 @@
+// The deletion engine on a file system (in memory natively, real folders
+// under Wine).
+#include "core/deletion_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_world.h"
+
+namespace moxlyn {
+namespace {
+
+class DeletionEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { world_ = testing::MakeWorld(); }
+  std::string At(const std::string& relative) { return world_->At(relative); }
+  // The parent folders must exist (real folders are made one level at a time).
+  void Folder(const std::string& relative, uint32_t attributes = 0) {
+    world_->MakeFolder(At(relative), attributes);
+  }
+  void File(const std::string& relative, uint32_t attributes = 0) {
+    world_->MakeFile(At(relative), "data of " + relative, attributes);
+  }
+  bool Exists(const std::string& relative) { return world_->Exists(At(relative)); }
+  void Delete(std::initializer_list<std::string> relatives) {
+    DelList list;
+    for (const auto& relative : relatives) list.push_back(At(relative));
+    DeleteListed(world_->platform(), list);
+  }
+  std::unique_ptr<testing::TestWorld> world_;
+};
+
+TEST_F(DeletionEngineTest, ListedFolderGoesWithEverythingInsideWhateverTheAttributes) {
+  Folder("top");
+  File("top\\plain.txt");
+  File("top\\readonly.txt", kAttrReadOnly);
+  File("top\\hidden.txt", kAttrHidden);
+  File("top\\system.txt", kAttrSystem | kAttrHidden | kAttrReadOnly);
+  Folder("top\\one");
+  File("top\\one\\a.txt");
+  Folder("top\\one\\two");
+  File("top\\one\\two\\b.txt", kAttrReadOnly);
+  world_->MakeFolder(At("top\\one\\two"), kAttrReadOnly);
+  Folder("top\\hiddenfolder", kAttrHidden);
+  File("top\\hiddenfolder\\c.txt");
+  File("beside.txt");
+
+  Delete({"top"});
+  EXPECT_FALSE(Exists("top"));
+  EXPECT_TRUE(Exists("beside.txt"));
+}
+
+TEST_F(DeletionEngineTest, ReadOnlyFileListedDirectlyStaysUntouched) {
+  File("readonly.txt", kAttrReadOnly);
+  File("plain.txt");
+  Delete({"readonly.txt", "plain.txt"});
+  EXPECT_TRUE(Exists("readonly.txt"));
+  EXPECT_NE(world_->Attributes(At("readonly.txt")) & kAttrReadOnly, 0u);
+  EXPECT_EQ(world_->Content(At("readonly.txt")), "data of readonly.txt");
+  EXPECT_FALSE(Exists("plain.txt"));
+}
+
+TEST_F(DeletionEngineTest, ListsThatNameTheSameTreeTwiceOrInAnyOrder) {
+  struct Case {
+    const char* name;
+    std::initializer_list<std::string> list;
+  };
+  const Case cases[] = {
+      // As the drop intake lists a folder: the folder, then its direct entries.
+      {"folder then its entries", {"a", "a\\f.txt", "a\\b", "a\\g.txt"}},
+      {"inner folder first", {"a\\b", "a"}},
+      {"outer folder first", {"a", "a\\b"}},
+      {"other case, inner first", {"A\\B", "a"}},
+      {"missing paths around", {"gone", "a\\gone.txt", "a", "gone\\deeper"}},
+      {"the same folder twice", {"a", "a"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Folder("a");
+    File("a\\f.txt");
+    File("a\\g.txt");
+    Folder("a\\b");
+    File("a\\b\\h.txt");
+    Folder("a\\b\\c");
+    Delete(c.list);
+    EXPECT_FALSE(Exists("a"));
+  }
+}
+
+TEST_F(DeletionEngineTest, MissingPathAndEmptyEntryAreSkipped) {
+  File("kept.txt");
+  Folder("empty");
+  DeleteListed(world_->platform(), {At("missing"), "", At("missing\\x.txt"), At("empty")});
+  EXPECT_FALSE(Exists("empty"));
+  EXPECT_TRUE(Exists("kept.txt"));
+}
+
+TEST_F(DeletionEngineTest, LockedFileKeepsItsFolderChainAndNothingElse) {
+  Folder("top");
+  Folder("top\\keep");
+  Folder("top\\keep\\deep");
+  File("top\\keep\\deep\\locked.txt");
+  File("top\\keep\\deep\\other.txt");
+  File("top\\keep\\x.txt");
+  Folder("top\\keep\\gone");
+  File("top\\keep\\gone\\y.txt");
+  Folder("top\\sibling");
+  File("top\\sibling\\z.txt");
+  File("top\\w.txt");
+  world_->Lock(At("top\\keep\\deep\\locked.txt"));
+
+  Delete({"top"});
+  EXPECT_TRUE(Exists("top\\keep\\deep\\locked.txt"));
+  for (const char* gone : {"top\\keep\\deep\\other.txt", "top\\keep\\x.txt", "top\\keep\\gone",
+                           "top\\sibling", "top\\w.txt"}) {
+    EXPECT_FALSE(Exists(gone)) << gone;
+  }
+}
+
+TEST_F(DeletionEngineTest, ListedReadOnlyFolderIsEmptiedButKeepsItsAttribute) {
+  Folder("ro");
+  File("ro\\a.txt");
+  Folder("ro\\sub");
+  File("ro\\sub\\b.txt", kAttrReadOnly);
+  world_->MakeFolder(At("ro"), kAttrReadOnly);
+  const bool held = (world_->Attributes(At("ro")) & kAttrReadOnly) != 0;
+
+  Delete({"ro"});
+  EXPECT_FALSE(Exists("ro\\a.txt"));
+  EXPECT_FALSE(Exists("ro\\sub"));
+  // Windows refuses to remove a read-only folder; a file system that does not
+  // keep the attribute on folders (Wine) removes it.
+  if (held) {
+    EXPECT_TRUE(Exists("ro"));
+    EXPECT_NE(world_->Attributes(At("ro")) & kAttrReadOnly, 0u);
+  } else {
+    EXPECT_FALSE(Exists("ro"));
+  }
+}
+
+TEST_F(DeletionEngineTest, NamesWithBackslashTrailBytes) {
+  // The second bytes of 表, ソ and 能 are 0x5C.
+  Folder("表");
+  Folder("表\\ソ");
+  Folder("表\\ソ\\能");
+  File("表\\ソ\\能\\表.txt", kAttrReadOnly);
+  File("表\\ソ.txt");
+  Folder("能");
+  File("能\\ソ");
+  File("ソ表");
+  Delete({"表", "能", "ソ表"});
+  EXPECT_FALSE(Exists("表"));
+  EXPECT_FALSE(Exists("能"));
+  EXPECT_FALSE(Exists("ソ表"));
+}
+
+TEST_F(DeletionEngineTest, FolderLinksAreNeverFollowed) {
+  Folder("target");
+  Folder("target\\inner");
+  File("target\\keep.txt", kAttrReadOnly);
+  File("target\\inner\\keep2.txt");
+  Folder("top");
+  File("top\\a.txt");
+  if (!world_->MakeFolderLink(At("top\\link"), At("target")) ||
+      !world_->MakeFolderLink(At("listed"), At("target\\inner"))) {
+    GTEST_SKIP() << "this world cannot make folder links";
+  }
+
+  Delete({"top", "listed"});
+  EXPECT_EQ(world_->Content(At("target\\keep.txt")), "data of target\\keep.txt");
+  EXPECT_NE(world_->Attributes(At("target\\keep.txt")) & kAttrReadOnly, 0u);
+  EXPECT_EQ(world_->Content(At("target\\inner\\keep2.txt")), "data of target\\inner\\keep2.txt");
+  EXPECT_FALSE(Exists("top\\a.txt"));
+}
+
+}  // namespace
+}  // namespace moxlyn
