@@ -1,0 +1,219 @@
+// The delete command and its per-day log, against the in-memory platform.
+#include "core/delete_command.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/app_error.h"
+#include "core/text_file.h"
+#include "tests/support/memory_platform.h"
+
+namespace moxlyn {
+namespace {
+
+// Records what the command asks of the user interface, in order.
+class FakePrompts : public DeletePrompts {
+ public:
+  bool AskYesNo(const std::string& text) override {
+    calls.push_back("ask " + text);
+    return answer;
+  }
+  void ShowMessage(const std::string& text) override { calls.push_back("show " + text); }
+  void Beep() override { calls.push_back("beep"); }
+  void ClearListView() override { calls.push_back("clear"); }
+
+  bool answer = true;
+  std::vector<std::string> calls;
+};
+
+const std::string kEmpty = "show リストに削除対象のファイルパスがありません";
+const std::string kAsk = "ask 本当に削除してよろしいですか?";
+const std::string kFinished = "show 削除終了";
+const std::string kLog = "C:\\Moxlyn\\2026_12_07.log";  // the clock's day, Japanese locale
+
+class DeleteCommandTest : public ::testing::Test {
+ protected:
+  DeleteCommandTest() {
+    fs_.AddFolder("C:\\Moxlyn");
+    fs_.AddFile("C:\\d\\a.txt", "a");
+    fs_.AddFile("C:\\d\\b.txt", "b");
+    fs_.AddFile("C:\\d\\sub\\c.txt", "c");
+    settings_.GetDeleteLog = true;
+    settings_.LogType = LogTypeNameOnly;
+  }
+  void Run() {
+    LocaleFormats formats(fs_);
+    Button_delClick(fs_, prompts_, formats, list_, settings_);
+  }
+
+  testing::MemoryPlatform fs_;
+  FakePrompts prompts_;
+  Settings settings_;
+  DelList list_{"C:\\d\\a.txt", "C:\\d\\sub"};
+};
+
+TEST_F(DeleteCommandTest, EmptyListOnlySaysSo) {
+  settings_.ConfirmBeforeDelete = true;
+  settings_.ShowMessageAfterDelete = true;
+  list_.clear();
+  Run();
+  EXPECT_EQ(prompts_.calls, std::vector<std::string>{kEmpty});
+  EXPECT_FALSE(fs_.Exists(kLog));
+}
+
+TEST_F(DeleteCommandTest, AnsweringNoChangesNothing) {
+  settings_.ConfirmBeforeDelete = true;
+  prompts_.answer = false;
+  const DelList before = list_;
+  Run();
+  EXPECT_EQ(prompts_.calls, std::vector<std::string>{kAsk});
+  EXPECT_EQ(list_, before);
+  EXPECT_TRUE(fs_.Exists("C:\\d\\a.txt"));
+  EXPECT_TRUE(fs_.Exists("C:\\d\\sub\\c.txt"));
+  EXPECT_FALSE(fs_.Exists(kLog));
+}
+
+TEST_F(DeleteCommandTest, DeletesThenClearsAndTellsTheUser) {
+  struct Case {
+    bool confirm;
+    bool showMessage;
+    std::vector<std::string> calls;
+  } const cases[] = {
+      {true, true, {kAsk, "clear", kFinished}},
+      {true, false, {kAsk, "clear", "beep"}},
+      {false, true, {"clear", kFinished}},
+      {false, false, {"clear", "beep"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "confirm " << c.confirm << ", message " << c.showMessage);
+    if (!fs_.Exists("C:\\d\\a.txt")) fs_.AddFile("C:\\d\\a.txt");
+    if (!fs_.Exists("C:\\d\\sub")) fs_.AddFile("C:\\d\\sub\\c.txt");
+    list_ = {"C:\\d\\a.txt", "C:\\d\\sub"};
+    prompts_.calls.clear();
+    settings_.ConfirmBeforeDelete = c.confirm;
+    settings_.ShowMessageAfterDelete = c.showMessage;
+    settings_.GetDeleteLog = false;
+    Run();
+    EXPECT_EQ(prompts_.calls, c.calls);
+    EXPECT_TRUE(list_.empty());
+    EXPECT_FALSE(fs_.Exists("C:\\d\\a.txt"));
+    EXPECT_FALSE(fs_.Exists("C:\\d\\sub"));
+    EXPECT_TRUE(fs_.Exists("C:\\d\\b.txt"));
+    EXPECT_FALSE(fs_.Exists(kLog));
+  }
+}
+
+TEST_F(DeleteCommandTest, PathsLogTwiceOnTheSameDayAppends) {
+  Run();
+  EXPECT_EQ(fs_.Content(kLog), "C:\\d\\a.txt\r\nC:\\d\\sub\r\n");
+  // The second list names a missing file and a read-only file: both logged,
+  // both leave the list, the read-only one stays on disk.
+  fs_.AddFile("C:\\d\\ro.txt", "ro", kAttrReadOnly);
+  list_ = {"C:\\d\\gone.txt", "C:\\d\\ro.txt"};
+  Run();
+  EXPECT_EQ(fs_.Content(kLog), "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\d\\ro.txt\r\n");
+  EXPECT_TRUE(list_.empty());
+  EXPECT_EQ(fs_.Content("C:\\d\\ro.txt"), "ro");
+  // Only the listed entries are logged, not what was inside a listed folder.
+  EXPECT_EQ(fs_.Content(kLog).find("c.txt"), std::string::npos);
+}
+
+TEST_F(DeleteCommandTest, TimeAndNameLinesReadTheClockForEachEntry) {
+  settings_.LogType = LogTypeTimeAndName;
+  fs_.SetClockStep(1);  // the day is read at 13:05:09, then one second per line
+  fs_.AddFile(kLog, "earlier line\r\n");
+  list_.push_back("C:\\d\\a.txt");
+  Run();
+  EXPECT_EQ(fs_.Content(kLog),
+            "earlier line\r\n"
+            "13:05:10 // C:\\d\\a.txt\r\n"
+            "13:05:11 // C:\\d\\sub\r\n"
+            "13:05:12 // C:\\d\\a.txt\r\n");
+}
+
+TEST_F(DeleteCommandTest, LogNameAndLinesFollowTheLocale) {
+  const auto pattern = [](LocaleInfo locale, const char* pattern, const char* separator) {
+    locale.shortDatePattern = pattern;
+    locale.dateSeparator = separator;
+    return locale;
+  };
+  struct Case {
+    LocaleInfo locale;
+    const char* log;
+    const char* line;
+  } const cases[] = {
+      {testing::JapaneseLocale(), "C:\\Moxlyn\\2026_12_07.log", "13:05:09 // C:\\d\\b.txt"},
+      {testing::EnglishLocale(), "C:\\Moxlyn\\12_7_2026.log", "1:05:09 PM // C:\\d\\b.txt"},
+      {pattern(testing::EnglishLocale(), "dd.MM.yyyy", "."), "C:\\Moxlyn\\07.12.2026.log",
+       "1:05:09 PM // C:\\d\\b.txt"},
+      {pattern(testing::JapaneseLocale(), "yyyy-MM-dd", "-"), "C:\\Moxlyn\\2026-12-07.log",
+       "13:05:09 // C:\\d\\b.txt"},
+      {pattern(testing::JapaneseLocale(), "yyyy/MM/dd", "-"), "C:\\Moxlyn\\2026-12-07.log",
+       "13:05:09 // C:\\d\\b.txt"},
+  };
+  settings_.LogType = LogTypeTimeAndName;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.log);
+    fs_.SetLocale(c.locale);
+    list_ = {"C:\\d\\b.txt"};
+    Run();
+    EXPECT_EQ(fs_.Content(c.log), std::string(c.line) + "\r\n");
+    fs_.RemoveFile(c.log);
+  }
+}
+
+TEST_F(DeleteCommandTest, LogFailureStopsTheCommandAndKeepsTheListAsPaths) {
+  struct Case {
+    const char* name;
+    std::function<void(testing::MemoryPlatform&)> fault;
+    std::string error;
+  } const cases[] = {
+      {"unreadable log",
+       [](testing::MemoryPlatform& fs) {
+         fs.AddFile(kLog, "old\r\n");
+         fs.DenyRead(kLog);
+       },
+       "ファイル " + kLog + " は開けません"},
+      {"read-only log",
+       [](testing::MemoryPlatform& fs) { fs.AddFile(kLog, "old\r\n", kAttrReadOnly); },
+       "ファイル " + kLog + " を作成できません"},
+      {"folder that refuses new files",
+       [](testing::MemoryPlatform& fs) { fs.DenyCreateIn("C:\\Moxlyn"); },
+       "ファイル " + kLog + " を作成できません"},
+      {"full disk",
+       [](testing::MemoryPlatform& fs) {
+         fs.AddFile(kLog, "old\r\n");
+         fs.SetDiskCapacity(12);  // "b" + "old\r\n" + 6 bytes to spare
+       },
+       "ストリームへの書き込みエラー"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::MemoryPlatform fs;
+    fs.AddFolder("C:\\Moxlyn");
+    fs.AddFile("C:\\d\\a.txt", "a");
+    fs.AddFile("C:\\d\\b.txt", "b");
+    c.fault(fs);
+    const std::string logBefore = fs.Content(kLog);
+    FakePrompts prompts;
+    settings_.LogType = LogTypeTimeAndName;
+    settings_.ShowMessageAfterDelete = true;
+    DelList list{"C:\\d\\a.txt", "C:\\d\\missing"};
+    LocaleFormats formats(fs);
+    try {
+      Button_delClick(fs, prompts, formats, list, settings_);
+      ADD_FAILURE() << "no error";
+    } catch (const AppError& error) {
+      EXPECT_EQ(error.Message(), c.error);
+    }
+    EXPECT_FALSE(fs.Exists("C:\\d\\a.txt"));  // the deletion happened first
+    EXPECT_EQ(list, (DelList{"C:\\d\\a.txt", "C:\\d\\missing"}));
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(fs.Content(kLog), logBefore);
+    EXPECT_FALSE(fs.Exists(TemporaryPathFor(kLog)));
+  }
+}
+
+}  // namespace
+}  // namespace moxlyn
