@@ -19,6 +19,16 @@ if [ -z "${DISPLAY:-}" ]; then
   trap 'kill $xvfb 2>/dev/null || true' EXIT
   sleep 1
 fi
+# A 1 MiB disk that a Windows test fills, to see a full disk refused cleanly.
+fulldisk=$PWD/build/fulldisk
+mkdir -p "$fulldisk"
+if mountpoint -q "$fulldisk" ||
+   { [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=1m moxlyn-fulldisk "$fulldisk" 2>/dev/null; }; then
+  export MOXLYN_FULL_DISK=$fulldisk
+  trap 'umount "$fulldisk" 2>/dev/null || true; [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null || true' EXIT
+else
+  echo "note: cannot mount a tmpfs at $fulldisk (needs root): the full-disk test is skipped"
+fi
 (cd build/win32 && ctest --output-on-failure) || status=1
 WINEPREFIX=$PWD/build/win32/wineprefix wineserver -k 2>/dev/null || true
 

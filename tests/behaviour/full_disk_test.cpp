@@ -1,0 +1,120 @@
+// Writing on a real full disk (Windows builds under Wine): scripts/test.sh
+// mounts a small tmpfs and names its Unix path in MOXLYN_FULL_DISK.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/app_error.h"
+#include "core/delete_command.h"
+#include "core/text_file.h"
+#include "win32/win32_platform.h"
+
+namespace moxlyn {
+namespace {
+
+class PlatformInFolder : public Win32Platform {
+ public:
+  explicit PlatformInFolder(std::string folder) : folder_(std::move(folder)) {}
+  std::string ModuleFileName() override { return folder_ + "\\Moxlyn.exe"; }
+
+ private:
+  std::string folder_;
+};
+
+class NoPrompts : public DeletePrompts {
+ public:
+  bool AskYesNo(const std::string&) override {
+    ++calls;
+    return true;
+  }
+  void ShowMessage(const std::string&) override { ++calls; }
+  void Beep() override { ++calls; }
+  void ClearListView() override { ++calls; }
+  int calls = 0;
+};
+
+// Grows the file filler until the disk refuses even one more byte; true then.
+bool FillDisk(const std::string& filler) {
+  HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::string block(64 * 1024, 'x');
+  bool refused = false;
+  for (DWORD size = static_cast<DWORD>(block.size()); size > 0 && !refused;) {
+    DWORD wrote = 0;
+    if (!WriteFile(file, block.data(), size, &wrote, nullptr) || wrote < size) {
+      // Smaller pieces use up what is left; the one-byte piece ends it.
+      if (size == 1) refused = true;
+      size /= 2;
+    }
+  }
+  CloseHandle(file);
+  return refused;
+}
+
+TEST(FullDisk, WritesAreRefusedCleanly) {
+  const char* unixFolder = std::getenv("MOXLYN_FULL_DISK");
+  if (unixFolder == nullptr || *unixFolder == '\0') {
+    GTEST_SKIP() << "MOXLYN_FULL_DISK is not set: no small disk to fill (scripts/test.sh mounts "
+                    "one when it runs as root)";
+  }
+  std::string folder = std::string("Z:") + unixFolder;
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  folder += "\\full-disk-" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << "cannot use " << folder;
+
+  PlatformInFolder platform(folder);
+  const std::string listFile = folder + "\\dellist.lst";
+  WriteTextFile(platform, listFile, "C:\\old\\entry\r\n");
+  const std::string filler = folder + "\\filler";
+  ASSERT_TRUE(FillDisk(filler));
+
+  const std::string text(8 * 1024, 'n');
+  try {
+    WriteTextFile(platform, listFile, text);
+    ADD_FAILURE() << "the write on a full disk succeeded";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.Message(), "ストリームへの書き込みエラー");
+  }
+  std::string content;
+  EXPECT_EQ(platform.ReadWholeFile(listFile, content), ReadStatus::kOk);
+  EXPECT_EQ(content, "C:\\old\\entry\r\n");
+  EXPECT_EQ(GetFileAttributesA(TemporaryPathFor(listFile).c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The delete command's log: the error stops the command with the list kept.
+  Settings settings;
+  settings.GetDeleteLog = true;
+  settings.LogType = LogTypeTimeAndName;
+  DelList list{folder + "\\missing.txt"};
+  NoPrompts prompts;
+  LocaleFormats formats(platform);
+  try {
+    Button_delClick(platform, prompts, formats, list, settings);
+    ADD_FAILURE() << "the log was written on a full disk";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.Message(), "ストリームへの書き込みエラー");
+  }
+  EXPECT_EQ(list, DelList{folder + "\\missing.txt"});
+  EXPECT_EQ(prompts.calls, 0);
+
+  // Only the list file and the filler are left; the disk is freed for others.
+  std::vector<std::string> names;
+  platform.Enumerate(folder + "\\*", [&](const FindEntry& entry) {
+    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+  });
+  EXPECT_EQ(names.size(), 2u) << ::testing::PrintToString(names);
+  for (const auto& name : names) DeleteFileA((folder + "\\" + name).c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+}  // namespace moxlyn
+
+#endif  // _WIN32
