@@ -74,17 +74,6 @@ TEST_F(SettingsFileTest, SavedValuesLoadBackAndOtherContentSurvives) {
   EXPECT_EQ(world_->Content(ini_), first);
 }
 
-TEST_F(SettingsFileTest, NoFileLoadsDefaultsAndCreatesNothing) {
-  Settings settings;
-  LoadSettings(fs(), window_, settings);
-  EXPECT_EQ(window_.left, 100);
-  EXPECT_EQ(window_.top, 100);
-  EXPECT_TRUE(settings.ConfirmBeforeDelete && settings.ShowMessageAfterDelete &&
-              !settings.GetDeleteLog && settings.ShowTopMost);
-  EXPECT_EQ(settings.LogType, 2);
-  EXPECT_FALSE(world_->Exists(ini_));
-}
-
 TEST_F(SettingsFileTest, ReadOnlyFileLoadsButIsNotRewritten) {
   const std::string old = "[Config]\r\nLogType=1\r\n";
   world_->MakeFile(ini_, old, kAttrReadOnly);
@@ -110,6 +99,9 @@ TEST_F(SettingsFileTest, UnreadableFileIsReportedAtStartAndAtExit) {
     EXPECT_EQ(error.Message(), "ファイル " + ini_ + " は開けません");
   }
   EXPECT_EQ(window_.left, 3);
+  EXPECT_EQ(window_.top, 0);
+  EXPECT_FALSE(settings.ConfirmBeforeDelete || settings.ShowMessageAfterDelete ||
+               settings.GetDeleteLog || settings.ShowTopMost);
   EXPECT_EQ(settings.LogType, 0);
   EXPECT_EQ(SaveError(settings), "ファイル " + ini_ + " は開けません");
   EXPECT_FALSE(world_->Exists(ini_ + ".moxlyn-new"));

@@ -62,14 +62,6 @@ class SettingsStoreTest : public ::testing::Test {
             settings_.ShowMessageAfterDelete, settings_.GetDeleteLog, settings_.LogType,
             settings_.ShowTopMost};
   }
-  std::string ErrorOf(void (*action)(Platform&, WindowPosition&, Settings&)) {
-    try {
-      action(fs_, window_, settings_);
-    } catch (const AppError& error) {
-      return error.Message();
-    }
-    return "";
-  }
 };
 
 const char* const kElevenLines =
@@ -82,11 +74,6 @@ TEST_F(SettingsStoreTest, NoFileGivesDefaultsAndTheElevenLineFileAtExit) {
   EXPECT_FALSE(fs_.Exists(ini_));
   SaveSettings(fs_, window_, settings_);
   EXPECT_EQ(fs_.Content(ini_), kElevenLines);
-}
-
-TEST_F(SettingsStoreTest, FolderInPlaceOfTheFileCountsAsNoFile) {
-  fs_.AddFolder(ini_);
-  EXPECT_EQ(Load(), kDefaults);
 }
 
 TEST(SettingsInteger, FollowsTheIntegerTextRule) {
@@ -252,16 +239,6 @@ TEST_F(SettingsStoreTest, SaveWritesCurrentValuesInDecimal) {
             "[Window]\r\nLeft=-40\r\nTop=-2147483648\r\n\r\n[Config]\r\nConfirmBeforeDelete=0\r\n"
             "ShowMessageAfterDelete=1\r\nGetDeleteLog=1\r\nLogType=-7\r\nShowTopMost=0\r\n\r\n");
   EXPECT_EQ(Load(), (Loaded{-40, INT_MIN, false, true, true, -7, false}));
-}
-
-TEST_F(SettingsStoreTest, UnreadableFileAtStartChangesNothing) {
-  fs_.AddFile(ini_, "[Window]\r\nLeft=5\r\n");
-  fs_.DenyRead(ini_);
-  EXPECT_EQ(ErrorOf(LoadSettings), "ファイル " + ini_ + " は開けません");
-  EXPECT_EQ((Loaded{window_.Left(), window_.Top(), settings_.ConfirmBeforeDelete,
-                    settings_.ShowMessageAfterDelete, settings_.GetDeleteLog, settings_.LogType,
-                    settings_.ShowTopMost}),
-            (Loaded{7, 9, false, false, false, 0, false}));
 }
 
 TEST_F(SettingsStoreTest, FailedExitLeavesTheFileAsItWas) {

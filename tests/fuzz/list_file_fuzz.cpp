@@ -1,0 +1,52 @@
+// The list file reader: any bytes split into lines that survive a join, and
+// entries free of CR, LF and zero bytes come back from a save and a load.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "core/del_list.h"
+#include "core/text_file.h"
+#include "tests/support/memory_platform.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+  // Any text: lines carry no line-end or zero bytes and are a fixed point.
+  const auto lines = moxlyn::SplitLines(bytes);
+  for (const auto& line : lines) {
+    Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+  }
+  Check(moxlyn::SplitLines(moxlyn::JoinLines(lines)) == lines);
+
+  // Entries: the input cut at LF, CR and zero bytes dropped.
+  moxlyn::DelList entries(1);
+  for (const char c : bytes) {
+    if (c == '\n') {
+      entries.emplace_back();
+    } else if (c != '\r' && c != '\0') {
+      entries.back() += c;
+    }
+  }
+  if (size == 0) entries.clear();
+  Check(moxlyn::SplitLines(moxlyn::JoinLines(entries)) == entries);
+
+  // One platform for the whole run: each save replaces the list file.
+  static moxlyn::testing::MemoryPlatform fs;
+  static const bool made = (fs.AddFolder("C:\\Moxlyn"), true);
+  (void)made;
+  moxlyn::SaveDelList(fs, entries);
+  moxlyn::DelList loaded{"stale"};
+  moxlyn::LoadDelList(fs, loaded);
+  Check(loaded == entries);
+  return 0;
+}
