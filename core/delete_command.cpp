@@ -65,8 +65,8 @@ std::string LocaleFormats::ShortDate(const LocalTime& day) const {
     if (c == '\'' || c == '"') {
       ++i;
       while (i < pattern.size() && pattern[i] != c) {
-        const bool dbcs = platform_.IsLeadByte(static_cast<unsigned char>(pattern[i])) &&
-                          i + 1 < pattern.size();
+        const bool dbcs =
+            platform_.IsLeadByte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size();
         text += pattern.substr(i, dbcs ? 2 : 1);
         i += dbcs ? 2 : 1;
       }

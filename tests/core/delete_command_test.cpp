@@ -112,7 +112,8 @@ TEST_F(DeleteCommandTest, PathsLogTwiceOnTheSameDayAppends) {
   fs_.AddFile("C:\\d\\ro.txt", "ro", kAttrReadOnly);
   list_ = {"C:\\d\\gone.txt", "C:\\d\\ro.txt"};
   Run();
-  EXPECT_EQ(fs_.Content(kLog), "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\d\\ro.txt\r\n");
+  EXPECT_EQ(fs_.Content(kLog),
+            "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\d\\ro.txt\r\n");
   EXPECT_TRUE(list_.empty());
   EXPECT_EQ(fs_.Content("C:\\d\\ro.txt"), "ro");
   // Only the listed entries are logged, not what was inside a listed folder.

@@ -24,7 +24,8 @@ TEST(DeletionEngineTags, LinksAreRemovedAsLinksOtherMicrosoftTagsAreFolders) {
   };
   for (const auto& c : cases) {
     for (const bool listedDirectly : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (listedDirectly ? ", listed" : ", inside a listed folder"));
+      SCOPED_TRACE(std::string(c.name) +
+                   (listedDirectly ? ", listed" : ", inside a listed folder"));
       testing::MemoryPlatform fs;
       fs.AddFile("C:\\store\\data.txt", "kept?");
       fs.AddFile("C:\\top\\a.txt");
