@@ -2,7 +2,10 @@
 // and the options for the whole run, keeps the tray icon and takes drops.
 #pragma once
 
+#include <windows.h>
 #include <shellapi.h>
+
+#include <vector>
 
 #include "core/del_list.h"
 #include "core/delete_command.h"
@@ -49,6 +52,24 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void Button_listClick();
   void Button_setupClick();
   void Button_aboutClick();
+
+  // Topmost or foreground, as ShowTopMost says.
+  void BringForward();
+  // Minimising hides every open window of the program; restoring shows the
+  // same windows again.
+  void MinimiseProgram();
+  void RestoreProgram();
+  void Panel1Paint(const DRAWITEMSTRUCT& item);
+  void DockPanel();
+
+  HWND Button_del = nullptr;
+  HWND Button_list = nullptr;
+  HWND Button_setup = nullptr;
+  HWND Button_about = nullptr;
+  HWND Panel1 = nullptr;
+
+  bool minimised_ = false;
+  std::vector<HWND> hiddenByMinimise_;
 
   moxlyn::DelList DelList;
   moxlyn::Settings Settings;

@@ -25,7 +25,27 @@ bool Window::CreateTopLevel(const char* className, const char* caption, DWORD st
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      }
+      break;
+    case WM_SETFOCUS:
+      FocusControl();
+      return 0;
+  }
   return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void Window::FocusControl() {
+  HWND control = lastFocus_;
+  if (control == nullptr || !IsChild(hwnd_, control) || !IsWindowVisible(control) ||
+      !IsWindowEnabled(control)) {
+    control = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  }
+  if (control != nullptr && IsChild(hwnd_, control)) SetFocus(control);
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -27,12 +27,18 @@ class Window {
   bool CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
                       HWND owner, int clientWidth, int clientHeight);
 
-  // Handles one message; the default goes to DefWindowProcA.
+  // Handles one message; the default goes to DefWindowProcA, except that the
+  // keyboard focus returns to the control that had it when the window was
+  // last active (at first the first control in tab order).
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;
 
  private:
+  void FocusControl();
+
+  HWND lastFocus_ = nullptr;
+
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 

@@ -1,0 +1,111 @@
+#include "ui/v0011.h"
+
+#include "ui/app.h"
+#include "ui/forms.h"
+#include "ui/v0011_about.h"
+#include "ui/v0011_list.h"
+#include "ui/v0011_main.h"
+#include "ui/v0011_setup.h"
+
+namespace moxlyn::ui {
+
+TForm_main* Form_main = nullptr;
+TForm_list* Form_list = nullptr;
+TForm_about* Form_about = nullptr;
+TForm_setup* Form_setup = nullptr;
+
+namespace {
+
+// The top-level window of ours that window belongs to, or nullptr.
+HWND ProgramWindowOf(HWND window) {
+  if (window == nullptr) return nullptr;
+  HWND root = GetAncestor(window, GA_ROOT);
+  const Window* forms[] = {Form_main, Form_list, Form_about, Form_setup};
+  for (const Window* form : forms) {
+    if (form != nullptr && form->Handle() == root) return root;
+  }
+  return nullptr;
+}
+
+bool IsPushButton(HWND window) {
+  char className[16] = {};
+  if (GetClassNameA(window, className, sizeof className) == 0) return false;
+  if (lstrcmpiA(className, "Button") != 0) return false;
+  const auto type = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & BS_TYPEMASK;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+// Enter presses the push button that has the focus, and nothing else: no
+// button of ours is a default button.
+bool PressFocusedButton(const MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+  if (ProgramWindowOf(message.hwnd) == nullptr || !IsPushButton(message.hwnd)) return false;
+  SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+  return true;
+}
+
+void RunMessageLoop() {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoA(&startup);
+  const int showCommand =
+      (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
+  Form_main->ShowAtStart(showCommand);
+
+  MSG message;
+  // GetMessageA gives 0 for WM_QUIT and -1 when it fails; both end the loop.
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (PressFocusedButton(message)) continue;
+    // Tab and the arrow keys move between the controls of our windows.
+    if (HWND root = ProgramWindowOf(message.hwnd); root != nullptr && IsDialogMessageA(root, &message)) {
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// Creates the four windows, hidden, in the order main, list, about, setup.
+// False when the main window cannot be created.
+bool CreateForms() {
+  const HWND owner = ApplicationWindow();
+  Form_main = new TForm_main;
+  if (!Form_main->Create(owner)) return false;
+  Form_list = new TForm_list;
+  Form_list->Create(owner);
+  Form_about = new TForm_about;
+  Form_about->Create(owner);
+  Form_setup = new TForm_setup;
+  Form_setup->Create(owner);
+  return true;
+}
+
+}  // namespace
+
+int v0011(HINSTANCE instance) {
+  try {
+    CreateApplicationWindow(instance);
+    // Neither the handle nor the last error is examined: a failed call gives
+    // a null handle, whose wait fails and refuses the start.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+    if (WaitForSingleObject(mutex, 0) != WAIT_OBJECT_0) {
+      MessageBoxA(ApplicationWindow(), "既に起動しています。", "Moxlyn", MB_OK);
+    } else {
+      // Written whole: a tool window has no taskbar button, and every other
+      // window is owned by this one.
+      SetWindowLongA(ApplicationWindow(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+      if (CreateForms()) RunMessageLoop();
+    }
+    // Also on the refusing path: hands back a mutex that was found abandoned.
+    ReleaseMutex(mutex);
+  } catch (...) {
+    ReportCurrentException();
+  }
+  return 0;
+}
+
+}  // namespace moxlyn::ui
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  return moxlyn::ui::v0011(instance);
+}

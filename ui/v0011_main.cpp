@@ -1,0 +1,306 @@
+#include "ui/v0011_main.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/drop_intake.h"
+#include "ui/forms.h"
+#include "ui/v0011_about.h"
+#include "ui/v0011_list.h"
+#include "ui/v0011_setup.h"
+
+namespace moxlyn::ui {
+namespace {
+
+// Control ids; 1 and 2 (IDOK, IDCANCEL) stay unused.
+constexpr int kDelId = 101;
+constexpr int kListId = 102;
+constexpr int kSetupId = 103;
+constexpr int kAboutId = 104;
+constexpr int kPanelId = 105;
+
+constexpr int kClientWidth = 146;
+constexpr int kClientHeight = 96;
+constexpr int kPanelWidth = 98;
+// Where the window stands when the settings cannot be read.
+constexpr int kDesignLeft = 267;
+constexpr int kDesignTop = 738;
+
+constexpr UINT kTrayIconId = 1;
+constexpr DWORD kTrayIconV1Size = 88;
+static_assert(NOTIFYICONDATAA_V1_SIZE == kTrayIconV1Size);
+
+constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
+
+// The window's outer rectangle in its normal (not maximised) state.
+RECT NormalRect(HWND window) {
+  RECT rect{};
+  if (IsZoomed(window) || IsIconic(window)) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(window, &placement)) return placement.rcNormalPosition;
+  }
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+void MoveTo(HWND window, int left, int top) {
+  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+TForm_main::TForm_main() : formats_(ThePlatform()) {}
+
+bool TForm_main::Create(HWND owner) {
+  return CreateTopLevel("TForm_main", "Moxlyn", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
+                        owner, kClientWidth, kClientHeight);
+}
+
+void TForm_main::FormCreate() {
+  MoveTo(hwnd_, kDesignLeft, kDesignTop);
+  // Created in tab order.
+  constexpr DWORD kPush = WS_TABSTOP | BS_PUSHBUTTON;
+  Button_del = AddControl(hwnd_, "Button", "削除", kPush, 0, 0, 49, 25, kDelId);
+  Button_list = AddControl(hwnd_, "Button", "リスト", kPush, 0, 24, 49, 25, kListId);
+  Button_setup = AddControl(hwnd_, "Button", "設定", kPush, 0, 48, 49, 25, kSetupId);
+  Button_about = AddControl(hwnd_, "Button", "ABOUT", kPush, 0, 72, 49, 25, kAboutId);
+  // The caption's "&&" shows as one "&"; the panel draws its own raised bevel.
+  Panel1 = AddControl(hwnd_, "Static", "Please D&&D.", SS_OWNERDRAW, kClientWidth - kPanelWidth,
+                      0, kPanelWidth, kClientHeight, kPanelId);
+  InitMain();
+}
+
+void TForm_main::InitMain() {
+  try {
+    LoadSettings(ThePlatform(), *this, Settings);
+  } catch (...) {
+    // Shown, then the start goes on at the design position with the options
+    // as the failed read left them.
+    ReportCurrentException();
+  }
+
+  TrayIconData = NOTIFYICONDATAA{};
+  TrayIconData.cbSize = kTrayIconV1Size;
+  TrayIconData.hWnd = hwnd_;
+  TrayIconData.uID = kTrayIconId;
+  TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  TrayIconData.uCallbackMessage = WM_TRAYICON;
+  TrayIconData.hIcon = LoadIconA(Instance(), "MAINICON");
+  std::strcpy(TrayIconData.szTip, "Moxlyn");
+  Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+
+  DragAcceptFiles(hwnd_, TRUE);
+
+  DelList.clear();
+  // An unreadable list file stops the start-up here (the window stays, with
+  // an empty list).
+  LoadDelList(ThePlatform(), DelList);
+
+  BringForward();
+}
+
+void TForm_main::FinishMain() {
+  Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  try {
+    SaveDelList(ThePlatform(), DelList);
+    SaveSettings(ThePlatform(), *this, Settings);
+  } catch (...) {
+    // The program goes on: put the icon back so that it can still be
+    // restored from the tray and closed again.
+    Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    throw;
+  }
+  moxlyn::DelList().swap(DelList);
+  PostQuitMessage(0);
+}
+
+void TForm_main::BringForward() {
+  if (Settings.ShowTopMost) {
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, kNoMoveNoSize);
+  } else {
+    SetForegroundWindow(hwnd_);
+  }
+}
+
+void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
+  if (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN) return;
+  RestoreProgram();
+  BringForward();
+  const Form* forms[] = {Form_list, Form_about, Form_setup};
+  for (const Form* form : forms) {
+    if (form != nullptr && form->Visible()) SetForegroundWindow(form->Handle());
+  }
+}
+
+void TForm_main::WMDropFiles(HDROP drop) {
+  std::vector<std::string> paths;
+  try {
+    char buffer[1024];
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, buffer, sizeof buffer);
+    paths.reserve(count);
+    for (UINT index = 0; index < count; ++index) {
+      buffer[0] = '\0';
+      DragQueryFileA(drop, index, buffer, sizeof buffer);
+      buffer[sizeof buffer - 1] = '\0';
+      paths.emplace_back(buffer);
+    }
+    IntakeDrop(ThePlatform(), paths, DelList);
+  } catch (...) {
+    DragFinish(drop);
+    throw;
+  }
+  DragFinish(drop);
+  // Hiding and showing again rebuilds the open list window's view.
+  if (Form_list != nullptr && Form_list->Visible()) {
+    Form_list->HideForm();
+    Form_list->ShowForm();
+  }
+}
+
+void TForm_main::MinimiseProgram() {
+  if (minimised_) return;
+  hiddenByMinimise_.clear();
+  const Window* windows[] = {Form_main, Form_list, Form_about, Form_setup};
+  for (const Window* window : windows) {
+    if (window != nullptr && window->Visible()) hiddenByMinimise_.push_back(window->Handle());
+  }
+  minimised_ = true;
+  for (HWND window : hiddenByMinimise_) ShowWindow(window, SW_HIDE);
+}
+
+void TForm_main::RestoreProgram() {
+  if (!minimised_) return;
+  minimised_ = false;
+  for (HWND window : hiddenByMinimise_) {
+    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+  }
+  hiddenByMinimise_.clear();
+}
+
+void TForm_main::ShowAtStart(int showCommand) {
+  if (showCommand == SW_SHOWMINNOACTIVE) {
+    // Started minimised: nothing shows but the tray icon, which brings the
+    // main window up.
+    hiddenByMinimise_.assign(1, hwnd_);
+    minimised_ = true;
+    return;
+  }
+  ShowWindow(hwnd_, showCommand == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+}
+
+void TForm_main::Button_delClick() {
+  moxlyn::Button_delClick(ThePlatform(), *this, formats_, DelList, Settings);
+}
+
+void TForm_main::Button_listClick() { Form_list->ShowForm(); }
+void TForm_main::Button_setupClick() { Form_setup->ShowForm(); }
+void TForm_main::Button_aboutClick() { Form_about->ShowForm(); }
+
+bool TForm_main::AskYesNo(const std::string& text) {
+  return MessageBoxA(hwnd_, text.c_str(), "Moxlyn", MB_YESNO) == IDYES;
+}
+
+void TForm_main::ShowMessage(const std::string& text) {
+  MessageBoxA(hwnd_, text.c_str(), "Moxlyn", MB_OK);
+}
+
+void TForm_main::Beep() { MessageBeep(0); }
+
+void TForm_main::ClearListView() {
+  if (Form_list != nullptr) Form_list->ClearListView();
+}
+
+int32_t TForm_main::Left() { return NormalRect(hwnd_).left; }
+int32_t TForm_main::Top() { return NormalRect(hwnd_).top; }
+
+void TForm_main::SetLeft(int32_t left) { MoveTo(hwnd_, left, NormalRect(hwnd_).top); }
+void TForm_main::SetTop(int32_t top) { MoveTo(hwnd_, NormalRect(hwnd_).left, top); }
+
+void TForm_main::DockPanel() {
+  if (Panel1 == nullptr) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  MoveWindow(Panel1, client.right - kPanelWidth, 0, kPanelWidth, client.bottom, TRUE);
+}
+
+void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
+  RECT rect = item.rcItem;
+  FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(item.hDC, &rect, BDR_RAISEDINNER, BF_RECT);
+  char caption[64] = {};
+  GetWindowTextA(item.hwndItem, caption, sizeof caption);
+  const HGDIOBJ oldFont = SelectObject(item.hDC, WindowFont());
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
+  // Prefix processing on: "&&" draws one ampersand.
+  DrawTextA(item.hDC, caption, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SelectObject(item.hDC, oldFont);
+}
+
+LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      FormCreate();
+      return 0;
+    case WM_CLOSE:
+      FinishMain();
+      return 0;
+    case WM_TRAYICON:
+      WMTrayIcon(lParam);
+      return 0;
+    case WM_DROPFILES:
+      WMDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+          case kDelId:
+            Button_delClick();
+            return 0;
+          case kListId:
+            Button_listClick();
+            return 0;
+          case kSetupId:
+            Button_setupClick();
+            return 0;
+          case kAboutId:
+            Button_aboutClick();
+            return 0;
+        }
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+        MinimiseProgram();
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      if (wParam == SIZE_MINIMIZED) {
+        // Minimised by other means than the minimise box: the same rule.
+        MinimiseProgram();
+      } else {
+        DockPanel();
+      }
+      break;
+    case WM_DRAWITEM:
+      if (wParam == kPanelId) {
+        Panel1Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+      }
+      break;
+    case WM_SETTINGCHANGE:
+      formats_.Refresh();
+      break;
+    case WM_ENDSESSION:
+      // The logon ends: the loop ends without the orderly close.
+      if (wParam) PostQuitMessage(0);
+      return 0;
+  }
+  return Window::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace moxlyn::ui
