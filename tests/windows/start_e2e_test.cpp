@@ -1,0 +1,312 @@
+// Start-up, the single instance, the taskbar, minimising to the tray, and the
+// files written at close, on the real program.
+#include <gtest/gtest.h>
+
+#include "tests/windows/harness.h"
+
+namespace moxlyn::e2e {
+namespace {
+
+const char kDefaultIni[] =
+    "[Window]\r\nLeft=100\r\nTop=100\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
+    "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n";
+
+// The text a static control shows for its window text: "&&" is one "&", a
+// single "&" only underlines the next character (unless SS_NOPREFIX).
+std::string ShownText(HWND control) {
+  const std::string text = WindowText(control);
+  const LONG style = GetWindowLongA(control, GWL_STYLE);
+  const std::string cls = ClassOf(control);
+  const bool prefixes = (_stricmp(cls.c_str(), "Static") == 0 && !(style & SS_NOPREFIX)) ||
+                        _stricmp(cls.c_str(), "Button") == 0;
+  if (!prefixes) return text;
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  return shown;
+}
+
+// True when no window of the program could have a taskbar button: none has
+// WS_EX_APPWINDOW and every visible one has an owner.
+void ExpectNothingOnTaskbar(Program& program) {
+  for (HWND window : program.TopLevelWindows()) {
+    const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW) << WindowText(window);
+    if (IsWindowVisible(window)) {
+      EXPECT_NE(GetWindow(window, GW_OWNER), nullptr) << "unowned visible " << WindowText(window);
+    }
+  }
+}
+
+void PostTray(HWND main, UINT mouseMessage) {
+  PostMessageA(main, kTrayMessage, 1, static_cast<LPARAM>(mouseMessage));
+}
+
+bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
+
+TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
+  CaseFolder folder("first");
+  Program program(folder);
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+
+  RECT outer;
+  GetWindowRect(main, &outer);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.top, 100);
+  EXPECT_EQ(WindowText(main), "Moxlyn");
+  const SIZE client = ClientSize(main);
+  EXPECT_EQ(client.cx, 146);
+  EXPECT_EQ(client.cy, 96);
+  EXPECT_TRUE(IsTopmost(main));
+  const LONG style = GetWindowLongA(main, GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  struct Expected {
+    const char* text;
+    RECT rect;
+  };
+  const Expected buttons[] = {{"削除", {0, 0, 49, 25}},
+                              {"リスト", {0, 24, 49, 49}},
+                              {"設定", {0, 48, 49, 73}},
+                              {"ABOUT", {0, 72, 49, 97}}};
+  for (const auto& expected : buttons) {
+    HWND button = FindControl(main, "Button", expected.text);
+    ASSERT_NE(button, nullptr) << expected.text;
+    const RECT rect = ChildRect(button);
+    EXPECT_EQ(rect.left, expected.rect.left) << expected.text;
+    EXPECT_EQ(rect.top, expected.rect.top) << expected.text;
+    EXPECT_EQ(rect.right, expected.rect.right) << expected.text;
+    EXPECT_EQ(rect.bottom, expected.rect.bottom) << expected.text;
+  }
+  // The panel is the child over the right-hand part of the client area.
+  HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_NE(panel, main);
+  EXPECT_EQ(ShownText(panel), "Please D&D.");
+  const RECT panelRect = ChildRect(panel);
+  EXPECT_EQ(panelRect.left, 48);
+  EXPECT_EQ(panelRect.top, 0);
+  EXPECT_EQ(panelRect.right, 146);
+  EXPECT_EQ(panelRect.bottom, 96);
+
+  // Nothing is written before the close.
+  EXPECT_FALSE(folder.Exists("Moxlyn.ini"));
+  EXPECT_FALSE(folder.Exists("dellist.lst"));
+  Screenshot("main-window", {main});
+
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(kDefaultIni));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+}
+
+TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
+  CaseFolder folder("single");
+  Program first(folder);
+  HWND main = first.Main();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  RECT before;
+  GetWindowRect(main, &before);
+
+  {
+    Program second(folder);
+    auto box = second.WaitBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "既に起動しています。");
+    EXPECT_EQ(box->caption, "Moxlyn");
+    ASSERT_EQ(box->buttons.size(), 1u);
+    EXPECT_EQ(box->buttons[0].first, IDOK);
+    EXPECT_FALSE(box->hasIcon);
+    EXPECT_TRUE(box->owner == nullptr || !IsWindowVisible(box->owner));
+    // The box is the second copy's only visible window.
+    EXPECT_EQ(second.VisibleWindows(), std::vector<HWND>{box->box});
+    Screenshot("box-already-running", {box->box});
+    Answer(*box, IDOK);
+    EXPECT_EQ(second.WaitExit(), std::optional<DWORD>(0));
+  }
+
+  // The first copy is not affected.
+  EXPECT_TRUE(first.Running());
+  EXPECT_TRUE(IsWindowVisible(main));
+  RECT after;
+  GetWindowRect(main, &after);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(first.CloseAndWait(), std::optional<DWORD>(0));
+
+  // After a normal close, and after a kill, the next start succeeds.
+  {
+    Program again(folder);
+    ASSERT_NE(again.Main(), nullptr);
+    EXPECT_FALSE(again.HasBox());
+    again.Kill();
+  }
+  Program afterKill(folder);
+  HWND restarted = afterKill.Main();
+  ASSERT_NE(restarted, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(restarted) != FALSE; }));
+  Settle();
+  EXPECT_FALSE(afterKill.HasBox());
+  EXPECT_EQ(afterKill.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
+  CaseFolder folder("tray");
+  Program program(folder);
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  HWND application = program.Application();
+  ASSERT_NE(application, nullptr);
+  // The system adds WS_EX_WINDOWEDGE to any window with a dialog frame; the
+  // rest is exactly the tool-window style.
+  EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, WS_EX_TOOLWINDOW);
+  ExpectNothingOnTaskbar(program);
+
+  Click(FindControl(main, "Button", "リスト"));
+  HWND list = program.WaitWindow("削除リスト");
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(GetWindow(list, GW_OWNER), application);
+
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  ExpectNothingOnTaskbar(program);
+  EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, WS_EX_TOOLWINDOW);
+
+  // Moves and releases do nothing.
+  PostTray(main, WM_MOUSEMOVE);
+  PostTray(main, WM_LBUTTONUP);
+  PostTray(main, WM_RBUTTONUP);
+  PostTray(main, WM_LBUTTONDBLCLK);
+  PostTray(main, WM_MBUTTONDOWN);
+  Settle(400);
+  EXPECT_TRUE(NothingVisible(program));
+
+  PostTray(main, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
+  EXPECT_TRUE(IsTopmost(main));
+  ExpectNothingOnTaskbar(program);
+
+  // The right button does the same as the left.
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  PostTray(main, WM_RBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
+
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
+  CaseFolder folder("notopmost");
+  folder.Write("Moxlyn.ini", "[Config]\r\nShowTopMost=0\r\n");
+  Program program(folder);
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_FALSE(IsTopmost(main));
+  PostTray(main, WM_LBUTTONDOWN);
+  Settle();
+  EXPECT_FALSE(IsTopmost(main));
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  PostTray(main, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_FALSE(IsTopmost(main));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  const auto ini = folder.Read("Moxlyn.ini");
+  ASSERT_TRUE(ini.has_value());
+  EXPECT_NE(ini->find("ShowTopMost=0\r\n"), std::string::npos) << *ini;
+}
+
+TEST(StartE2e, StartedMinimisedShowsNothingUntilTheTrayClick) {
+  CaseFolder folder("minimised");
+  Program program(folder, SW_SHOWMINNOACTIVE);
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  Settle(500);
+  EXPECT_TRUE(NothingVisible(program));
+  ExpectNothingOnTaskbar(program);
+  PostTray(main, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_FALSE(IsIconic(main));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
+  CaseFolder folder("unreadable");
+  folder.Write("dellist.lst", "C:\\nothing\\here.txt\r\n");
+  HANDLE held = CreateFileA(folder.ListFile().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Program program(folder);
+  auto box = program.WaitBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "Moxlyn");
+  EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " は開けません.");
+  EXPECT_TRUE(box->hasIcon);
+  EXPECT_EQ(box->iconKind, "stop");
+  ASSERT_EQ(box->buttons.size(), 1u);
+  EXPECT_EQ(box->buttons[0].first, IDOK);
+  Screenshot("box-error", {box->box});
+  Answer(*box, IDOK);
+  CloseHandle(held);
+
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  // The start-up stopped at the list: the topmost step did not run.
+  EXPECT_FALSE(IsTopmost(main));
+  // The list is empty: "削除" says so.
+  Click(FindControl(main, "Button", "削除"));
+  auto empty = program.WaitBox();
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_EQ(empty->text, "リストに削除対象のファイルパスがありません");
+  Answer(*empty, IDOK);
+  ASSERT_TRUE(WaitGone(empty->box));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+}
+
+TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
+  CaseFolder folder("readonly-ini");
+  folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");
+  SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
+  Program program(folder);
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  RECT outer;
+  GetWindowRect(main, &outer);
+  EXPECT_EQ(outer.left, 120);
+  EXPECT_EQ(outer.top, 130);
+
+  program.Close();
+  auto box = program.WaitBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "Moxlyn");
+  EXPECT_EQ(box->text, "ファイル " + folder.Ini() + " を作成できません.");
+  EXPECT_EQ(box->iconKind, "stop");
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitGone(box->box));
+  Settle();
+  EXPECT_TRUE(program.Running());
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"),
+            std::optional<std::string>("[Window]\r\nLeft=120\r\nTop=130\r\n"));
+
+  SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"),
+            std::optional<std::string>(
+                "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
+                "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n"));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+}
+
+}  // namespace
+}  // namespace moxlyn::e2e
