@@ -90,14 +90,6 @@ int BareCalls(const std::string& folder) {
   return calls;
 }
 
-class NoPrompts : public moxlyn::DeletePrompts {
- public:
-  bool AskYesNo(const std::string&) override { return true; }
-  void ShowMessage(const std::string&) override {}
-  void Beep() override {}
-  void ClearListView() override {}
-};
-
 class BenchPlatform : public moxlyn::Win32Platform {
  public:
   explicit BenchPlatform(std::string folder) : folder_(std::move(folder)) {}
@@ -187,12 +179,11 @@ int main(int argc, char** argv) {
     std::string bytes;
     Report("raw-read", Time([&] { bytes = ReadRaw(folder + "\\raw.bin"); }));
   } else if (mode == "log") {
-    // The log step of the delete command for count entries that do not exist.
-    DelList list = SampleEntries(folder, count);
-    moxlyn::Settings settings{false, false, true, moxlyn::LogTypeTimeAndName, false};
+    const DelList list = SampleEntries(folder, count);
     moxlyn::LocaleFormats formats(platform);
-    NoPrompts prompts;
-    Report("log", Time([&] { moxlyn::Button_delClick(platform, prompts, formats, list, settings); }));
+    Report("log", Time([&] {
+             moxlyn::WriteDeleteLog(platform, formats, list, moxlyn::LogTypeTimeAndName);
+           }));
   } else {
     std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
     return 2;

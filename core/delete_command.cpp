@@ -124,6 +124,26 @@ std::string LocaleFormats::LongTime(const LocalTime& time) const {
   return locale_.markerBeforeTime ? marker + " " + clock : clock + " " + marker;
 }
 
+void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelList& list,
+                    int32_t logType) {
+  std::string name = formats.ShortDate(platform.Now());
+  for (char& c : name) {
+    if (c == '/') c = '_';
+  }
+  const std::string path = JoinPath(platform, ProgramDir(platform), name + ".log");
+
+  std::vector<std::string> lines;
+  ReadTextLines(platform, path, lines);
+  // The lines are formed apart from the list, so a log that cannot be
+  // written leaves the list holding its paths.
+  lines.reserve(lines.size() + list.size());
+  for (const auto& entry : list) {
+    lines.push_back(logType == LogTypeTimeAndName ? formats.LongTime(platform.Now()) + " // " + entry
+                                                  : entry);
+  }
+  WriteTextFile(platform, path, JoinLines(lines));
+}
+
 void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
                      DelList& list, const Settings& settings) {
   if (list.empty()) {
@@ -134,25 +154,7 @@ void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFor
 
   DeleteListed(platform, list);
 
-  if (settings.GetDeleteLog) {
-    std::string name = formats.ShortDate(platform.Now());
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    const std::string path = JoinPath(platform, ProgramDir(platform), name + ".log");
-
-    std::vector<std::string> lines;
-    ReadTextLines(platform, path, lines);
-    // The lines are formed apart from the list, so a log that cannot be
-    // written leaves the list holding its paths.
-    lines.reserve(lines.size() + list.size());
-    for (const auto& entry : list) {
-      lines.push_back(settings.LogType == LogTypeTimeAndName
-                          ? formats.LongTime(platform.Now()) + " // " + entry
-                          : entry);
-    }
-    WriteTextFile(platform, path, JoinLines(lines));
-  }
+  if (settings.GetDeleteLog) WriteDeleteLog(platform, formats, list, settings.LogType);
 
   list.clear();
   prompts.ClearListView();

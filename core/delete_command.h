@@ -42,6 +42,13 @@ class LocaleFormats {
   LocaleInfo locale_;
 };
 
+// Appends the entries of list to the day's log file beside the executable
+// (named from today's short date with "/" replaced by "_", + ".log"): each
+// entry alone, or "time // entry" for LogTypeTimeAndName. Throws AppError when
+// the log cannot be read or written; list is never changed.
+void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelList& list,
+                    int32_t logType);
+
 // The delete command: checks the list, asks for confirmation, deletes, logs,
 // empties the list and its view, and tells the user it has finished. A log
 // that cannot be read or written throws AppError after the deletion, with the
