@@ -39,8 +39,9 @@ Platform& ThePlatform() {
   return platform;
 }
 
-std::string ProgramTitle() {
-  const std::string path = ThePlatform().ModuleFileName();
+std::string ProgramTitle() { return ProgramTitleOf(ThePlatform().ModuleFileName()); }
+
+std::string ProgramTitleOf(const std::string& path) {
   // File name without its folder, whole characters only.
   size_t nameStart = 0;
   for (size_t i = 0; i < path.size(); ++i) {

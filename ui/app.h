@@ -31,6 +31,8 @@ void ReportCurrentException();
 // The program's title: the executable's file name without its folder, cut at
 // the first ".", every character after the first lower-cased.
 std::string ProgramTitle();
+// The same rule applied to the executable path given.
+std::string ProgramTitleOf(const std::string& path);
 
 // The message text as the error box shows it.
 std::string ErrorBoxText(const std::string& message);
