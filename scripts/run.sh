@@ -18,13 +18,18 @@ export WINEPREFIX=$PWD/build/wineprefix-run
 if [ -n "${DISPLAY:-}" ]; then
   exec tools/wine-run "$run_dir/Moxlyn.exe"
 fi
-export DISPLAY=:77
-Xvfb "$DISPLAY" -screen 0 1024x768x24 >/dev/null 2>&1 &
+export DISPLAY=${MOXLYN_RUN_DISPLAY:-:77}
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
+trap 'WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
 sleep 1
 tools/wine-run "$run_dir/Moxlyn.exe" &
-sleep "${MOXLYN_RUN_SECONDS:-8}"
+# The first run also creates the Wine prefix: wait for the main window
+# (caption "Moxlyn", 146 x 96 client area) rather than for a fixed time.
+for _ in $(seq 1 120); do
+  if xdotool search --onlyvisible --name '^Moxlyn$' >/dev/null 2>&1; then break; fi
+  sleep 1
+done
+sleep "${MOXLYN_RUN_SECONDS:-3}"
 import -window root "$run_dir/screenshot.png"
 echo "No display was set: ran Moxlyn on a virtual one; screenshot saved to $run_dir/screenshot.png"
-WINEPREFIX=$WINEPREFIX wineserver -k || true
