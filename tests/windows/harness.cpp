@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <stdexcept>
 
 namespace moxlyn::e2e {
@@ -450,21 +451,38 @@ bool WaitGone(HWND window, DWORD timeoutMs) {
 }
 
 std::vector<std::string> ListRows(HWND listBox) {
+  // Read as wide text and converted here: Wine hands the narrow form of
+  // LB_GETTEXT across processes as wide characters.
   std::vector<std::string> rows;
   DWORD_PTR count = 0;
-  if (!SendMessageTimeoutA(listBox, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count)) return rows;
+  if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count)) return rows;
   for (int i = 0; i < static_cast<int>(count); ++i) {
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL,
+    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL,
                         kTimeoutMs, &length);
-    std::string row(static_cast<size_t>(length) * 2 + 2, '\0');
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(listBox, LB_GETTEXT, static_cast<WPARAM>(i),
-                        reinterpret_cast<LPARAM>(row.data()), SMTO_NORMAL, kTimeoutMs, &got);
-    row.resize(std::strlen(row.c_str()));
+    SendMessageTimeoutW(listBox, LB_GETTEXT, static_cast<WPARAM>(i),
+                        reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL, kTimeoutMs, &got);
+    wide.resize(wcslen(wide.c_str()));
+    std::string row(wide.size() * 2 + 1, '\0');
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                          row.data(), static_cast<int>(row.size()), nullptr,
+                                          nullptr);
+    row.resize(static_cast<size_t>(std::max(bytes, 0)));
     rows.push_back(row);
   }
   return rows;
+}
+
+void AddRow(HWND listBox, const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                         wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(std::max(length, 0)));
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+                      SMTO_NORMAL, kTimeoutMs, &result);
 }
 
 int HorizontalExtent(HWND listBox) {
@@ -478,10 +496,14 @@ int HorizontalExtent(HWND listBox) {
 bool StartUnix(const std::string& program, const std::vector<std::string>& args) {
   std::string commandLine = Quote(WindowsPathOfUnix(program));
   for (const auto& arg : args) commandLine += " " + Quote(arg);
-  STARTUPINFOA startup{};
+  // The arguments are Unix text (UTF-8): pass them as such, not in the code page.
+  const int length = MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, wide.data(), length);
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
     return false;
   }
@@ -544,6 +566,8 @@ POINT CentreOf(HWND window) {
 void Screenshot(const std::string& name, const std::vector<HWND>& windows) {
   const std::string dir = Env("MOXLYN_SHOTS_DIR");
   if (dir.empty()) return;
+  // Lets the windows paint first.
+  Sleep(300);
   CreateDirectoryA(WindowsPathOfUnix(dir).c_str(), nullptr);
   const std::string file = dir + "/" + name + ".png";
   const std::string windowsFile = WindowsPathOfUnix(file);

@@ -145,10 +145,12 @@ bool WaitGone(HWND window, DWORD timeoutMs = kTimeoutMs);
 
 // List box helpers (the messages are marshalled across processes).
 std::vector<std::string> ListRows(HWND listBox);
+void AddRow(HWND listBox, const std::string& text);
 int HorizontalExtent(HWND listBox);
 
-// Starts a Unix program from this Windows process. Wine gives no handle for
-// it, so the caller waits for a file it writes.
+// Starts a Unix program from this Windows process; its arguments are Unix
+// text (UTF-8, as UnixPath gives). Wine gives no handle for it, so the caller
+// waits for a file it writes.
 bool StartUnix(const std::string& program, const std::vector<std::string>& args);
 
 // Drops the files and folders (Windows paths) onto the screen point through

@@ -1,0 +1,259 @@
+// The "削除" button on the real program: its boxes, the deletion of a real
+// tree, and the day's log file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/windows/harness.h"
+
+namespace moxlyn::e2e {
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  EXPECT_EQ(start, text.size()) << "text does not end with CR LF";
+  return lines;
+}
+
+std::string Ini(bool confirm, bool message, bool log, int logType) {
+  return "[Config]\r\nConfirmBeforeDelete=" + std::to_string(confirm) +
+         "\r\nShowMessageAfterDelete=" + std::to_string(message) +
+         "\r\nGetDeleteLog=" + std::to_string(log) + "\r\nLogType=" + std::to_string(logType) +
+         "\r\n";
+}
+
+// A tree under the case folder with read-only, hidden and nested entries and
+// one file that the test holds open without sharing deletion.
+class Tree {
+ public:
+  explicit Tree(const CaseFolder& folder) : folder_(folder) {
+    folder.MakeDir("victim");
+    folder.Write("victim\\a.txt", "a");
+    folder.Write("victim\\ro.txt", "r");
+    SetFileAttributesA(folder.Path("victim\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    folder.Write("victim\\hidden.txt", "h");
+    SetFileAttributesA(folder.Path("victim\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    folder.MakeDir("victim\\sub");
+    folder.MakeDir("victim\\sub\\deep");
+    folder.Write("victim\\sub\\deep\\x.txt", "x");
+    folder.MakeDir("victim\\rodir");
+    folder.Write("victim\\rodir\\y.txt", "y");
+    SetFileAttributesA(folder.Path("victim\\rodir").c_str(), FILE_ATTRIBUTE_READONLY);
+    folder.MakeDir("victim\\locked");
+    folder.Write("victim\\locked\\held.txt", "held");
+    folder.Write("single.txt", "s");
+    folder.Write("listed-ro.txt", "stays");
+    SetFileAttributesA(folder.Path("listed-ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  ~Tree() { Release(); }
+
+  void Hold() {
+    held_ = CreateFileA(folder_.Path("victim\\locked\\held.txt").c_str(), GENERIC_READ,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held_, INVALID_HANDLE_VALUE);
+  }
+  void Release() {
+    if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
+    held_ = INVALID_HANDLE_VALUE;
+  }
+
+  // The list entries: the folder, two files and a path that does not exist.
+  std::vector<std::string> Listed() const {
+    return {folder_.Path("victim"), folder_.Path("single.txt"), folder_.Path("listed-ro.txt"),
+            folder_.Path("missing.txt")};
+  }
+
+  // Everything is gone but the held file with its parent chain and the
+  // read-only file that was listed directly.
+  void ExpectDeleted() const {
+    EXPECT_TRUE(folder_.Exists("victim\\locked\\held.txt"));
+    EXPECT_TRUE(folder_.Exists("victim\\locked"));
+    EXPECT_TRUE(folder_.Exists("victim"));
+    EXPECT_TRUE(folder_.Exists("listed-ro.txt"));
+    for (const char* gone : {"victim\\a.txt", "victim\\ro.txt", "victim\\hidden.txt",
+                             "victim\\sub", "victim\\rodir", "single.txt"}) {
+      EXPECT_FALSE(folder_.Exists(gone)) << gone;
+    }
+  }
+
+  void ExpectUntouched() const {
+    for (const char* kept : {"victim\\a.txt", "victim\\ro.txt", "victim\\hidden.txt",
+                             "victim\\sub\\deep\\x.txt", "victim\\rodir\\y.txt", "single.txt",
+                             "listed-ro.txt"}) {
+      EXPECT_TRUE(folder_.Exists(kept)) << kept;
+    }
+  }
+
+ private:
+  const CaseFolder& folder_;
+  HANDLE held_ = INVALID_HANDLE_VALUE;
+};
+
+std::string OnlyLog(const CaseFolder& folder) {
+  const auto logs = folder.Find("*.log");
+  EXPECT_EQ(logs.size(), 1u);
+  return logs.empty() ? "" : logs[0];
+}
+
+TEST(DeleteE2e, EmptyListOnlySaysSo) {
+  CaseFolder folder("empty");
+  folder.Write("Moxlyn.ini", Ini(true, true, true, 1));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  Click(FindControl(main, "Button", "削除"));
+  auto box = program.WaitBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "リストに削除対象のファイルパスがありません");
+  EXPECT_EQ(box->caption, "Moxlyn");
+  EXPECT_EQ(box->owner, main);
+  EXPECT_FALSE(box->hasIcon);
+  ASSERT_EQ(box->buttons.size(), 1u);
+  EXPECT_EQ(box->buttons[0], std::make_pair(static_cast<int>(IDOK), std::string("OK")));
+  Screenshot("box-empty-list", {box->box});
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitGone(box->box));
+  EXPECT_TRUE(folder.Find("*.log").empty());
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
+  CaseFolder folder("confirm");
+  Tree tree(folder);
+  tree.Hold();
+  folder.Write("dellist.lst", Lines(tree.Listed()));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  HWND del = FindControl(main, "Button", "削除");
+
+  Click(del);
+  auto ask = program.WaitBox();
+  ASSERT_TRUE(ask.has_value());
+  EXPECT_EQ(ask->text, "本当に削除してよろしいですか?");
+  EXPECT_EQ(ask->caption, "Moxlyn");
+  EXPECT_EQ(ask->owner, main);
+  EXPECT_FALSE(ask->hasIcon);
+  ASSERT_EQ(ask->buttons.size(), 2u);
+  EXPECT_EQ(ask->buttons[0].first, IDYES);
+  EXPECT_EQ(ask->buttons[1].first, IDNO);
+  Screenshot("box-confirm", {ask->box});
+  Answer(*ask, IDNO);
+  ASSERT_TRUE(WaitGone(ask->box));
+  Settle();
+  EXPECT_FALSE(program.HasBox());
+  tree.ExpectUntouched();
+
+  Click(del);
+  ask = program.WaitBox();
+  ASSERT_TRUE(ask.has_value());
+  EXPECT_EQ(ask->text, "本当に削除してよろしいですか?");
+  Answer(*ask, IDYES);
+  ASSERT_TRUE(WaitGone(ask->box));
+  auto done = program.WaitBox();
+  ASSERT_TRUE(done.has_value());
+  EXPECT_EQ(done->text, "削除終了");
+  EXPECT_EQ(done->caption, "Moxlyn");
+  EXPECT_FALSE(done->hasIcon);
+  ASSERT_EQ(done->buttons.size(), 1u);
+  Screenshot("box-finished", {done->box});
+  Answer(*done, IDOK);
+  ASSERT_TRUE(WaitGone(done->box));
+  tree.ExpectDeleted();
+  // Logging is off by default.
+  EXPECT_TRUE(folder.Find("*.log").empty());
+
+  // The list was emptied: the next press only says so.
+  Click(del);
+  auto empty = program.WaitBox();
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_EQ(empty->text, "リストに削除対象のファイルパスがありません");
+  Answer(*empty, IDOK);
+  ASSERT_TRUE(WaitGone(empty->box));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+}
+
+TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoCommands) {
+  CaseFolder folder("log-names");
+  Tree tree(folder);
+  tree.Hold();
+  folder.Write("dellist.lst", Lines(tree.Listed()));
+  folder.Write("Moxlyn.ini", Ini(false, false, true, 1));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  HWND del = FindControl(main, "Button", "削除");
+
+  Click(del);
+  // Only a beep: no box comes.
+  ASSERT_TRUE(WaitUntil([&] { return !folder.Exists("single.txt"); }));
+  Settle(500);
+  EXPECT_FALSE(program.HasBox());
+  tree.ExpectDeleted();
+  const std::string log = OnlyLog(folder);
+  EXPECT_EQ(folder.Read(log), std::optional<std::string>(Lines(tree.Listed())));
+
+  // A second command the same day appends to the same file.
+  folder.Write("second.txt", "2");
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("second.txt")}));
+  Click(del);
+  ASSERT_TRUE(WaitUntil([&] { return !folder.Exists("second.txt"); }));
+  std::vector<std::string> both = tree.Listed();
+  both.push_back(folder.Path("second.txt"));
+  EXPECT_EQ(OnlyLog(folder), log);
+  EXPECT_EQ(folder.Read(log), std::optional<std::string>(Lines(both)));
+
+  tree.Release();
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+}
+
+TEST(DeleteE2e, TimeAndNameLogOfADroppedList) {
+  CaseFolder folder("log-times");
+  Tree tree(folder);
+  tree.Hold();
+  folder.Write("Moxlyn.ini", Ini(false, true, true, 2));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  // The drop lists the folder followed by its direct entries.
+  ASSERT_TRUE(Drop(CentreOf(main), tree.Listed()));
+  Click(FindControl(main, "Button", "削除"));
+  auto done = program.WaitBox();
+  ASSERT_TRUE(done.has_value());
+  EXPECT_EQ(done->text, "削除終了");
+  Answer(*done, IDOK);
+  ASSERT_TRUE(WaitGone(done->box));
+  tree.ExpectDeleted();
+
+  const auto text = folder.Read(OnlyLog(folder));
+  ASSERT_TRUE(text.has_value());
+  const auto lines = SplitCrLf(*text);
+  ASSERT_GE(lines.size(), tree.Listed().size());
+  EXPECT_EQ(lines.size(), 4u + 6u) << *text;  // and the folder's six direct entries
+  for (const auto& line : lines) {
+    const size_t mark = line.find(" // ");
+    ASSERT_NE(mark, std::string::npos) << line;
+    const std::string time = line.substr(0, mark);
+    EXPECT_EQ(std::count(time.begin(), time.end(), ':'), 2) << line;
+    EXPECT_EQ(time.find_first_not_of("0123456789:"), std::string::npos) << line;
+  }
+  EXPECT_EQ(lines.front().substr(lines.front().find(" // ") + 4), folder.Path("victim"));
+  EXPECT_EQ(lines.back().substr(lines.back().find(" // ") + 4), folder.Path("missing.txt"));
+  tree.Release();
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace moxlyn::e2e

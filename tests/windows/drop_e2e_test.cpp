@@ -1,0 +1,86 @@
+// Real shell-style drops (XDND through Wine) onto the running program; the
+// list file written at close shows what each drop listed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/windows/harness.h"
+
+namespace moxlyn::e2e {
+namespace {
+
+std::vector<std::string> SavedList(const CaseFolder& folder) {
+  std::vector<std::string> entries;
+  const auto text = folder.Read("dellist.lst");
+  if (!text) return entries;
+  size_t start = 0;
+  for (size_t end; (end = text->find("\r\n", start)) != std::string::npos; start = end + 2) {
+    entries.push_back(text->substr(start, end - start));
+  }
+  EXPECT_EQ(start, text->size());
+  return entries;
+}
+
+TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
+  CaseFolder folder("drop-many");
+  folder.Write("b.txt", "b");
+  folder.MakeDir("dir");
+  folder.Write("dir\\one.txt", "1");
+  folder.MakeDir("dir\\sub");
+  folder.Write("dir\\sub\\deeper.txt", "not listed");
+  folder.Write("日本語のファイル.txt", "j");
+  folder.Write("a.txt", "a");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+
+  HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
+  ASSERT_NE(panel, nullptr);
+  ASSERT_TRUE(Drop(CentreOf(panel), {folder.Path("b.txt"), folder.Path("dir"),
+                                     folder.Path("日本語のファイル.txt"), folder.Path("a.txt")}));
+  Settle();
+  // A drop shows no window.
+  EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{main});
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+
+  const auto saved = SavedList(folder);
+  ASSERT_EQ(saved.size(), 6u);
+  EXPECT_EQ(saved[0], folder.Path("b.txt"));
+  EXPECT_EQ(saved[1], folder.Path("dir"));
+  // The folder's direct entries come in the file system's order.
+  std::vector<std::string> entries{saved[2], saved[3]};
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{folder.Path("dir\\one.txt"),
+                                               folder.Path("dir\\sub")}));
+  EXPECT_EQ(saved[4], folder.Path("日本語のファイル.txt"));
+  EXPECT_EQ(saved[5], folder.Path("a.txt"));
+}
+
+TEST(DropE2e, DropsOnAButtonAndOnThePanelAppendToTheSavedList) {
+  CaseFolder folder("drop-targets");
+  folder.Write("dellist.lst", "C:\\already\\listed.txt\r\n");
+  folder.Write("first.txt", "1");
+  folder.Write("second.txt", "2");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  HWND del = FindControl(main, "Button", "削除");
+  ASSERT_NE(del, nullptr);
+  HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
+  ASSERT_TRUE(Drop(CentreOf(del), {folder.Path("first.txt")}));
+  ASSERT_TRUE(Drop(CentreOf(panel), {folder.Path("second.txt")}));
+  // The same path twice stands twice.
+  ASSERT_TRUE(Drop(CentreOf(FindControl(main, "Button", "ABOUT")), {folder.Path("first.txt")}));
+  Settle();
+  EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{main});
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(SavedList(folder),
+            (std::vector<std::string>{"C:\\already\\listed.txt", folder.Path("first.txt"),
+                                      folder.Path("second.txt"), folder.Path("first.txt")}));
+  // Nothing was deleted by listing it.
+  EXPECT_TRUE(folder.Exists("first.txt"));
+  EXPECT_TRUE(folder.Exists("second.txt"));
+}
+
+}  // namespace
+}  // namespace moxlyn::e2e

@@ -1,0 +1,221 @@
+// The list window of the real program: its view of the deletion list, the
+// horizontal extent, excluding and clearing, and how drops and deletions
+// reach an open view.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/windows/harness.h"
+
+namespace moxlyn::e2e {
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// Width of text in the windows' font, as the list box draws it.
+int TextWidth(const std::string& text) {
+  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return size.cx;
+}
+
+int WidestRow(const std::vector<std::string>& rows) {
+  int widest = 0;
+  for (const auto& row : rows) widest = std::max(widest, TextWidth(row));
+  return widest;
+}
+
+bool IsCentred(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  return rect.left == (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2 &&
+         rect.top == (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+}
+
+struct ListWindow {
+  HWND window = nullptr;
+  HWND listBox = nullptr;
+  HWND clear = nullptr;
+  HWND exclude = nullptr;
+};
+
+ListWindow OpenList(Program& program, HWND main) {
+  ListWindow list;
+  Click(FindControl(main, "Button", "リスト"));
+  list.window = program.WaitWindow("削除リスト");
+  if (list.window == nullptr) return list;
+  list.listBox = FindControl(list.window, "ListBox", "");
+  list.clear = FindControl(list.window, "Button", "リストクリア");
+  list.exclude = FindControl(list.window, "Button", "指定項目を除外");
+  return list;
+}
+
+void Select(HWND listBox, std::initializer_list<int> rows) {
+  for (int row : rows) SendMessageA(listBox, LB_SETSEL, TRUE, row);
+}
+
+TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
+  CaseFolder folder("list-empty");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  // Created at start-up, hidden until its button is used.
+  EXPECT_NE(program.FindTopLevel("削除リスト", false), nullptr);
+  EXPECT_EQ(program.FindTopLevel("削除リスト", true), nullptr);
+  ListWindow list = OpenList(program, main);
+  ASSERT_NE(list.window, nullptr);
+  ASSERT_NE(list.listBox, nullptr);
+  ASSERT_NE(list.clear, nullptr);
+  ASSERT_NE(list.exclude, nullptr);
+  const SIZE client = ClientSize(list.window);
+  EXPECT_EQ(client.cx, 334);
+  EXPECT_EQ(client.cy, 295);
+  EXPECT_TRUE(IsCentred(list.window));
+  const RECT box = ChildRect(list.listBox);
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.right, 334);
+  const RECT clear = ChildRect(list.clear);
+  EXPECT_EQ(clear.left, 224);
+  EXPECT_EQ(clear.top, 256);
+  const RECT exclude = ChildRect(list.exclude);
+  EXPECT_EQ(exclude.left, 128);
+  EXPECT_EQ(exclude.top, 256);
+  EXPECT_TRUE(GetWindowLongA(list.listBox, GWL_STYLE) & LBS_EXTENDEDSEL);
+
+  EXPECT_TRUE(ListRows(list.listBox).empty());
+  EXPECT_EQ(HorizontalExtent(list.listBox), 10);
+  // Excluding nothing changes nothing.
+  Click(list.exclude);
+  Settle();
+  EXPECT_TRUE(ListRows(list.listBox).empty());
+  EXPECT_EQ(HorizontalExtent(list.listBox), 10);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
+  CaseFolder folder("list-exclude");
+  for (const char* name : {"one.txt", "two.txt", "three.txt", "four.txt"}) folder.Write(name, "x");
+  const std::vector<std::string> listed{folder.Path("one.txt"), folder.Path("two.txt"),
+                                        folder.Path("three.txt"), folder.Path("four.txt"),
+                                        folder.Path("one.txt")};
+  folder.Write("dellist.lst", Lines(listed));
+  {
+    Program program(folder);
+    HWND main = program.ShownMain();
+    ASSERT_NE(main, nullptr);
+    ListWindow list = OpenList(program, main);
+    ASSERT_NE(list.listBox, nullptr);
+    EXPECT_EQ(ListRows(list.listBox), listed);
+    EXPECT_EQ(HorizontalExtent(list.listBox), WidestRow(listed) + 10);
+
+    // With nothing selected nothing goes.
+    Click(list.exclude);
+    Settle();
+    EXPECT_EQ(ListRows(list.listBox), listed);
+
+    // Rows 2 and 4 of five.
+    Select(list.listBox, {1, 3});
+    Click(list.exclude);
+    const std::vector<std::string> kept{listed[0], listed[2], listed[4]};
+    EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == kept; }));
+    EXPECT_EQ(HorizontalExtent(list.listBox), WidestRow(kept) + 10);
+
+    // One of two equal rows: the other stays.
+    Select(list.listBox, {2});
+    Click(list.exclude);
+    const std::vector<std::string> left{listed[0], listed[2]};
+    EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == left; }));
+
+    // "リスト" while open does not reload the view.
+    AddRow(list.listBox, "extra row");
+    Click(FindControl(main, "Button", "リスト"));
+    Settle();
+    EXPECT_EQ(ListRows(list.listBox).size(), 3u);
+
+    // Hidden and shown again, the view is rebuilt from the list.
+    PostMessageA(list.window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitGone(list.window));
+    EXPECT_TRUE(IsWindow(list.window));
+    list = OpenList(program, main);
+    EXPECT_EQ(ListRows(list.listBox), left);
+    Screenshot("list-window", {list.window});
+    EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  }
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(Lines({listed[0], listed[2]})));
+
+  // The next run deletes only what is left; the open view empties.
+  folder.Write("Moxlyn.ini", "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=0\r\n");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  ListWindow list = OpenList(program, main);
+  ASSERT_NE(list.listBox, nullptr);
+  Click(FindControl(main, "Button", "削除"));
+  ASSERT_TRUE(WaitUntil([&] { return !folder.Exists("one.txt"); }));
+  EXPECT_FALSE(folder.Exists("three.txt"));
+  EXPECT_TRUE(folder.Exists("two.txt"));
+  EXPECT_TRUE(folder.Exists("four.txt"));
+  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
+  EXPECT_EQ(HorizontalExtent(list.listBox), 0);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
+  CaseFolder folder("list-drop");
+  folder.MakeDir("a rather long folder name that makes the row wider than the list box");
+  const std::string longName =
+      "a rather long folder name that makes the row wider than the list box\\"
+      "and a file name of some length as well.txt";
+  folder.Write(longName, "long");
+  folder.Write("short.txt", "s");
+  folder.Write("dellist.lst", Lines({folder.Path("short.txt")}));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  ListWindow list = OpenList(program, main);
+  ASSERT_NE(list.listBox, nullptr);
+  // Moved clear of the main window, which takes the drop.
+  SetWindowPos(list.window, nullptr, 800, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsCentred(list.window); }));
+
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path(longName)}));
+  const std::vector<std::string> rows{folder.Path("short.txt"), folder.Path(longName)};
+  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == rows; }));
+  EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
+  EXPECT_TRUE(IsWindowVisible(list.window));
+  const int longWidth = TextWidth(folder.Path(longName));
+  EXPECT_GT(longWidth, 334);
+  EXPECT_EQ(HorizontalExtent(list.listBox), longWidth + 10);
+  EXPECT_TRUE(GetWindowLongA(list.listBox, GWL_STYLE) & WS_HSCROLL);
+  Screenshot("list-window-long-row", {list.window});
+
+  // A window the user moved is centred again when it is next shown.
+  SetWindowPos(list.window, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PostMessageA(list.window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitGone(list.window));
+  list = OpenList(program, main);
+  EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
+
+  Click(list.clear);
+  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
+  EXPECT_EQ(HorizontalExtent(list.listBox), 0);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_TRUE(folder.Exists("short.txt"));
+}
+
+}  // namespace
+}  // namespace moxlyn::e2e
