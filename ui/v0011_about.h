@@ -19,8 +19,17 @@ class TForm_about : public Form {
   void Label_mailMouseEnter(HWND label);
   void Label_mailMouseLeave(HWND label);
 
+  void SetLinkColour(HWND label, COLORREF colour);
+  static LRESULT CALLBACK LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR data);
+
   HWND Label_mail = nullptr;
   HWND Label_url = nullptr;
+  // Each link's current text colour; kept while the window is hidden.
+  COLORREF mailColour_ = 0;
+  COLORREF urlColour_ = 0;
+  // The link the pointer is over (mouse-leave tracking is on for it).
+  HWND hotLink_ = nullptr;
 };
 
 }  // namespace moxlyn::ui

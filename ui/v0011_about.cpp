@@ -1,0 +1,158 @@
+#include "ui/v0011_about.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace moxlyn::ui {
+namespace {
+
+constexpr int kImageId = 100;
+constexpr int kMailId = 101;
+constexpr int kUrlId = 102;
+constexpr int kFirstLabelId = 110;
+
+constexpr COLORREF kLinkHotColour = RGB(255, 0, 0);
+constexpr COLORREF kLinkLeftColour = RGB(0, 0, 0);
+
+constexpr int kLabelHeight = 12;
+
+// A label sized to its text in the window font, 12 pixels high.
+HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD style = 0) {
+  int width = 0;
+  if (HDC dc = GetDC(parent)) {
+    HGDIOBJ old = SelectObject(dc, WindowFont());
+    SIZE size{};
+    if (GetTextExtentPoint32A(dc, text, static_cast<int>(std::string(text).size()), &size)) {
+      width = size.cx;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(parent, dc);
+  }
+  return AddControl(parent, "STATIC", text, SS_LEFT | SS_NOPREFIX | style, left, top, width,
+                    kLabelHeight, id);
+}
+
+std::string WindowText(HWND window) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+bool ShellOpen(HWND owner, const std::string& target) {
+  HINSTANCE result = ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOW);
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+}  // namespace
+
+bool TForm_about::Create(HWND owner) {
+  if (!CreateTopLevel("TForm_about", "Moxlynについて", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                      WS_EX_DLGMODALFRAME, owner, 253, 78)) {
+    return false;
+  }
+  HWND image = AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
+  if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)) {
+    SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  }
+  AddLabel(hwnd_, "Moxlyn Ver.0.011", 48, 8, kFirstLabelId);
+  AddLabel(hwnd_, "Author", 56, 24, kFirstLabelId + 1);
+  AddLabel(hwnd_, "MailAddress", 56, 40, kFirstLabelId + 2);
+  AddLabel(hwnd_, "WebSiteURL", 56, 56, kFirstLabelId + 3);
+  AddLabel(hwnd_, "Moxlyn Project", 136, 24, kFirstLabelId + 4);
+  Label_mail = AddLabel(hwnd_, "moxlyn@example.com", 138, 40, kMailId, SS_NOTIFY);
+  Label_url = AddLabel(hwnd_, "https://example.com/moxlyn/", 139, 56, kUrlId, SS_NOTIFY);
+  if (Label_mail == nullptr || Label_url == nullptr) return false;
+  const COLORREF start = GetSysColor(COLOR_WINDOWTEXT);
+  mailColour_ = start;
+  urlColour_ = start;
+  SetWindowSubclass(Label_mail, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(Label_url, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
+  return true;
+}
+
+void TForm_about::FormShow() { CentreOnScreen(hwnd_); }
+
+void TForm_about::Label_mailClick() {
+  if (!ShellOpen(hwnd_, "mailto:" + WindowText(Label_mail))) {
+    MessageBoxA(hwnd_, "mailtoを開けませんでした", "エラー", MB_OK);
+  }
+}
+
+void TForm_about::Label_urlClick() {
+  if (!ShellOpen(hwnd_, WindowText(Label_url))) {
+    MessageBoxA(hwnd_, "URLを開けませんでした", "エラー", MB_OK);
+  }
+}
+
+void TForm_about::Label_mailMouseEnter(HWND label) { SetLinkColour(label, kLinkHotColour); }
+
+void TForm_about::Label_mailMouseLeave(HWND label) { SetLinkColour(label, kLinkLeftColour); }
+
+void TForm_about::SetLinkColour(HWND label, COLORREF colour) {
+  COLORREF& kept = label == Label_mail ? mailColour_ : urlColour_;
+  if (kept == colour) return;
+  kept = colour;
+  InvalidateRect(label, nullptr, TRUE);
+}
+
+LRESULT CALLBACK TForm_about::LinkProcedure(HWND label, UINT message, WPARAM wParam,
+                                            LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<TForm_about*>(data);
+  try {
+    switch (message) {
+      case WM_SETCURSOR:
+        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        return TRUE;
+      case WM_MOUSEMOVE:
+        if (self->hotLink_ != label) {
+          TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, label, 0};
+          TrackMouseEvent(&track);
+          self->hotLink_ = label;
+          self->Label_mailMouseEnter(label);
+        }
+        break;
+      case WM_MOUSELEAVE:
+        if (self->hotLink_ == label) self->hotLink_ = nullptr;
+        self->Label_mailMouseLeave(label);
+        break;
+      case WM_NCDESTROY:
+        RemoveWindowSubclass(label, LinkProcedure, 0);
+        break;
+    }
+  } catch (...) {
+    ReportCurrentException();
+  }
+  return DefSubclassProc(label, message, wParam, lParam);
+}
+
+LRESULT TForm_about::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == STN_CLICKED) {
+        if (LOWORD(wParam) == kMailId) {
+          Label_mailClick();
+          return 0;
+        }
+        if (LOWORD(wParam) == kUrlId) {
+          Label_urlClick();
+          return 0;
+        }
+      }
+      break;
+    case WM_CTLCOLORSTATIC: {
+      const auto control = reinterpret_cast<HWND>(lParam);
+      if (control == Label_mail || control == Label_url) {
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, control == Label_mail ? mailColour_ : urlColour_);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    }
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace moxlyn::ui

@@ -1,0 +1,75 @@
+#include "ui/v0011_list.h"
+
+#include "ui/forms.h"
+#include "ui/list_view.h"
+#include "ui/v0011_main.h"
+
+namespace moxlyn::ui {
+namespace {
+
+constexpr int kListBoxId = 100;
+constexpr int kClearId = 101;
+constexpr int kExcludeId = 102;
+
+}  // namespace
+
+bool TForm_list::Create(HWND owner) {
+  if (!CreateTopLevel("TForm_list", "削除リスト", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                      WS_EX_DLGMODALFRAME, owner, 334, 295)) {
+    return false;
+  }
+  // Tab order is creation order.
+  ListBox_dellist = AddControl(hwnd_, "LISTBOX", "",
+                               WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY |
+                                   LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT,
+                               0, 0, 334, 241, kListBoxId);
+  // The sunken edge is drawn inside the 334 x 241 box.
+  SetWindowLongA(ListBox_dellist, GWL_EXSTYLE,
+                 GetWindowLongA(ListBox_dellist, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  SetWindowPos(ListBox_dellist, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  Button_clear =
+      AddControl(hwnd_, "BUTTON", "リストクリア", WS_TABSTOP | BS_PUSHBUTTON, 224, 256, 97, 25,
+                 kClearId);
+  Button_exclude = AddControl(hwnd_, "BUTTON", "指定項目を除外", WS_TABSTOP | BS_PUSHBUTTON, 128,
+                              256, 97, 25, kExcludeId);
+  return ListBox_dellist != nullptr && Button_clear != nullptr && Button_exclude != nullptr;
+}
+
+void TForm_list::FormShow() {
+  CentreOnScreen(hwnd_);
+  FillListView(ListBox_dellist, Form_main->DeletionList());
+  SetHorizontalExtent(ListBox_dellist, MaxItemWidth() + 10);
+}
+
+int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist); }
+
+void TForm_list::Button_clearClick() {
+  ClearRows(ListBox_dellist);
+  Form_main->DeletionList().clear();
+}
+
+void TForm_list::Button_excludeClick() {
+  ExcludeSelected(ListBox_dellist, Form_main->DeletionList());
+  SetHorizontalExtent(ListBox_dellist, MaxItemWidth() + 10);
+}
+
+void TForm_list::ClearListView() {
+  if (ListBox_dellist != nullptr) ClearRows(ListBox_dellist);
+}
+
+LRESULT TForm_list::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    switch (LOWORD(wParam)) {
+      case kClearId:
+        Button_clearClick();
+        return 0;
+      case kExcludeId:
+        Button_excludeClick();
+        return 0;
+    }
+  }
+  return Form::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace moxlyn::ui
