@@ -26,7 +26,8 @@ void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelLi
   }
 }
 
-void CollectFolder(Platform& platform, const std::string& folder, std::vector<std::string>& listing) {
+void CollectFolder(Platform& platform, const std::string& folder,
+                   std::vector<std::string>& listing) {
   const std::string trimmed = TrimControls(folder);
   platform.Enumerate(trimmed + "\\*", [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;

@@ -33,8 +33,9 @@ class DropIntakeTest : public ::testing::Test {
     if (at >= list.size()) return list.size();
     EXPECT_EQ(list[at], folder);
     const size_t end = std::min(list.size(), at + 1 + entries.size());
-    EXPECT_EQ(PathSet(list.begin() + static_cast<long>(at) + 1, list.begin() + static_cast<long>(end)),
-              entries);
+    EXPECT_EQ(
+        PathSet(list.begin() + static_cast<long>(at) + 1, list.begin() + static_cast<long>(end)),
+        entries);
     return end;
   }
   std::unique_ptr<testing::TestWorld> world_;

@@ -39,13 +39,21 @@ struct Loaded {
 };
 
 std::ostream& operator<<(std::ostream& out, const Loaded& l) {
-  return out << l.left << "," << l.top << " " << l.confirm << l.message << l.log << " "
-             << l.logType << " " << l.topMost;
+  return out << l.left << "," << l.top << " " << l.confirm << l.message << l.log << " " << l.logType
+             << " " << l.topMost;
+}
+
+Loaded Snapshot(WindowPosition& window, const Settings& settings) {
+  return {window.Left(),
+          window.Top(),
+          settings.ConfirmBeforeDelete,
+          settings.ShowMessageAfterDelete,
+          settings.GetDeleteLog,
+          settings.LogType,
+          settings.ShowTopMost};
 }
 
 constexpr Loaded kDefaults{100, 100, true, true, false, 2, true};
-
-Loaded With(Loaded base, Loaded (*change)(Loaded)) { return change(base); }
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
@@ -58,9 +66,7 @@ class SettingsStoreTest : public ::testing::Test {
 
   Loaded Load() {
     LoadSettings(fs_, window_, settings_);
-    return {window_.Left(),         window_.Top(),    settings_.ConfirmBeforeDelete,
-            settings_.ShowMessageAfterDelete, settings_.GetDeleteLog, settings_.LogType,
-            settings_.ShowTopMost};
+    return Snapshot(window_, settings_);
   }
 };
 
@@ -77,39 +83,34 @@ TEST_F(SettingsStoreTest, NoFileGivesDefaultsAndTheElevenLineFileAtExit) {
 }
 
 TEST(SettingsInteger, FollowsTheIntegerTextRule) {
-  struct Case {
+  const struct {
     const char* text;
-    bool valid;
     int32_t value;
-  } cases[] = {
-      {"0", true, 0},           {"007", true, 7},
-      {"+5", true, 5},          {"-40", true, -40},
-      {"-0", true, 0},          {"2147483647", true, INT_MAX},
-      {"-2147483648", true, INT_MIN}, {"0000000000002147483647", true, INT_MAX},
-      {"2147483648", false, 0}, {"-2147483649", false, 0},
-      {"99999999999999999999", false, 0},
-      {"0x20", true, 32},       {"0X20", true, 32},
-      {"$20", true, 32},        {"x20", true, 32},
-      {"X1f", true, 31},        {"$FFFFFFFF", true, -1},
-      {"$80000000", true, INT_MIN}, {"$7fffffff", true, INT_MAX},
-      {"$000000001F", true, 31}, {"0x00000000FFFFFFFF", true, -1},
-      {"$100000000", false, 0}, {"$0", true, 0},
-      {"-$10", false, 0},       {"+0x10", false, 0},
-      {"$", false, 0},          {"0x", false, 0},
-      {"x", false, 0},          {"$-1", false, 0},
-      {"$1G", false, 0},        {"0x 1", false, 0},
-      {"", false, 0},           {"-", false, 0},
-      {"+", false, 0},          {"1 2", false, 0},
-      {" 1", false, 0},         {"1.0", false, 0},
-      {"1e3", false, 0},        {"true", false, 0},
-      {"yes", false, 0},        {"--1", false, 0},
-      {"1 ; names only", false, 0}, {"0b1", false, 0},
-      {"１", false, 0},  // a double-byte digit
+  } valid[] = {
+      // clang-format off
+      {"0", 0}, {"007", 7}, {"+5", 5}, {"-40", -40}, {"-0", 0}, {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN}, {"0000000000002147483647", INT_MAX}, {"0x20", 32}, {"0X20", 32},
+      {"$20", 32}, {"x20", 32}, {"X1f", 31}, {"$FFFFFFFF", -1}, {"$80000000", INT_MIN},
+      {"$7fffffff", INT_MAX}, {"$000000001F", 31}, {"0x00000000FFFFFFFF", -1}, {"$0", 0},
+      // clang-format on
   };
-  for (const auto& c : cases) {
+  for (const auto& c : valid) {
     int32_t value = 12345;
-    EXPECT_EQ(ParseSettingsInteger(c.text, value), c.valid) << c.text;
-    EXPECT_EQ(value, c.valid ? c.value : 12345) << c.text;
+    EXPECT_TRUE(ParseSettingsInteger(c.text, value)) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  // "１" is a double-byte digit.
+  const char* const invalid[] = {
+      // clang-format off
+      "2147483648", "-2147483649", "99999999999999999999", "$100000000", "-$10", "+0x10", "$",
+      "0x", "x", "$-1", "$1G", "0x 1", "", "-", "+", "1 2", " 1", "1.0", "1e3", "true", "yes",
+      "--1", "1 ; names only", "0b1", "１",
+      // clang-format on
+  };
+  for (const char* text : invalid) {
+    int32_t value = 12345;
+    EXPECT_FALSE(ParseSettingsInteger(text, value)) << text;
+    EXPECT_EQ(value, 12345) << text;
   }
 }
 
@@ -121,40 +122,42 @@ TEST_F(SettingsStoreTest, LoadsValuesByTheLookupRules) {
     Loaded expected;
   } cases[] = {
       {"lower-case names", "[config]\r\nlogtype = 1\r\n",
-       With(kDefaults, [](Loaded l) { l.logType = 1; return l; })},
-      {"switch texts", "[Config]\nGetDeleteLog=true\nShowTopMost=yes\nConfirmBeforeDelete=2\n"
-                       "ShowMessageAfterDelete=0\n",
-       With(kDefaults, [](Loaded l) { l.message = false; return l; })},
-      {"switch from hex and negatives", "[Config]\nGetDeleteLog=$10\nShowTopMost=-1\n"
-                                        "ConfirmBeforeDelete=0\nShowMessageAfterDelete=\n",
-       With(kDefaults, [](Loaded l) { l.log = true; l.confirm = false; return l; })},
+       Loaded{100, 100, true, true, false, 1, true}},
+      {"switch texts",
+       "[Config]\nGetDeleteLog=true\nShowTopMost=yes\nConfirmBeforeDelete=2\n"
+       "ShowMessageAfterDelete=0\n",
+       Loaded{100, 100, true, false, false, 2, true}},
+      {"switch from hex and negatives",
+       "[Config]\nGetDeleteLog=$10\nShowTopMost=-1\n"
+       "ConfirmBeforeDelete=0\nShowMessageAfterDelete=\n",
+       Loaded{100, 100, false, true, true, 2, true}},
       {"hex positions", "[Window]\nLeft=0x20\nTop=$20\n",
-       With(kDefaults, [](Loaded l) { l.left = 32; l.top = 32; return l; })},
+       Loaded{32, 32, true, true, false, 2, true}},
       {"x prefix and negative", "[Window]\nLeft=x20\nTop=-40\n",
-       With(kDefaults, [](Loaded l) { l.left = 32; l.top = -40; return l; })},
+       Loaded{32, -40, true, true, false, 2, true}},
       {"out of range", "[Window]\nLeft=2147483648\nTop=1 2\n", kDefaults},
       {"empty value", "[Window]\nLeft=\nTop= \t\n", kDefaults},
       {"log type beyond 1 and 2", "[Config]\nLogType=7\n",
-       With(kDefaults, [](Loaded l) { l.logType = 7; return l; })},
+       Loaded{100, 100, true, true, false, 7, true}},
       {"last section of a name wins",
        "[Config]\nLogType=1\nGetDeleteLog=1\n[Window]\nLeft=5\n[CONFIG]\nShowTopMost=0\n",
-       With(kDefaults, [](Loaded l) { l.left = 5; l.topMost = false; return l; })},
+       Loaded{5, 100, true, true, false, 2, false}},
       {"last key of a name wins", "[Config]\nShowTopMost=0\nshowtopmost=1\nLogType=1\nLogType=x\n",
        kDefaults},
       {"comments, blanks and lines above the first header",
        "Left=1\r\n; note\r\n\r\n[Window]\r\n  ;Left=3\r\n\t Left \t=\t 4 \r\n",
-       With(kDefaults, [](Loaded l) { l.left = 4; return l; })},
+       Loaded{4, 100, true, true, false, 2, true}},
       {"comment behind a header is no header", "[Window]\n[Config] ; options\nLogType=1\n",
        kDefaults},
       {"same above the first header", "[Config] ; options\nLogType=1\n", kDefaults},
       {"comment behind a value", "[Config]\nLogType=1 ; names only\n", kDefaults},
       {"bare name is not the key", "[Window]\nLeft\nTop=3\n",
-       With(kDefaults, [](Loaded l) { l.top = 3; return l; })},
+       Loaded{100, 3, true, true, false, 2, true}},
       {"byte-order mark before the first header", "\xEF\xBB\xBF[Window]\nLeft=1\n", kDefaults},
       {"zero byte ends the text", "[Window]\nTop=1\n\0Left=2\n"s,
-       With(kDefaults, [](Loaded l) { l.top = 1; return l; })},
+       Loaded{100, 1, true, true, false, 2, true}},
       {"blanks inside brackets", "[ Window ]\nLeft=6\n",
-       With(kDefaults, [](Loaded l) { l.left = 6; return l; })},
+       Loaded{6, 100, true, true, false, 2, true}},
   };
   for (const auto& c : cases) {
     testing::MemoryPlatform fs;
@@ -162,10 +165,7 @@ TEST_F(SettingsStoreTest, LoadsValuesByTheLookupRules) {
     FakeWindow window(7, 9);
     Settings settings;
     LoadSettings(fs, window, settings);
-    const Loaded got{window.Left(),  window.Top(),          settings.ConfirmBeforeDelete,
-                     settings.ShowMessageAfterDelete, settings.GetDeleteLog, settings.LogType,
-                     settings.ShowTopMost};
-    EXPECT_EQ(got, c.expected) << c.name;
+    EXPECT_EQ(Snapshot(window, settings), c.expected) << c.name;
   }
 }
 
@@ -199,8 +199,7 @@ TEST_F(SettingsStoreTest, ExitRewritesTheFileKeepingWhatItDoesNotOwn) {
        "[Window]\r\nhello\r\nLeft=5\r\nTop=100\r\n\r\n[Other]\r\nfoo=bar\r\n\r\n[]\r\n\r\n"
        "[]\r\n=x\r\na=b=c\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
        "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n"},
-      {"comment behind a header",
-       "[Window]\nLeft=1\nTop=2\n[Config] ; options\nLogType=1\n",
+      {"comment behind a header", "[Window]\nLeft=1\nTop=2\n[Config] ; options\nLogType=1\n",
        "[Window]\r\nLeft=1\r\nTop=2\r\n[Config] ; options\r\nLogType=1\r\n\r\n"
        "[Config]\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n"
        "LogType=2\r\nShowTopMost=1\r\n\r\n"},
@@ -214,8 +213,7 @@ TEST_F(SettingsStoreTest, ExitRewritesTheFileKeepingWhatItDoesNotOwn) {
       {"byte-order mark", "\xEF\xBB\xBF[Window]\nLeft=1\n[Config]\nLogType=1\n",
        "[Config]\r\nLogType=1\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\n"
        "GetDeleteLog=0\r\nShowTopMost=1\r\n\r\n[Window]\r\nLeft=100\r\nTop=100\r\n\r\n"},
-      {"log type 7 and a Japanese value",
-       "[Config]\nLogType=7\nメモ=表示 ソ\n",
+      {"log type 7 and a Japanese value", "[Config]\nLogType=7\nメモ=表示 ソ\n",
        "[Config]\r\nLogType=7\r\nメモ=表示 ソ\r\nConfirmBeforeDelete=1\r\n"
        "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nShowTopMost=1\r\n\r\n"
        "[Window]\r\nLeft=100\r\nTop=100\r\n\r\n"},
@@ -251,12 +249,13 @@ TEST_F(SettingsStoreTest, FailedExitLeavesTheFileAsItWas) {
       {"unreadable", [](testing::MemoryPlatform& fs, const std::string& p) { fs.DenyRead(p); },
        "ファイル " + ini_ + " は開けません"},
       {"read-only",
-       [](testing::MemoryPlatform& fs, const std::string& p) { fs.SetAttributes(p, kAttrReadOnly); },
+       [](testing::MemoryPlatform& fs, const std::string& p) {
+         fs.SetAttributes(p, kAttrReadOnly);
+       },
        "ファイル " + ini_ + " を作成できません"},
       {"locked", [](testing::MemoryPlatform& fs, const std::string& p) { fs.Lock(p); },
        "ファイル " + ini_ + " を作成できません"},
-      {"full disk",
-       [](testing::MemoryPlatform& fs, const std::string&) { fs.SetDiskCapacity(40); },
+      {"full disk", [](testing::MemoryPlatform& fs, const std::string&) { fs.SetDiskCapacity(40); },
        "ストリームへの書き込みエラー"},
   };
   for (const auto& c : cases) {

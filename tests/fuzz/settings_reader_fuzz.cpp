@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // stored under it is found again, also as an integer.
   if (!first.Sections().empty()) {
     const std::string section = first.Sections().back().name;
-    const std::string key = size > 0 ? std::string(1, static_cast<char>(data[size - 1] | 0x40))
-                                     : std::string("K");
+    const std::string key =
+        size > 0 ? std::string(1, static_cast<char>(data[size - 1] | 0x40)) : std::string("K");
     if (key.find('=') == std::string::npos) {
       int32_t expected = 0;
       const std::string old = second.LookupText(section, key, "");
