@@ -95,12 +95,12 @@ int main(int argc, char** argv) {
   windowClass.lpszClassName = "BenchListWindow";
   RegisterClassA(&windowClass);
   HWND window = CreateWindowExA(WS_EX_DLGMODALFRAME, windowClass.lpszClassName, "bench",
-                                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 100, 100, 340,
-                                324, ApplicationWindow(), nullptr, windowClass.hInstance, nullptr);
-  HWND listBox = AddControl(window, "LISTBOX", "",
-                            WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_EXTENDEDSEL |
-                                LBS_NOINTEGRALHEIGHT,
-                            0, 0, 334, 241, 100);
+                                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 100, 100, 340, 324,
+                                ApplicationWindow(), nullptr, windowClass.hInstance, nullptr);
+  HWND listBox = AddControl(
+      window, "LISTBOX", "",
+      WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT, 0,
+      0, 334, 241, 100);
   if (window == nullptr || listBox == nullptr) {
     std::fprintf(stderr, "cannot create the list box\n");
     return 1;
@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
   for (size_t rows : {size_t{10000}, size_t{100000}}) {
     const DelList list = MakeEntries(rows);
     const double show = BestOf(runs, reset, [&] { ShowList(listBox, list); });
-    const double widest =
-        BestOf(runs, [] {}, [&] { SetHorizontalExtent(listBox, MaxItemWidth(listBox) + 10); });
+    const double widest = BestOf(
+        runs, [] {}, [&] { SetHorizontalExtent(listBox, MaxItemWidth(listBox) + 10); });
     const double bare = BestOf(runs, reset, [&] { BareAdd(listBox, list); });
     std::printf("%-8zu %-10.1f %-12.1f %-12.1f %.2f\n", rows, show, widest, bare, show / bare);
     showPerRow[line++] = show / static_cast<double>(rows);
@@ -139,9 +139,9 @@ int main(int argc, char** argv) {
           ExcludeSelected(listBox, list);
           SetHorizontalExtent(listBox, MaxItemWidth(listBox) + 10);
         });
-    const bool consistent = list.size() == rows - selected &&
-                            SendMessageA(listBox, LB_GETCOUNT, 0, 0) ==
-                                static_cast<LRESULT>(list.size());
+    const bool consistent =
+        list.size() == rows - selected &&
+        SendMessageA(listBox, LB_GETCOUNT, 0, 0) == static_cast<LRESULT>(list.size());
     std::printf("exclude %zu of %zu rows: %.1f ms%s\n", selected, rows, exclude,
                 consistent ? "" : " (VIEW AND LIST DISAGREE)");
   }

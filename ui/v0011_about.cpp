@@ -36,7 +36,8 @@ HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD st
 
 std::string WindowText(HWND window) {
   std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -97,8 +98,8 @@ void TForm_about::SetLinkColour(HWND label, COLORREF colour) {
   InvalidateRect(label, nullptr, TRUE);
 }
 
-LRESULT CALLBACK TForm_about::LinkProcedure(HWND label, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK TForm_about::LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<TForm_about*>(data);
   try {
     switch (message) {

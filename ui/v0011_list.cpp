@@ -28,9 +28,8 @@ bool TForm_list::Create(HWND owner) {
                  GetWindowLongA(ListBox_dellist, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
   SetWindowPos(ListBox_dellist, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  Button_clear =
-      AddControl(hwnd_, "BUTTON", "リストクリア", WS_TABSTOP | BS_PUSHBUTTON, 224, 256, 97, 25,
-                 kClearId);
+  Button_clear = AddControl(hwnd_, "BUTTON", "リストクリア", WS_TABSTOP | BS_PUSHBUTTON, 224, 256,
+                            97, 25, kClearId);
   Button_exclude = AddControl(hwnd_, "BUTTON", "指定項目を除外", WS_TABSTOP | BS_PUSHBUTTON, 128,
                               256, 97, 25, kExcludeId);
   return ListBox_dellist != nullptr && Button_clear != nullptr && Button_exclude != nullptr;

@@ -34,20 +34,20 @@ bool TForm_setup::Create(HWND owner) {
   constexpr DWORD kCheck = WS_TABSTOP | BS_AUTOCHECKBOX;
   constexpr DWORD kPush = WS_TABSTOP | BS_PUSHBUTTON;
   constexpr DWORD kRadio = WS_TABSTOP | BS_AUTORADIOBUTTON;
-  CheckBox_confdel = AddControl(hwnd_, "BUTTON", "削除する前に確認する", kCheck | WS_GROUP, 8,
-                                8, 137, 17, kConfdelId);
+  CheckBox_confdel = AddControl(hwnd_, "BUTTON", "削除する前に確認する", kCheck | WS_GROUP, 8, 8,
+                                137, 17, kConfdelId);
   CheckBox_log =
       AddControl(hwnd_, "BUTTON", "消したファイルのログを取る", kCheck, 8, 56, 161, 17, kLogId);
-  CheckBox_showmes = AddControl(hwnd_, "BUTTON", "削除後にメッセージを表示", kCheck, 8, 32, 153,
-                                17, kShowmesId);
+  CheckBox_showmes =
+      AddControl(hwnd_, "BUTTON", "削除後にメッセージを表示", kCheck, 8, 32, 153, 17, kShowmesId);
   Button_ok = AddControl(hwnd_, "BUTTON", "OK", kPush, 24, 160, 49, 25, kOkId);
   Button_cansel = AddControl(hwnd_, "BUTTON", "Cansel", kPush, 104, 160, 49, 25, kCanselId);
-  RadioButton_lt_name = AddControl(hwnd_, "BUTTON", "ファイル名のみ", kRadio | WS_GROUP, 24, 72,
-                                   97, 17, kLtNameId);
+  RadioButton_lt_name =
+      AddControl(hwnd_, "BUTTON", "ファイル名のみ", kRadio | WS_GROUP, 24, 72, 97, 17, kLtNameId);
   RadioButton_lt_time_name =
       AddControl(hwnd_, "BUTTON", "時刻+ファイル名", kRadio, 24, 88, 105, 17, kLtTimeNameId);
-  CheckBox_topmost = AddControl(hwnd_, "BUTTON", "常に最前面に表示", kCheck | WS_GROUP, 8, 112,
-                                113, 17, kTopmostId);
+  CheckBox_topmost = AddControl(hwnd_, "BUTTON", "常に最前面に表示", kCheck | WS_GROUP, 8, 112, 113,
+                                17, kTopmostId);
   // Bevel1: one etched line along the top edge of its 177 x 10 box.
   HWND bevel = AddControl(hwnd_, "STATIC", "", SS_ETCHEDHORZ, 0, 144, 177, 2, kBevelId);
   return CheckBox_confdel != nullptr && CheckBox_log != nullptr && CheckBox_showmes != nullptr &&
@@ -74,8 +74,8 @@ void TForm_setup::Button_okClick() {
   settings.GetDeleteLog = Ticked(CheckBox_log);
   settings.ShowTopMost = Ticked(CheckBox_topmost);
   settings.LogType = Ticked(RadioButton_lt_name) ? LogTypeNameOnly : LogTypeTimeAndName;
-  SetWindowPos(Form_main->Handle(), settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
-               0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(Form_main->Handle(), settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
+               0, SWP_NOMOVE | SWP_NOSIZE);
   HideForm();
 }
 

@@ -39,7 +39,9 @@ class ListViewTest : public ::testing::Test {
     return rows;
   }
 
-  int Extent() const { return static_cast<int>(SendMessageA(listBox_, LB_GETHORIZONTALEXTENT, 0, 0)); }
+  int Extent() const {
+    return static_cast<int>(SendMessageA(listBox_, LB_GETHORIZONTALEXTENT, 0, 0));
+  }
 
   void Select(const std::set<int>& rows) {
     for (int row : rows) SendMessageA(listBox_, LB_SETSEL, TRUE, row);
