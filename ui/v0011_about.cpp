@@ -24,7 +24,7 @@ HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD st
   if (HDC dc = GetDC(parent)) {
     HGDIOBJ old = SelectObject(dc, WindowFont());
     SIZE size{};
-    if (GetTextExtentPoint32A(dc, text, static_cast<int>(std::string(text).size()), &size)) {
+    if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size)) {
       width = size.cx;
     }
     SelectObject(dc, old);
