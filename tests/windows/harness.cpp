@@ -253,9 +253,7 @@ Program::Program(const CaseFolder& folder, int showCommand) {
     throw std::runtime_error(LastErrorText("CreateProcessA"));
   }
   pid_ = process_.dwProcessId;
-  const DWORD t0 = GetTickCount();
   WaitForInputIdle(process_.hProcess, kTimeoutMs);
-  if (!Env("E2E_TIMING").empty()) fprintf(stderr, "[start idle %lu ms]\n", GetTickCount() - t0);
 }
 
 Program::~Program() {
@@ -269,8 +267,6 @@ bool Program::Running() const {
 }
 
 std::optional<DWORD> Program::WaitExit(DWORD timeoutMs) {
-  const DWORD t0 = GetTickCount();
-  struct Report { DWORD t0; ~Report() { if (!Env("E2E_TIMING").empty()) fprintf(stderr, "[exit %lu ms]\n", GetTickCount() - t0); } } report{t0};
   if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(process_.hProcess, &code);

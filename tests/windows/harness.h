@@ -19,6 +19,8 @@
 namespace moxlyn::e2e {
 
 constexpr DWORD kTimeoutMs = 5000;
+// A program start under Wine on a busy machine can take longer than a step.
+constexpr DWORD kStartTimeoutMs = 15000;
 constexpr UINT kTrayMessage = WM_USER + 100;
 
 // The value of an environment variable, or "" when it is not set.
@@ -90,7 +92,7 @@ class Program {
   DWORD Pid() const { return pid_; }
   bool Running() const;
   // Waits for the end of the process; its exit code, or nothing on timeout.
-  std::optional<DWORD> WaitExit(DWORD timeoutMs = kTimeoutMs);
+  std::optional<DWORD> WaitExit(DWORD timeoutMs = kStartTimeoutMs);
   // Ends the process at once (TerminateProcess), as a crash or a kill would.
   void Kill();
 
@@ -103,13 +105,15 @@ class Program {
                   DWORD timeoutMs = kTimeoutMs) const;
   HWND FindTopLevel(const std::string& caption, bool visibleOnly) const;
   // The main window: caption "Moxlyn", owned by the application window.
-  HWND Main(DWORD timeoutMs = kTimeoutMs);
+  HWND Main(DWORD timeoutMs = kStartTimeoutMs);
   // The main window once it is visible; null when it does not show in time.
-  HWND ShownMain(DWORD timeoutMs = kTimeoutMs);
+  HWND ShownMain(DWORD timeoutMs = kStartTimeoutMs);
   HWND Application();
 
   // The process's message box (class "#32770"), once it is shown.
   std::optional<MessageBoxView> WaitBox(DWORD timeoutMs = kTimeoutMs) const;
+  // The same for the first thing a fresh start shows.
+  std::optional<MessageBoxView> WaitFirstBox() const { return WaitBox(kStartTimeoutMs); }
   bool HasBox() const;
 
   // Posts WM_CLOSE to the main window.

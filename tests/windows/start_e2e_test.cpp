@@ -116,7 +116,7 @@ TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
 
   {
     Program second(folder);
-    auto box = second.WaitBox();
+    auto box = second.WaitFirstBox();
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, "既に起動しています。");
     EXPECT_EQ(box->caption, "Moxlyn");
@@ -244,7 +244,7 @@ TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Program program(folder);
-  auto box = program.WaitBox();
+  auto box = program.WaitFirstBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->caption, "Moxlyn");
   EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " は開けません.");

@@ -1,0 +1,108 @@
+// The main window's tray icon after a failed close, minimising by other means
+// than the minimise box, and the keys the message loop gives the windows.
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include "tests/windows/harness.h"
+
+namespace moxlyn::e2e {
+namespace {
+
+// True while the shell holds the program's icon (id 1 of the main window):
+// only an existing icon can be modified.
+bool TrayIconExists(HWND main) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = main;
+  data.uID = 1;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
+
+void PostKey(HWND window, WPARAM key) {
+  PostMessageA(window, WM_KEYDOWN, key, 1);
+  PostMessageA(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+}
+
+TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClosed) {
+  CaseFolder folder("failed-close");
+  folder.Write("dellist.lst", "C:\\keep\\me.txt\r\n");
+  SetFileAttributesA(folder.ListFile().c_str(), FILE_ATTRIBUTE_READONLY);
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
+
+  program.Close();
+  auto box = program.WaitBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " を作成できません.");
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitGone(box->box));
+  Settle();
+  ASSERT_TRUE(program.Running());
+  EXPECT_TRUE(TrayIconExists(main));
+
+  // Minimised, the program comes back through its icon.
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  PostMessageA(main, kTrayMessage, 1, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+
+  SetFileAttributesA(folder.ListFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\keep\\me.txt\r\n"));
+}
+
+TEST(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
+  CaseFolder folder("show-minimise");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  Click(FindControl(main, "Button", "ABOUT"));
+  HWND about = program.WaitWindow("Moxlynについて");
+  ASSERT_NE(about, nullptr);
+
+  ShowWindow(main, SW_MINIMIZE);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  PostMessageA(main, kTrayMessage, 1, WM_RBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(about); }));
+  EXPECT_FALSE(IsIconic(main));
+  RECT outer;
+  GetWindowRect(main, &outer);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.top, 100);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(SetupE2e, EnterPressesOnlyAFocusedPushButtonAndEscapeDoesNothing) {
+  CaseFolder folder("keys");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  Click(FindControl(main, "Button", "設定"));
+  HWND setup = program.WaitWindow("設定");
+  ASSERT_NE(setup, nullptr);
+  HWND confirm = FindControl(setup, "Button", "削除する前に確認する");
+  HWND cansel = FindControl(setup, "Button", "Cansel");
+  ASSERT_NE(confirm, nullptr);
+  ASSERT_NE(cansel, nullptr);
+  const LRESULT ticked = SendMessageA(confirm, BM_GETCHECK, 0, 0);
+
+  PostKey(setup, VK_ESCAPE);
+  PostKey(confirm, VK_ESCAPE);
+  PostKey(confirm, VK_RETURN);
+  Settle(400);
+  EXPECT_TRUE(IsWindowVisible(setup));
+  EXPECT_FALSE(program.HasBox());
+  EXPECT_EQ(SendMessageA(confirm, BM_GETCHECK, 0, 0), ticked);
+
+  PostKey(cansel, VK_RETURN);
+  EXPECT_TRUE(WaitGone(setup));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace moxlyn::e2e
