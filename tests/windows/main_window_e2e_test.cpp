@@ -2,9 +2,9 @@
 // than the minimise box, and the keys the message loop gives the windows.
 #include <gtest/gtest.h>
 
-#include <shellapi.h>
-
 #include "tests/windows/harness.h"
+
+#include <shellapi.h>
 
 namespace moxlyn::e2e {
 namespace {
@@ -12,11 +12,15 @@ namespace {
 // True while the shell holds the program's icon (id 1 of the main window):
 // only an existing icon can be modified.
 bool TrayIconExists(HWND main) {
+  using NotifyIcon = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
+  static const auto notifyIcon = reinterpret_cast<NotifyIcon>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("shell32.dll"), "Shell_NotifyIconA")));
+  if (notifyIcon == nullptr) return false;
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V1_SIZE;
   data.hWnd = main;
   data.uID = 1;
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+  return notifyIcon(NIM_MODIFY, &data) != FALSE;
 }
 
 bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
