@@ -30,6 +30,7 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   folder.Write("dir\\sub\\deeper.txt", "not listed");
   folder.Write("日本語のファイル.txt", "j");
   folder.Write("a.txt", "a");
+  folder.Write("100% sure #1.txt", "p");
   Program program(folder);
   HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
@@ -37,14 +38,15 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
   ASSERT_NE(panel, nullptr);
   ASSERT_TRUE(Drop(CentreOf(panel), {folder.Path("b.txt"), folder.Path("dir"),
-                                     folder.Path("日本語のファイル.txt"), folder.Path("a.txt")}));
+                                     folder.Path("日本語のファイル.txt"), folder.Path("a.txt"),
+                                     folder.Path("100% sure #1.txt")}));
   Settle();
   // A drop shows no window.
   EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{main});
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 
   const auto saved = SavedList(folder);
-  ASSERT_EQ(saved.size(), 6u);
+  ASSERT_EQ(saved.size(), 7u);
   EXPECT_EQ(saved[0], folder.Path("b.txt"));
   EXPECT_EQ(saved[1], folder.Path("dir"));
   // The folder's direct entries come in the file system's order.
@@ -54,6 +56,7 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
                                                folder.Path("dir\\sub")}));
   EXPECT_EQ(saved[4], folder.Path("日本語のファイル.txt"));
   EXPECT_EQ(saved[5], folder.Path("a.txt"));
+  EXPECT_EQ(saved[6], folder.Path("100% sure #1.txt"));
 }
 
 TEST(DropE2e, DropsOnAButtonAndOnThePanelAppendToTheSavedList) {

@@ -95,6 +95,12 @@ TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   EXPECT_EQ(panelRect.right, 146);
   EXPECT_EQ(panelRect.bottom, 96);
 
+  // The other three windows exist from the start, hidden.
+  for (const char* caption : {"削除リスト", "設定", "Moxlynについて"}) {
+    EXPECT_NE(program.FindTopLevel(caption, false), nullptr) << caption;
+    EXPECT_EQ(program.FindTopLevel(caption, true), nullptr) << caption;
+  }
+
   // Nothing is written before the close.
   EXPECT_FALSE(folder.Exists("Moxlyn.ini"));
   EXPECT_FALSE(folder.Exists("dellist.lst"));
@@ -192,13 +198,51 @@ TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   EXPECT_TRUE(IsTopmost(main));
   ExpectNothingOnTaskbar(program);
 
+  // A click while not minimised brings the open windows forward in the order
+  // list, about, setup: the setup window ends in front.
+  Click(FindControl(main, "Button", "ABOUT"));
+  Click(FindControl(main, "Button", "設定"));
+  HWND setup = program.WaitWindow("設定");
+  ASSERT_NE(setup, nullptr);
+  ASSERT_NE(program.WaitWindow("Moxlynについて"), nullptr);
+  SetForegroundWindow(main);
+  PostTray(main, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == setup; }));
+
   // The right button does the same as the left.
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
   PostTray(main, WM_RBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
+  EXPECT_TRUE(IsWindowVisible(setup));
 
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(StartE2e, AbandonedMutexRefusesOneStartAndHandsTheMutexBack) {
+  CaseFolder folder("abandoned");
+  Program first(folder);
+  ASSERT_NE(first.ShownMain(), nullptr);
+  // Another handle keeps the mutex alive when its owner is killed.
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, "Moxlynですが・・・・どうなんですかね???");
+  ASSERT_NE(mutex, nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  first.Kill();
+  {
+    Program refused(folder);
+    auto box = refused.WaitFirstBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "既に起動しています。");
+    Answer(*box, IDOK);
+    EXPECT_EQ(refused.WaitExit(), std::optional<DWORD>(0));
+  }
+  Program next(folder);
+  HWND main = next.ShownMain();
+  ASSERT_NE(main, nullptr);
+  Settle();
+  EXPECT_FALSE(next.HasBox());
+  CloseHandle(mutex);
+  EXPECT_EQ(next.CloseAndWait(), std::optional<DWORD>(0));
 }
 
 TEST(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
