@@ -83,6 +83,9 @@ TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
   EXPECT_EQ(client.cx, 334);
   EXPECT_EQ(client.cy, 295);
   EXPECT_TRUE(IsCentred(list.window));
+  const LONG style = GetWindowLongA(list.window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   const RECT box = ChildRect(list.listBox);
   EXPECT_EQ(box.left, 0);
   EXPECT_EQ(box.top, 0);

@@ -108,6 +108,32 @@ TEST(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClose
   EXPECT_EQ(client.cx, 177);
   EXPECT_EQ(client.cy, 197);
   EXPECT_TRUE(IsCentred(setup.window));
+  const LONG style = GetWindowLongA(setup.window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  // The controls' places, in tab order (the order of the child windows).
+  struct Place {
+    HWND control;
+    RECT rect;
+  };
+  const Place places[] = {{setup.confirm, {8, 8, 145, 25}},     {setup.log, {8, 56, 169, 73}},
+                          {setup.message, {8, 32, 161, 49}},    {setup.ok, {24, 160, 73, 185}},
+                          {setup.cansel, {104, 160, 153, 185}}, {setup.namesOnly, {24, 72, 121, 89}},
+                          {setup.timeAndName, {24, 88, 129, 105}},
+                          {setup.topmost, {8, 112, 121, 129}}};
+  std::vector<HWND> tabOrder;
+  for (HWND child : Children(setup.window)) {
+    if (_stricmp(ClassOf(child).c_str(), "Button") == 0) tabOrder.push_back(child);
+  }
+  std::vector<HWND> expectedOrder;
+  for (const Place& place : places) {
+    expectedOrder.push_back(place.control);
+    const RECT rect = ChildRect(place.control);
+    EXPECT_TRUE(EqualRect(&rect, &place.rect))
+        << WindowText(place.control) << ": " << rect.left << "," << rect.top << " "
+        << rect.right << "," << rect.bottom;
+  }
+  EXPECT_EQ(tabOrder, expectedOrder);
   const std::vector<bool> stored = Ticks(setup);
   Screenshot("setup-window", {setup.window});
 

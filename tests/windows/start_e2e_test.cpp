@@ -292,6 +292,10 @@ TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->caption, "Moxlyn");
   EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " は開けません.");
+  // Owned by the hidden application window, which owns the main window too.
+  ASSERT_NE(box->owner, nullptr);
+  EXPECT_FALSE(IsWindowVisible(box->owner));
+  EXPECT_EQ(GetWindowLongA(box->owner, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, WS_EX_TOOLWINDOW);
   EXPECT_TRUE(box->hasIcon);
   EXPECT_EQ(box->iconKind, "stop");
   ASSERT_EQ(box->buttons.size(), 1u);
