@@ -80,16 +80,16 @@ class Tree {
     EXPECT_TRUE(folder_.Exists("victim\\locked"));
     EXPECT_TRUE(folder_.Exists("victim"));
     EXPECT_TRUE(folder_.Exists("listed-ro.txt"));
-    for (const char* gone : {"victim\\a.txt", "victim\\ro.txt", "victim\\hidden.txt",
-                             "victim\\sub", "victim\\rodir", "single.txt"}) {
+    for (const char* gone : {"victim\\a.txt", "victim\\ro.txt", "victim\\hidden.txt", "victim\\sub",
+                             "victim\\rodir", "single.txt"}) {
       EXPECT_FALSE(folder_.Exists(gone)) << gone;
     }
   }
 
   void ExpectUntouched() const {
-    for (const char* kept : {"victim\\a.txt", "victim\\ro.txt", "victim\\hidden.txt",
-                             "victim\\sub\\deep\\x.txt", "victim\\rodir\\y.txt", "single.txt",
-                             "listed-ro.txt"}) {
+    for (const char* kept :
+         {"victim\\a.txt", "victim\\ro.txt", "victim\\hidden.txt", "victim\\sub\\deep\\x.txt",
+          "victim\\rodir\\y.txt", "single.txt", "listed-ro.txt"}) {
       EXPECT_TRUE(folder_.Exists(kept)) << kept;
     }
   }

@@ -37,9 +37,9 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
 
   HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
   ASSERT_NE(panel, nullptr);
-  ASSERT_TRUE(Drop(CentreOf(panel), {folder.Path("b.txt"), folder.Path("dir"),
-                                     folder.Path("日本語のファイル.txt"), folder.Path("a.txt"),
-                                     folder.Path("100% sure #1.txt")}));
+  ASSERT_TRUE(Drop(CentreOf(panel),
+                   {folder.Path("b.txt"), folder.Path("dir"), folder.Path("日本語のファイル.txt"),
+                    folder.Path("a.txt"), folder.Path("100% sure #1.txt")}));
   Settle();
   // A drop shows no window.
   EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{main});
@@ -52,8 +52,8 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   // The folder's direct entries come in the file system's order.
   std::vector<std::string> entries{saved[2], saved[3]};
   std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries, (std::vector<std::string>{folder.Path("dir\\one.txt"),
-                                               folder.Path("dir\\sub")}));
+  EXPECT_EQ(entries,
+            (std::vector<std::string>{folder.Path("dir\\one.txt"), folder.Path("dir\\sub")}));
   EXPECT_EQ(saved[4], folder.Path("日本語のファイル.txt"));
   EXPECT_EQ(saved[5], folder.Path("a.txt"));
   EXPECT_EQ(saved[6], folder.Path("100% sure #1.txt"));

@@ -156,8 +156,7 @@ bool PathExists(const std::string& path) {
 void RemoveTree(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL |
-                                       (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     DeleteFileA(path.c_str());
     return;
@@ -185,11 +184,13 @@ CaseFolder::CaseFolder(const std::string& name) {
   dir_ = std::string(temp) + "moxlyn-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
          std::to_string(counter++) + "-" + name;
   RemoveTree(dir_);
-  if (!CreateDirectoryA(dir_.c_str(), nullptr)) throw std::runtime_error(LastErrorText(dir_.c_str()));
+  if (!CreateDirectoryA(dir_.c_str(), nullptr))
+    throw std::runtime_error(LastErrorText(dir_.c_str()));
   std::string exe = Env("MOXLYN_EXE");
   if (exe.empty()) throw std::runtime_error("MOXLYN_EXE is not set");
   exe = WindowsPathOfUnix(exe);
-  if (!CopyFileA(exe.c_str(), Exe().c_str(), FALSE)) throw std::runtime_error(LastErrorText(exe.c_str()));
+  if (!CopyFileA(exe.c_str(), Exe().c_str(), FALSE))
+    throw std::runtime_error(LastErrorText(exe.c_str()));
 }
 
 CaseFolder::~CaseFolder() { RemoveTree(dir_); }
@@ -215,7 +216,8 @@ std::optional<std::string> CaseFolder::Read(const std::string& name) const {
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
@@ -248,8 +250,8 @@ Program::Program(const CaseFolder& folder, int showCommand) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCommand);
   std::string commandLine = Quote(folder.Exe());
-  if (!CreateProcessA(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, folder.Dir().c_str(), &startup, &process_)) {
+  if (!CreateProcessA(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.Dir().c_str(), &startup, &process_)) {
     throw std::runtime_error(LastErrorText("CreateProcessA"));
   }
   pid_ = process_.dwProcessId;
@@ -262,9 +264,7 @@ Program::~Program() {
   CloseHandle(process_.hProcess);
 }
 
-bool Program::Running() const {
-  return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool Program::Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Program::WaitExit(DWORD timeoutMs) {
   if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
@@ -451,20 +451,21 @@ std::vector<std::string> ListRows(HWND listBox) {
   // LB_GETTEXT across processes as wide characters.
   std::vector<std::string> rows;
   DWORD_PTR count = 0;
-  if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count)) return rows;
+  if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count))
+    return rows;
   for (int i = 0; i < static_cast<int>(count); ++i) {
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL,
-                        kTimeoutMs, &length);
+    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL, kTimeoutMs,
+                        &length);
     std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
     DWORD_PTR got = 0;
     SendMessageTimeoutW(listBox, LB_GETTEXT, static_cast<WPARAM>(i),
                         reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL, kTimeoutMs, &got);
     wide.resize(wcslen(wide.c_str()));
     std::string row(wide.size() * 2 + 1, '\0');
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                          row.data(), static_cast<int>(row.size()), nullptr,
-                                          nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), row.data(),
+                            static_cast<int>(row.size()), nullptr, nullptr);
     row.resize(static_cast<size_t>(std::max(bytes, 0)));
     rows.push_back(row);
   }
@@ -477,8 +478,8 @@ void AddRow(HWND listBox, const std::string& text) {
                                          wide.data(), static_cast<int>(wide.size()));
   wide.resize(static_cast<size_t>(std::max(length, 0)));
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()),
-                      SMTO_NORMAL, kTimeoutMs, &result);
+  SendMessageTimeoutW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL,
+                      kTimeoutMs, &result);
 }
 
 int HorizontalExtent(HWND listBox) {
@@ -499,8 +500,8 @@ bool StartUnix(const std::string& program, const std::vector<std::string>& args)
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return false;
   }
   // Wine hands out no usable handles for a Unix process; close what there is.

@@ -72,7 +72,7 @@ bool PathExists(const std::string& path);
 struct MessageBoxView {
   HWND box = nullptr;
   std::string caption;
-  std::string text;  // the static with id 0xFFFF
+  std::string text;                                  // the static with id 0xFFFF
   std::vector<std::pair<int, std::string>> buttons;  // id and text, left to right
   bool hasIcon = false;
   // "stop", "warning", "information" (blue icons) or "" when no icon shows.

@@ -116,11 +116,11 @@ TEST(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClose
     HWND control;
     RECT rect;
   };
-  const Place places[] = {{setup.confirm, {8, 8, 145, 25}},     {setup.log, {8, 56, 169, 73}},
-                          {setup.message, {8, 32, 161, 49}},    {setup.ok, {24, 160, 73, 185}},
-                          {setup.cansel, {104, 160, 153, 185}}, {setup.namesOnly, {24, 72, 121, 89}},
-                          {setup.timeAndName, {24, 88, 129, 105}},
-                          {setup.topmost, {8, 112, 121, 129}}};
+  const Place places[] = {
+      {setup.confirm, {8, 8, 145, 25}},        {setup.log, {8, 56, 169, 73}},
+      {setup.message, {8, 32, 161, 49}},       {setup.ok, {24, 160, 73, 185}},
+      {setup.cansel, {104, 160, 153, 185}},    {setup.namesOnly, {24, 72, 121, 89}},
+      {setup.timeAndName, {24, 88, 129, 105}}, {setup.topmost, {8, 112, 121, 129}}};
   std::vector<HWND> tabOrder;
   for (HWND child : Children(setup.window)) {
     if (_stricmp(ClassOf(child).c_str(), "Button") == 0) tabOrder.push_back(child);
@@ -130,8 +130,8 @@ TEST(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClose
     expectedOrder.push_back(place.control);
     const RECT rect = ChildRect(place.control);
     EXPECT_TRUE(EqualRect(&rect, &place.rect))
-        << WindowText(place.control) << ": " << rect.left << "," << rect.top << " "
-        << rect.right << "," << rect.bottom;
+        << WindowText(place.control) << ": " << rect.left << "," << rect.top << " " << rect.right
+        << "," << rect.bottom;
   }
   EXPECT_EQ(tabOrder, expectedOrder);
   const std::vector<bool> stored = Ticks(setup);

@@ -349,10 +349,11 @@ TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
 
   SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
-  EXPECT_EQ(folder.Read("Moxlyn.ini"),
-            std::optional<std::string>(
-                "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
-                "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n"));
+  EXPECT_EQ(
+      folder.Read("Moxlyn.ini"),
+      std::optional<std::string>(
+          "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
+          "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n"));
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
