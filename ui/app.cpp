@@ -30,8 +30,8 @@ void CreateApplicationWindow(HINSTANCE program) {
   RegisterClassA(&windowClass);
   // Visible style but no size: it stands for the program without showing.
   applicationWindow = CreateWindowExA(0, windowClass.lpszClassName, ProgramTitle().c_str(),
-                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                                      0, 0, nullptr, nullptr, program, nullptr);
+                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0,
+                                      0, nullptr, nullptr, program, nullptr);
 }
 
 Platform& ThePlatform() {
@@ -57,7 +57,8 @@ std::string ProgramTitleOf(const std::string& path) {
   if (dot != std::string::npos) title.resize(dot);
   if (title.size() > 1) {
     const size_t first = IsDBCSLeadByte(static_cast<unsigned char>(title[0])) ? 2 : 1;
-    if (first < title.size()) CharLowerBuffA(title.data() + first, static_cast<DWORD>(title.size() - first));
+    if (first < title.size())
+      CharLowerBuffA(title.data() + first, static_cast<DWORD>(title.size() - first));
   }
   return title;
 }
@@ -109,10 +110,9 @@ void CentreOnScreen(HWND window) {
 
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id) {
-  HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, left, top,
-                                 width, height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                 nullptr);
+  HWND control =
+      CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width, height,
+                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), FALSE);
   return control;
 }

@@ -57,7 +57,8 @@ void RunMessageLoop() {
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (PressFocusedButton(message)) continue;
     // Tab and the arrow keys move between the controls of our windows.
-    if (HWND root = ProgramWindowOf(message.hwnd); root != nullptr && IsDialogMessageA(root, &message)) {
+    if (HWND root = ProgramWindowOf(message.hwnd);
+        root != nullptr && IsDialogMessageA(root, &message)) {
       continue;
     }
     TranslateMessage(&message);

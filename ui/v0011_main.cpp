@@ -54,8 +54,8 @@ void MoveTo(HWND window, int left, int top) {
 TForm_main::TForm_main() : formats_(ThePlatform()) {}
 
 bool TForm_main::Create(HWND owner) {
-  return CreateTopLevel("TForm_main", "Moxlyn", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-                        owner, kClientWidth, kClientHeight);
+  return CreateTopLevel("TForm_main", "Moxlyn", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, owner,
+                        kClientWidth, kClientHeight);
 }
 
 void TForm_main::FormCreate() {
@@ -67,8 +67,8 @@ void TForm_main::FormCreate() {
   Button_setup = AddControl(hwnd_, "Button", "設定", kPush, 0, 48, 49, 25, kSetupId);
   Button_about = AddControl(hwnd_, "Button", "ABOUT", kPush, 0, 72, 49, 25, kAboutId);
   // The caption's "&&" shows as one "&"; the panel draws its own raised bevel.
-  Panel1 = AddControl(hwnd_, "Static", "Please D&&D.", SS_OWNERDRAW, kClientWidth - kPanelWidth,
-                      0, kPanelWidth, kClientHeight, kPanelId);
+  Panel1 = AddControl(hwnd_, "Static", "Please D&&D.", SS_OWNERDRAW, kClientWidth - kPanelWidth, 0,
+                      kPanelWidth, kClientHeight, kPanelId);
   InitMain();
 }
 

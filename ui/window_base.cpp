@@ -2,8 +2,8 @@
 
 namespace moxlyn::ui {
 
-bool Window::CreateTopLevel(const char* className, const char* caption, DWORD style,
-                            DWORD exStyle, HWND owner, int clientWidth, int clientHeight) {
+bool Window::CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
+                            HWND owner, int clientWidth, int clientHeight) {
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
   if (!GetClassInfoExA(Instance(), className, &windowClass)) {
