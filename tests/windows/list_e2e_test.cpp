@@ -212,6 +212,15 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   list = OpenList(program, main);
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
 
+  // Excluding every row leaves an empty view with extent 10.
+  SendMessageA(list.listBox, LB_SETSEL, TRUE, -1);
+  Click(list.exclude);
+  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
+  EXPECT_EQ(HorizontalExtent(list.listBox), 10);
+
+  // The clear button empties everything and leaves extent 0.
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("short.txt")}));
+  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).size() == 1; }));
   Click(list.clear);
   EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
   EXPECT_EQ(HorizontalExtent(list.listBox), 0);
