@@ -1,5 +1,6 @@
 // The main window's tray icon after a failed close, minimising by other means
-// than the minimise box, and the keys the message loop gives the windows.
+// than the minimise box, the end of the logon, and the keys the message loop
+// gives the windows.
 #include <gtest/gtest.h>
 
 #include "tests/windows/harness.h"
@@ -79,6 +80,23 @@ TEST(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
   EXPECT_EQ(outer.left, 100);
   EXPECT_EQ(outer.top, 100);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
+TEST(StartE2e, EndOfTheLogonEndsTheProgramWithoutTheOrderlyClose) {
+  CaseFolder folder("end-session");
+  folder.Write("dellist.lst", "C:\\old.txt\r\n");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  // A query alone changes nothing.
+  EXPECT_NE(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), 0);
+  SendMessageA(main, WM_ENDSESSION, FALSE, 0);
+  Settle();
+  ASSERT_TRUE(program.Running());
+  SendMessageA(main, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(program.WaitExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\old.txt\r\n"));
+  EXPECT_FALSE(folder.Exists("Moxlyn.ini"));
 }
 
 TEST(SetupE2e, EnterPressesOnlyAFocusedPushButtonAndEscapeDoesNothing) {
