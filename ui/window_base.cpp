@@ -84,21 +84,6 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HideForm();
     return 0;
   }
-  if (message == WM_ACTIVATE) {
-    if (LOWORD(wParam) == WA_INACTIVE) {
-      HWND focus = GetFocus();
-      if (focus != nullptr && IsChild(hwnd_, focus)) focus_ = focus;
-    } else if (HIWORD(wParam) == 0) {
-      HWND target = focus_ != nullptr && IsWindow(focus_) && IsWindowEnabled(focus_)
-                        ? focus_
-                        : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-      if (target != nullptr && IsChild(hwnd_, target) &&
-          (GetWindowLongA(target, GWL_STYLE) & WS_TABSTOP) != 0) {
-        SetFocus(target);
-        return 0;
-      }
-    }
-  }
   return Window::HandleMessage(message, wParam, lParam);
 }
 

@@ -53,11 +53,6 @@ class Form : public Window {
  protected:
   virtual void FormShow() {}
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
- private:
-  // The control that had the focus when the window was last deactivated; it
-  // gets the focus back on activation (the first tab stop at first).
-  HWND focus_ = nullptr;
 };
 
 }  // namespace moxlyn::ui
