@@ -332,6 +332,16 @@ HWND Program::Main(DWORD timeoutMs) {
         return false;
       },
       timeoutMs);
+  if (main_ == nullptr) {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    if (code == STILL_ACTIVE) {
+      fprintf(stderr, "no main window; the program runs with %u top-level windows\n",
+              static_cast<unsigned>(TopLevelWindows().size()));
+    } else {
+      fprintf(stderr, "no main window; the program ended with code 0x%lx\n", code);
+    }
+  }
   return main_;
 }
 
