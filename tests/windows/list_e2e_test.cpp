@@ -197,7 +197,7 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   const std::vector<std::string> rows{folder.Path("short.txt"), folder.Path(longName)};
   EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == rows; }));
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
-  EXPECT_TRUE(IsWindowVisible(list.window));
+  EXPECT_TRUE(WaitShown(list.window));
   const int longWidth = TextWidth(folder.Path(longName));
   EXPECT_GT(longWidth, 334);
   EXPECT_EQ(HorizontalExtent(list.listBox), longWidth + 10);

@@ -213,8 +213,8 @@ TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
   PostTray(main, WM_RBUTTONDOWN);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
-  EXPECT_TRUE(IsWindowVisible(setup));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return IsWindowVisible(main) && IsWindowVisible(list) && IsWindowVisible(setup); }));
 
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
