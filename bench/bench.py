@@ -135,10 +135,13 @@ def other_cases(runs, scratch):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
+    parts = sys.argv[2:] or ["engine", "files"]
     scratch = tempfile.mkdtemp(prefix="moxlyn-bench-", dir=os.path.join(ROOT, "build"))
     try:
-        engine_cases(runs, scratch)
-        other_cases(runs, scratch)
+        if "engine" in parts:
+            engine_cases(runs, scratch)
+        if "files" in parts:
+            other_cases(runs, scratch)
     finally:
         subprocess.run(["chmod", "-R", "u+w", scratch])
         shutil.rmtree(scratch, ignore_errors=True)

@@ -132,16 +132,32 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
   }
   const std::string path = JoinPath(platform, ProgramDir(platform), name + ".log");
 
-  std::vector<std::string> lines;
-  ReadTextLines(platform, path, lines);
-  // The lines are formed apart from the list, so a log that cannot be
-  // written leaves the list holding its paths.
-  lines.reserve(lines.size() + list.size());
+  std::vector<std::string> previous;
+  ReadTextLines(platform, path, previous);
+  // The text is formed apart from the list, so a log that cannot be written
+  // leaves the list holding its paths.
+  const bool timed = logType == LogTypeTimeAndName;
+  std::string text = JoinLines(previous);
+  size_t size = text.size();
+  for (const auto& entry : list) size += entry.size() + (timed ? 24 : 2);
+  text.reserve(size);
+  // The clock is read for every entry; its text changes only with the second.
+  LocalTime stamped{};
+  std::string stamp;
   for (const auto& entry : list) {
-    lines.push_back(logType == LogTypeTimeAndName ? formats.LongTime(platform.Now()) + " // " + entry
-                                                  : entry);
+    if (timed) {
+      const LocalTime now = platform.Now();
+      if (stamp.empty() || now.hour != stamped.hour || now.minute != stamped.minute ||
+          now.second != stamped.second) {
+        stamp = formats.LongTime(now) + " // ";
+        stamped = now;
+      }
+      text += stamp;
+    }
+    text += entry;
+    text += "\r\n";
   }
-  WriteTextFile(platform, path, JoinLines(lines));
+  WriteTextFile(platform, path, text);
 }
 
 void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,

@@ -1,5 +1,7 @@
 #include "core/drop_intake.h"
 
+#include <iterator>
+
 namespace moxlyn {
 
 namespace {
@@ -22,16 +24,20 @@ void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelLi
     if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) == 0) continue;
     std::vector<std::string> listing;
     CollectFolder(platform, path, listing);
-    list.insert(list.end(), listing.begin(), listing.end());
+    list.insert(list.end(), std::make_move_iterator(listing.begin()),
+                std::make_move_iterator(listing.end()));
   }
 }
 
 void CollectFolder(Platform& platform, const std::string& folder,
                    std::vector<std::string>& listing) {
   const std::string trimmed = TrimControls(folder);
+  // JoinPath(trimmed, name) for every entry: a name from the file system
+  // never begins with a backslash, so the join is one prefix, worked out once.
+  const std::string prefix = JoinPath(platform, trimmed, "");
   platform.Enumerate(trimmed + "\\*", [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
-    listing.push_back(JoinPath(platform, trimmed, entry.name));
+    listing.push_back(prefix + entry.name);
   });
 }
 

@@ -23,7 +23,12 @@ std::vector<std::string> SplitLines(std::string_view text) {
   const auto zero = text.find('\0');
   if (zero != std::string_view::npos) text = text.substr(0, zero);
 
+  // One pass to size the result, so a large file costs one allocation per
+  // line and none for growing the vector.
+  size_t ends = 1;
+  for (const char c : text) ends += (c == '\n' || c == '\r') ? 1 : 0;
   std::vector<std::string> lines;
+  lines.reserve(ends);
   size_t start = 0;
   size_t i = 0;
   while (i < text.size()) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side on identical trees (not part of the tests):
-#   scripts/bench.sh [runs]      default 5 runs per case; prints medians and ratios
+#   scripts/bench.sh [runs] [engine] [files]
+# runs: per case (default 5); engine: the deletion trees; files: the intake,
+# the list file and the log (default both). Prints medians and ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build build/win32 --target moxlyn_bench
-exec python3 bench/bench.py "${1:-5}"
+exec python3 bench/bench.py "${1:-5}" "${@:2}"

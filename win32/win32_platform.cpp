@@ -155,10 +155,24 @@ LocaleInfo Win32Platform::ReadLocaleInfo() {
 }
 
 LocalTime Win32Platform::Now() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  return LocalTime{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek, now.wHour, now.wMinute,
-                   now.wSecond};
+  // Reading the system clock is cheap; turning it into local time is not. The
+  // local time changes only with the second, so it is worked out once per
+  // second of system time (a log of many entries reads the clock per entry).
+  FILETIME utc;
+  GetSystemTimeAsFileTime(&utc);
+  const uint64_t second =
+      ((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime) / 10000000;
+  if (second != nowSecond_) {
+    FILETIME local;
+    SYSTEMTIME now;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &now)) {
+      GetLocalTime(&now);
+    }
+    nowSecond_ = second;
+    nowLocal_ = LocalTime{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek, now.wHour, now.wMinute,
+                          now.wSecond};
+  }
+  return nowLocal_;
 }
 
 }  // namespace moxlyn

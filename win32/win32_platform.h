@@ -23,6 +23,10 @@ class Win32Platform : public Platform {
   std::string UpperCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
   LocalTime Now() override;
+
+ private:
+  uint64_t nowSecond_ = ~uint64_t{0};  // system time in whole seconds of nowLocal_
+  LocalTime nowLocal_;
 };
 
 }  // namespace moxlyn
