@@ -62,6 +62,16 @@ ListWindow OpenList(Program& program, HWND main) {
   return list;
 }
 
+// Waits until the list box shows these rows with this horizontal extent (the
+// program fills the rows, then sets the extent).
+void ExpectView(HWND listBox, const std::vector<std::string>& rows, int extent) {
+  if (WaitUntil([&] { return ListRows(listBox) == rows && HorizontalExtent(listBox) == extent; })) {
+    return;
+  }
+  EXPECT_EQ(ListRows(listBox), rows);
+  EXPECT_EQ(HorizontalExtent(listBox), extent);
+}
+
 void Select(HWND listBox, std::initializer_list<int> rows) {
   for (int row : rows) SendMessageA(listBox, LB_SETSEL, TRUE, row);
 }
@@ -82,7 +92,7 @@ TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
   const SIZE client = ClientSize(list.window);
   EXPECT_EQ(client.cx, 334);
   EXPECT_EQ(client.cy, 295);
-  EXPECT_TRUE(IsCentred(list.window));
+  EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
   const LONG style = GetWindowLongA(list.window, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
@@ -98,13 +108,11 @@ TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
   EXPECT_EQ(exclude.top, 256);
   EXPECT_TRUE(GetWindowLongA(list.listBox, GWL_STYLE) & LBS_EXTENDEDSEL);
 
-  EXPECT_TRUE(ListRows(list.listBox).empty());
-  EXPECT_EQ(HorizontalExtent(list.listBox), 10);
+  ExpectView(list.listBox, {}, 10);
   // Excluding nothing changes nothing.
   Click(list.exclude);
   Settle();
-  EXPECT_TRUE(ListRows(list.listBox).empty());
-  EXPECT_EQ(HorizontalExtent(list.listBox), 10);
+  ExpectView(list.listBox, {}, 10);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
@@ -121,26 +129,24 @@ TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
     ASSERT_NE(main, nullptr);
     ListWindow list = OpenList(program, main);
     ASSERT_NE(list.listBox, nullptr);
-    EXPECT_EQ(ListRows(list.listBox), listed);
-    EXPECT_EQ(HorizontalExtent(list.listBox), WidestRow(listed) + 10);
+    ExpectView(list.listBox, listed, WidestRow(listed) + 10);
 
     // With nothing selected nothing goes.
     Click(list.exclude);
     Settle();
-    EXPECT_EQ(ListRows(list.listBox), listed);
+    ExpectView(list.listBox, listed, WidestRow(listed) + 10);
 
     // Rows 2 and 4 of five.
     Select(list.listBox, {1, 3});
     Click(list.exclude);
     const std::vector<std::string> kept{listed[0], listed[2], listed[4]};
-    EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == kept; }));
-    EXPECT_EQ(HorizontalExtent(list.listBox), WidestRow(kept) + 10);
+    ExpectView(list.listBox, kept, WidestRow(kept) + 10);
 
     // One of two equal rows: the other stays.
     Select(list.listBox, {2});
     Click(list.exclude);
     const std::vector<std::string> left{listed[0], listed[2]};
-    EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == left; }));
+    ExpectView(list.listBox, left, WidestRow(left) + 10);
 
     // "リスト" while open does not reload the view.
     AddRow(list.listBox, "extra row");
@@ -153,7 +159,7 @@ TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
     ASSERT_TRUE(WaitGone(list.window));
     EXPECT_TRUE(IsWindow(list.window));
     list = OpenList(program, main);
-    EXPECT_EQ(ListRows(list.listBox), left);
+    ExpectView(list.listBox, left, WidestRow(left) + 10);
     Screenshot("list-window", {list.window});
     EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   }
@@ -170,8 +176,7 @@ TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   EXPECT_TRUE(WaitUntil([&] { return !folder.Exists("one.txt") && !folder.Exists("three.txt"); }));
   EXPECT_TRUE(folder.Exists("two.txt"));
   EXPECT_TRUE(folder.Exists("four.txt"));
-  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
-  EXPECT_EQ(HorizontalExtent(list.listBox), 0);
+  ExpectView(list.listBox, {}, 0);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
@@ -195,12 +200,11 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
 
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path(longName)}));
   const std::vector<std::string> rows{folder.Path("short.txt"), folder.Path(longName)};
-  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox) == rows; }));
-  EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
-  EXPECT_TRUE(WaitShown(list.window));
   const int longWidth = TextWidth(folder.Path(longName));
   EXPECT_GT(longWidth, 334);
-  EXPECT_EQ(HorizontalExtent(list.listBox), longWidth + 10);
+  ExpectView(list.listBox, rows, longWidth + 10);
+  EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
+  EXPECT_TRUE(WaitShown(list.window));
   EXPECT_TRUE(GetWindowLongA(list.listBox, GWL_STYLE) & WS_HSCROLL);
   Screenshot("list-window-long-row", {list.window});
 
@@ -210,19 +214,18 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   ASSERT_TRUE(WaitGone(list.window));
   list = OpenList(program, main);
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
+  ExpectView(list.listBox, rows, longWidth + 10);
 
   // Excluding every row leaves an empty view with extent 10.
   SendMessageA(list.listBox, LB_SETSEL, TRUE, -1);
   Click(list.exclude);
-  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
-  EXPECT_EQ(HorizontalExtent(list.listBox), 10);
+  ExpectView(list.listBox, {}, 10);
 
   // The clear button empties everything and leaves extent 0.
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("short.txt")}));
-  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).size() == 1; }));
+  ExpectView(list.listBox, {folder.Path("short.txt")}, TextWidth(folder.Path("short.txt")) + 10);
   Click(list.clear);
-  EXPECT_TRUE(WaitUntil([&] { return ListRows(list.listBox).empty(); }));
-  EXPECT_EQ(HorizontalExtent(list.listBox), 0);
+  ExpectView(list.listBox, {}, 0);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
   EXPECT_TRUE(folder.Exists("short.txt"));
