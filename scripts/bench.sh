@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side on identical trees (not part of the tests):
-#   scripts/bench.sh [runs] [engine] [files]
-# runs: per case (default 5); engine: the deletion trees; files: the intake,
-# the list file and the log (default both). Prints medians and ratios.
+#   scripts/bench.sh [runs] [engine|tree|readonly|flat] [files]
+# runs: per case (default 5); engine: the three deletion trees (or name one);
+# files: the intake, the list file and the log (default: all). Prints medians
+# and ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
