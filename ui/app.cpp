@@ -28,10 +28,11 @@ void CreateApplicationWindow(HINSTANCE program) {
   windowClass.hIcon = LoadIconA(program, "MAINICON");
   windowClass.lpszClassName = "TApplication.Moxlyn";
   RegisterClassA(&windowClass);
-  // Visible style but no size: it stands for the program without showing.
+  // Never shown and without a frame, so that its extended style stays exactly
+  // what the start-up writes into it (a caption would add WS_EX_WINDOWEDGE).
   applicationWindow = CreateWindowExA(0, windowClass.lpszClassName, ProgramTitle().c_str(),
-                                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0,
-                                      0, nullptr, nullptr, program, nullptr);
+                                      WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
+                                      nullptr, program, nullptr);
 }
 
 Platform& ThePlatform() {

@@ -141,10 +141,20 @@ void TForm_main::WMDropFiles(HDROP drop) {
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, buffer, sizeof buffer);
     paths.reserve(count);
     for (UINT index = 0; index < count; ++index) {
-      buffer[0] = '\0';
-      DragQueryFileA(drop, index, buffer, sizeof buffer);
-      buffer[sizeof buffer - 1] = '\0';
-      paths.emplace_back(buffer);
+      // A path that does not fit the buffer is read whole: cut short, it
+      // could name another file, which would then be deleted.
+      const UINT length = DragQueryFileA(drop, index, nullptr, 0);
+      if (length < sizeof buffer) {
+        buffer[0] = '\0';
+        DragQueryFileA(drop, index, buffer, sizeof buffer);
+        buffer[sizeof buffer - 1] = '\0';
+        paths.emplace_back(buffer);
+      } else {
+        std::string path(length + 1, '\0');
+        DragQueryFileA(drop, index, path.data(), length + 1);
+        path.resize(std::strlen(path.c_str()));
+        paths.push_back(std::move(path));
+      }
     }
     IntakeDrop(ThePlatform(), paths, DelList);
   } catch (...) {

@@ -85,5 +85,35 @@ TEST(DropE2e, DropsOnAButtonAndOnThePanelAppendToTheSavedList) {
   EXPECT_TRUE(folder.Exists("second.txt"));
 }
 
+// A path longer than the 1024-byte drop buffer is listed whole: cut at 1023
+// bytes it would name another file that exists (the "short" one here).
+TEST(DropE2e, APathLongerThanTheDropBufferIsListedWhole) {
+  CaseFolder folder("drop-long");
+  // Paths this long need the Unix side to make them (and to name them).
+  std::string dir = folder.Dir();
+  std::string unixDir = UnixPath(folder.Dir());
+  for (int level = 0; level < 4; ++level) {
+    const std::string name(200, static_cast<char>('d' + level));
+    dir += "\\" + name;
+    unixDir += "/" + name;
+  }
+  const size_t shortName = 1023 - dir.size() - 1;
+  ASSERT_LE(shortName, 200u);
+  const std::string longName(shortName + 50, 'a');
+  const std::string longPath = dir + "\\" + longName;
+  ASSERT_TRUE(
+      StartUnix("/bin/sh",
+                {"-c", "mkdir -p \"$1\" && : > \"$1/$2\" && : > \"$1/$3\" && : > \"$4\"", "sh",
+                 unixDir, longName.substr(0, shortName), longName, UnixPath(folder.Path("made"))}));
+  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(Drop(CentreOf(main), {longPath}));
+  Settle();
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(SavedList(folder), std::vector<std::string>{longPath});
+}
+
 }  // namespace
 }  // namespace moxlyn::e2e

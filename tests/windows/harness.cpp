@@ -134,6 +134,9 @@ std::string UnixPath(const std::string& windowsPath) {
   std::wstring wide(static_cast<size_t>(wideLength), L'\0');
   MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), wideLength);
   char* unix = toUnix(wide.c_str());
+  // Paths beyond MAX_PATH convert only in their long form.
+  if (unix == nullptr && windowsPath.rfind("\\\\", 0) != 0)
+    unix = toUnix((L"\\\\?\\" + wide).c_str());
   if (unix == nullptr) return "";
   std::string result = unix;
   HeapFree(GetProcessHeap(), 0, unix);
@@ -173,6 +176,10 @@ void RemoveTree(const std::string& path) {
     for (const auto& name : names) RemoveTree(path + "\\" + name);
   }
   RemoveDirectoryA(path.c_str());
+  // A tree deeper than the narrow calls reach goes through the Unix side.
+  if (PathExists(path) && StartUnix("/bin/rm", {"-rf", UnixPath(path)})) {
+    WaitUntil([&] { return !PathExists(path); });
+  }
 }
 
 // --- CaseFolder -------------------------------------------------------------

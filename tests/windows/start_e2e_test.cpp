@@ -169,9 +169,8 @@ TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   ASSERT_NE(main, nullptr);
   HWND application = program.Application();
   ASSERT_NE(application, nullptr);
-  // The system adds WS_EX_WINDOWEDGE to any window with a dialog frame; the
-  // rest is exactly the tool-window style.
-  EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, WS_EX_TOOLWINDOW);
+  // Written whole: exactly the tool-window style.
+  EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
   ExpectNothingOnTaskbar(program);
 
   Click(FindControl(main, "Button", "リスト"));
@@ -182,7 +181,7 @@ TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
   ExpectNothingOnTaskbar(program);
-  EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, WS_EX_TOOLWINDOW);
+  EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
 
   // Moves and releases do nothing.
   PostTray(main, WM_MOUSEMOVE);
@@ -295,7 +294,7 @@ TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   // Owned by the hidden application window, which owns the main window too.
   ASSERT_NE(box->owner, nullptr);
   EXPECT_FALSE(IsWindowVisible(box->owner));
-  EXPECT_EQ(GetWindowLongA(box->owner, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, WS_EX_TOOLWINDOW);
+  EXPECT_EQ(GetWindowLongA(box->owner, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
   EXPECT_TRUE(box->hasIcon);
   EXPECT_EQ(box->iconKind, "stop");
   ASSERT_EQ(box->buttons.size(), 1u);
