@@ -15,6 +15,12 @@ run_dir=build/run
 mkdir -p "$run_dir"
 cp "$exe" "$run_dir/"
 export WINEPREFIX=$PWD/build/wineprefix-run
+# Stand the proportional IPA face in for the windows' font, as a Japanese
+# system has it; otherwise Wine falls back to a wider face that clips texts.
+for face in "ＭＳ Ｐゴシック" "MS PGothic"; do
+  tools/wine-run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+    /d IPAPGothic /f >/dev/null 2>&1 || true
+done
 if [ -n "${DISPLAY:-}" ]; then
   exec tools/wine-run "$run_dir/Moxlyn.exe"
 fi

@@ -63,7 +63,7 @@ bool TForm_about::Create(HWND owner) {
   AddLabel(hwnd_, "WebSiteURL", 56, 56, kFirstLabelId + 3);
   AddLabel(hwnd_, "Moxlyn Project", 136, 24, kFirstLabelId + 4);
   Label_mail = AddLabel(hwnd_, "moxlyn@example.com", 138, 40, kMailId, SS_NOTIFY);
-  Label_url = AddLabel(hwnd_, "https://example.com/moxlyn/", 139, 56, kUrlId, SS_NOTIFY);
+  Label_url = AddLabel(hwnd_, "https://example.com/", 139, 56, kUrlId, SS_NOTIFY);
   if (Label_mail == nullptr || Label_url == nullptr) return false;
   const COLORREF start = GetSysColor(COLOR_WINDOWTEXT);
   mailColour_ = start;
