@@ -1,0 +1,50 @@
+// The engine's call budget: the platform calls it makes per file and per
+// folder on a known tree are pinned exactly, so extra work per entry shows up
+// as a failing count (times would not).
+#include <gtest/gtest.h>
+
+#include "core/deletion_engine.h"
+#include "tests/support/counting_platform.h"
+#include "tests/support/test_world.h"
+
+namespace moxlyn {
+namespace {
+
+TEST(EngineCallBudget, OneCallPerFileAndFolderAndOneAttributeWritePerReadOnlyEntry) {
+  auto world = testing::MakeWorld();
+  const std::string root = world->At("budget");
+  world->MakeFolder(root);
+  int files = 0;
+  int folders = 1;  // the listed one
+  int readOnly = 0;
+  for (const char* sub : {"a", "b", "c"}) {
+    const std::string folder = root + "\\" + sub;
+    world->MakeFolder(folder);
+    ++folders;
+    for (const char* name : {"1.o", "2.o", "3.o", "4.o"}) {
+      const bool locked = std::string(name) == "1.o";
+      world->MakeFile(folder + "\\" + name, "x", locked ? kAttrReadOnly : 0);
+      ++files;
+      readOnly += locked ? 1 : 0;
+    }
+  }
+  world->MakeFile(root + "\\top.txt", "x");
+  ++files;
+
+  testing::CountingPlatform counting(world->platform());
+  DeleteListed(counting, {root});
+
+  EXPECT_FALSE(world->Exists(root));
+  // The floor: one enumeration per folder, one delete per file, one removal
+  // per folder, and the read-only bit cleared where it is set. The engine adds
+  // one attribute query for the listed entry itself.
+  EXPECT_EQ(counting.Calls("Enumerate"), folders);
+  EXPECT_EQ(counting.Calls("RemoveFile"), files);
+  EXPECT_EQ(counting.Calls("RemoveFolder"), folders);
+  EXPECT_EQ(counting.Calls("SetAttributes"), readOnly);
+  EXPECT_EQ(counting.Calls("GetAttributes"), 1);
+  EXPECT_EQ(counting.FileSystemCalls(), 1 + folders + files + folders + readOnly);
+}
+
+}  // namespace
+}  // namespace moxlyn
