@@ -3,6 +3,7 @@
 // prints "<mode> ms=<milliseconds> peak_kib=<peak working set>" and, where it
 // means something, the platform call counts.
 #include <windows.h>
+
 #include <psapi.h>
 
 #include <cstdio>

@@ -75,8 +75,10 @@ class CountingPlatform : public Platform {
     Count("ReadLocaleInfo");
     return inner_.ReadLocaleInfo();
   }
-  LocalTime Now() override { Count("Now");
-    return inner_.Now(); }
+  LocalTime Now() override {
+    Count("Now");
+    return inner_.Now();
+  }
 
  private:
   void Count(const char* operation) { ++calls_[operation]; }

@@ -357,9 +357,11 @@ LocaleInfo EnglishLocale() {
   locale.timeSeparator = ":";
   locale.amMarker = "AM";
   locale.pmMarker = "PM";
-  const char* const months[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                  "July",    "August",   "September", "October", "November", "December"};
-  const char* const days[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  const char* const months[12] = {"January",   "February", "March",    "April",
+                                  "May",       "June",     "July",     "August",
+                                  "September", "October",  "November", "December"};
+  const char* const days[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                               "Thursday", "Friday", "Saturday"};
   for (int m = 0; m < 12; ++m) {
     locale.longMonthNames[m] = months[m];
     locale.shortMonthNames[m] = std::string(months[m]).substr(0, 3);

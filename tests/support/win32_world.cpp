@@ -62,8 +62,8 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 // The Unix path (UTF-8) of a Windows path under Wine; empty elsewhere.
 std::string UnixPath(const std::string& path) {
   using ToUnix = char*(CDECL*)(const wchar_t*);
-  const auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
   if (toUnix == nullptr) return std::string();
   char* unixPath = toUnix(Wide(path, CP_ACP).c_str());
   if (unixPath == nullptr) return std::string();
