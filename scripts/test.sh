@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the native
-# suite under the sanitizers, the Windows suite under Wine (code page 932) on
-# a virtual display, and a short fuzz run.
+# Installs what is missing, builds everything and runs every test: the format
+# and clang-tidy checks, the native suite under the sanitizers, the Windows
+# suite under Wine (code page 932) on a virtual display, and a short fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
 status=0
+
+echo "== format (clang-format, .clang-format)"
+scripts/format.sh || status=1
+
+echo "== clang-tidy (.clang-tidy) over the native build"
+scripts/tidy.sh build/native || status=1
 
 echo "== native tests"
 (cd build/native && ctest --output-on-failure -j "$(nproc)") || status=1
