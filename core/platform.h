@@ -112,6 +112,26 @@ class Platform {
   // Full path of the running executable.
   virtual std::string ModuleFileName() = 0;
 
+  // --- The deletion engine's file system -----------------------------------
+  // The engine turns each listed path once into the platform's engine form
+  // and makes every file-system call on paths of that form: the converted
+  // path, or one built from it by appending "\" and a name that
+  // EngineEnumerate reported (names come in the same form). The engine form
+  // may reach what a listed path cannot (very long paths, names outside the
+  // code page); it is never shown, logged or saved. The defaults use the
+  // listed path itself and the calls above.
+  virtual std::string EnginePath(const std::string& listedPath) { return listedPath; }
+  virtual uint32_t EngineGetAttributes(const std::string& path) { return GetAttributes(path); }
+  virtual bool EngineSetAttributes(const std::string& path, uint32_t attributes) {
+    return SetAttributes(path, attributes);
+  }
+  virtual bool EngineRemoveFile(const std::string& path) { return RemoveFile(path); }
+  virtual bool EngineRemoveFolder(const std::string& path) { return RemoveFolder(path); }
+  virtual bool EngineEnumerate(const std::string& pattern,
+                               const std::function<void(const FindEntry&)>& visit) {
+    return Enumerate(pattern, visit);
+  }
+
   // --- Text and locale ---------------------------------------------------
 
   // True when byte is the lead byte of a double-byte character.

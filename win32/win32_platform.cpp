@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "win32/engine_path.h"
 #include "win32/scoped_handle.h"
+#include "win32/wow64_guard.h"
 
 #ifndef LOCALE_ITIMEMARKPOSN
 #define LOCALE_ITIMEMARKPOSN 0x00001005
@@ -11,6 +13,7 @@
 namespace moxlyn {
 
 uint32_t Win32Platform::GetAttributes(const std::string& path) {
+  Wow64FsGuard unredirected;
   return GetFileAttributesA(path.c_str());
 }
 
@@ -28,7 +31,11 @@ bool Win32Platform::Enumerate(const std::string& pattern,
                               const std::function<void(const FindEntry&)>& visit) {
   // Zeroed: Wine's narrow find calls leave dwReserved0 (the reparse tag) unset.
   WIN32_FIND_DATAA data{};
-  ScopedFindHandle find(FindFirstFileA(pattern.c_str(), &data));
+  ScopedFindHandle find;
+  {
+    Wow64FsGuard unredirected;
+    find.Reset(FindFirstFileA(pattern.c_str(), &data));
+  }
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
@@ -37,6 +44,60 @@ bool Win32Platform::Enumerate(const std::string& pattern,
     entry.reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     visit(entry);
   } while (FindNextFileA(find.Get(), &data));
+  return true;
+}
+
+std::string Win32Platform::EnginePath(const std::string& listedPath) {
+  return EngineFormOf(listedPath);
+}
+
+uint32_t Win32Platform::EngineGetAttributes(const std::string& path) {
+  const std::wstring wide = WideEnginePath(path);
+  Wow64FsGuard unredirected;
+  return GetFileAttributesW(wide.c_str());
+}
+
+bool Win32Platform::EngineSetAttributes(const std::string& path, uint32_t attributes) {
+  const std::wstring wide = WideEnginePath(path);
+  Wow64FsGuard unredirected;
+  return SetFileAttributesW(wide.c_str(), attributes) != 0;
+}
+
+bool Win32Platform::EngineRemoveFile(const std::string& path) {
+  const std::wstring wide = WideEnginePath(path);
+  Wow64FsGuard unredirected;
+  return DeleteFileW(wide.c_str()) != 0;
+}
+
+bool Win32Platform::EngineRemoveFolder(const std::string& path) {
+  const std::wstring wide = WideEnginePath(path);
+  Wow64FsGuard unredirected;
+  return RemoveDirectoryW(wide.c_str()) != 0;
+}
+
+bool Win32Platform::EngineEnumerate(const std::string& pattern,
+                                    const std::function<void(const FindEntry&)>& visit) {
+  std::wstring wide = WideEnginePath(pattern);
+  // "*.*" means every entry only in the narrow calls' reading of wildcards;
+  // "*" means every entry everywhere.
+  if (wide.size() >= 4 && wide.compare(wide.size() - 4, 4, L"\\*.*") == 0) {
+    wide.resize(wide.size() - 2);
+  }
+  WIN32_FIND_DATAW data{};
+  ScopedFindHandle find;
+  {
+    Wow64FsGuard unredirected;
+    find.Reset(FindFirstFileW(wide.c_str(), &data));
+  }
+  if (!find.Valid()) return false;
+  FindEntry entry;
+  do {
+    entry.name = Utf8FromWide(data.cFileName);
+    entry.attributes = data.dwFileAttributes;
+    entry.reparseTag =
+        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
+    visit(entry);
+  } while (FindNextFileW(find.Get(), &data));
   return true;
 }
 

@@ -1,5 +1,8 @@
 // The production platform: the core's file system, locale and clock on the
-// narrow Win32 calls, in the system code page.
+// narrow Win32 calls, in the system code page; the deletion engine's file
+// system on the wide calls. The file-system calls of the engine and of the
+// drop intake see the file system without the redirection that 64-bit Windows
+// applies to a 32-bit program.
 #pragma once
 
 #include "core/platform.h"
@@ -18,6 +21,14 @@ class Win32Platform : public Platform {
   WriteStatus WriteNewFile(const std::string& path, std::string_view content) override;
   bool ReplaceWithFile(const std::string& target, const std::string& source) override;
   std::string ModuleFileName() override;
+  // The engine works on the wide calls: see win32/engine_path.h.
+  std::string EnginePath(const std::string& listedPath) override;
+  uint32_t EngineGetAttributes(const std::string& path) override;
+  bool EngineSetAttributes(const std::string& path, uint32_t attributes) override;
+  bool EngineRemoveFile(const std::string& path) override;
+  bool EngineRemoveFolder(const std::string& path) override;
+  bool EngineEnumerate(const std::string& pattern,
+                       const std::function<void(const FindEntry&)>& visit) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;

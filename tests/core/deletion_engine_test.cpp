@@ -38,5 +38,34 @@ TEST(DeletionEngineTags, LinksAreRemovedAsLinksOtherMicrosoftTagsAreFolders) {
   }
 }
 
+// A platform whose engine form of a path is the same path on drive E:.
+class OtherDriveEngine : public testing::MemoryPlatform {
+ public:
+  std::string EnginePath(const std::string& listedPath) override {
+    return listedPath.empty() ? listedPath : "E" + listedPath.substr(1);
+  }
+};
+
+TEST(DeletionEngineForm, EveryFileSystemCallTakesTheEngineForm) {
+  // The same tree on both drives: the engine must empty and remove the one on
+  // E: and never touch the listed paths themselves.
+  OtherDriveEngine fs;
+  for (const char* drive : {"C:", "E:"}) {
+    const std::string d = drive;
+    fs.AddFile(d + "\\top\\a.txt");
+    fs.AddFile(d + "\\top\\ro.txt", "", kAttrReadOnly);
+    fs.AddFile(d + "\\top\\sub\\b.txt");
+    fs.AddFolder(d + "\\top\\sub\\inner");
+    fs.AddFile(d + "\\loose.txt");
+  }
+  DeleteListed(fs, {"C:\\top\\sub", "C:\\top", "C:\\top\\a.txt", "C:\\loose.txt"});
+  EXPECT_FALSE(fs.Exists("E:\\top"));
+  EXPECT_FALSE(fs.Exists("E:\\loose.txt"));
+  for (const char* kept : {"C:\\top\\a.txt", "C:\\top\\sub\\inner", "C:\\loose.txt"}) {
+    EXPECT_TRUE(fs.Exists(kept)) << kept;
+  }
+  EXPECT_NE(fs.GetAttributes("C:\\top\\ro.txt") & kAttrReadOnly, 0u);
+}
+
 }  // namespace
 }  // namespace moxlyn

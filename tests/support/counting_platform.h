@@ -65,6 +65,31 @@ class CountingPlatform : public Platform {
     return inner_.ReplaceWithFile(target, source);
   }
   std::string ModuleFileName() override { return inner_.ModuleFileName(); }
+  // The engine's calls count under the names of the plain ones.
+  std::string EnginePath(const std::string& listedPath) override {
+    return inner_.EnginePath(listedPath);
+  }
+  uint32_t EngineGetAttributes(const std::string& path) override {
+    Count("GetAttributes");
+    return inner_.EngineGetAttributes(path);
+  }
+  bool EngineSetAttributes(const std::string& path, uint32_t attributes) override {
+    Count("SetAttributes");
+    return inner_.EngineSetAttributes(path, attributes);
+  }
+  bool EngineRemoveFile(const std::string& path) override {
+    Count("RemoveFile");
+    return inner_.EngineRemoveFile(path);
+  }
+  bool EngineRemoveFolder(const std::string& path) override {
+    Count("RemoveFolder");
+    return inner_.EngineRemoveFolder(path);
+  }
+  bool EngineEnumerate(const std::string& pattern,
+                       const std::function<void(const FindEntry&)>& visit) override {
+    Count("Enumerate");
+    return inner_.EngineEnumerate(pattern, visit);
+  }
   bool IsLeadByte(unsigned char byte) override { return inner_.IsLeadByte(byte); }
   int CompareNoCase(const std::string& a, const std::string& b) override {
     Count("CompareNoCase");

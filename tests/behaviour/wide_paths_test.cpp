@@ -1,0 +1,286 @@
+// The engine and the intake on what the narrow calls cannot reach: trees
+// deeper than the path limit, names outside the code page, names that are
+// devices or end in a dot or a space, and System32 seen by a 32-bit program
+// on 64-bit Windows. Real folders, Windows builds only.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/deletion_engine.h"
+#include "core/drop_intake.h"
+#include "tests/support/test_world.h"
+#include "win32/engine_path.h"
+#include "win32/win32_platform.h"
+
+namespace moxlyn {
+namespace {
+
+// Wide helpers of the test's own, on "\\?\" paths, so that nothing here
+// depends on the code under test.
+std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
+
+std::wstring Wide(const std::string& narrow) {
+  std::wstring wide(narrow.size(), L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.data(),
+                                                      static_cast<int>(narrow.size()), wide.data(),
+                                                      static_cast<int>(wide.size()))));
+  return wide;
+}
+
+bool ExistsW(const std::wstring& path) {
+  return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void FolderW(const std::wstring& path, DWORD attributes = 0) {
+  ASSERT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr)) << GetLastError();
+  if (attributes != 0) SetFileAttributesW(Long(path).c_str(), attributes);
+}
+
+void FileW(const std::wstring& path, const char* content = "x", DWORD attributes = 0) {
+  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+  DWORD wrote = 0;
+  WriteFile(file, content, static_cast<DWORD>(strlen(content)), &wrote, nullptr);
+  CloseHandle(file);
+  if (attributes != 0) SetFileAttributesW(Long(path).c_str(), attributes);
+}
+
+std::string ContentW(const std::wstring& path) {
+  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(missing)";
+  char buffer[64];
+  DWORD got = 0;
+  ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+  CloseHandle(file);
+  return std::string(buffer, got);
+}
+
+void RemoveTreeW(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesW(Long(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    DeleteFileW(Long(path).c_str());
+    return;
+  }
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(Long(path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  for (const auto& name : names) RemoveTreeW(path + L"\\" + name);
+  RemoveDirectoryW(Long(path).c_str());
+}
+
+class WidePathsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world_ = testing::MakeWorld();
+    root_ = world_->Root();
+    wideRoot_ = Wide(root_);
+  }
+  // What the narrow calls of the world cannot take away.
+  void TearDown() override {
+    for (const auto& path : cleanUp_) RemoveTreeW(path);
+    RemoveTreeW(wideRoot_);
+  }
+  Platform& fs() { return world_->platform(); }
+  std::wstring W(const std::wstring& relative) { return wideRoot_ + L"\\" + relative; }
+
+  std::unique_ptr<testing::TestWorld> world_;
+  std::string root_;
+  std::wstring wideRoot_;
+  std::vector<std::wstring> cleanUp_;
+};
+
+TEST_F(WidePathsTest, TreeFortyLevelsDeepBeyondThePathLimitIsDeletedWhole) {
+  FolderW(W(L"package"));
+  std::wstring folder = W(L"package");
+  std::vector<std::wstring> levels;
+  for (int level = 0; level < 40; ++level) {
+    folder += L"\\node_modules" + std::to_wstring(level);
+    FolderW(folder, level == 20 ? FILE_ATTRIBUTE_READONLY : 0);
+    FileW(folder + L"\\index.js", "x", level % 7 == 0 ? FILE_ATTRIBUTE_READONLY : 0);
+    levels.push_back(folder);
+  }
+  FileW(folder + L"\\deepest.txt", "x", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_GT(folder.size(), 300u);
+  ASSERT_TRUE(ExistsW(folder + L"\\deepest.txt"));
+  FileW(W(L"beside.txt"));
+
+  // Listed as the intake lists a drop of it: the folder and its entry.
+  DeleteListed(fs(), {root_ + "\\package", root_ + "\\package\\node_modules0"});
+  EXPECT_FALSE(ExistsW(W(L"package")));
+  EXPECT_FALSE(ExistsW(levels[10]));
+  EXPECT_TRUE(ExistsW(W(L"beside.txt")));
+}
+
+TEST_F(WidePathsTest, ForeignDeviceAndDottedNamesInsideADroppedFolderGo) {
+  const std::wstring names[] = {
+      L"\uD55C\uAD6D\uC5B4.txt",  // Korean
+      L"\U0001F600.txt",          // emoji, outside the basic plane
+      L"caf\u00E9-\u0151.txt",    // Latin letters beyond code page 932
+      L"nul",
+      L"con",
+      L"aux.txt",
+      L"com1",
+      L"dot.",
+      L"space ",
+      L"both. ",
+  };
+  FolderW(W(L"drop"));
+  for (const auto& name : names) FileW(W(L"drop\\") + name);
+  // A read-only file and a folder, both with names outside the code page.
+  FileW(W(L"drop\\\U0001F4E6.bin"), "x", FILE_ATTRIBUTE_READONLY);
+  FolderW(W(L"drop\\\uD3F4\uB354."));
+  FileW(W(L"drop\\\uD3F4\uB354.\\\U0001F600 "));
+  FolderW(W(L"drop\\prn"));
+  FileW(W(L"drop\\prn\\nul.txt"));
+
+  // The list holds what the narrow listing made of the names (they may not
+  // name anything); the folder itself takes them all.
+  DelList list;
+  IntakeDrop(fs(), {root_ + "\\drop"}, list);
+  ASSERT_EQ(list.front(), root_ + "\\drop");
+  DeleteListed(fs(), list);
+  EXPECT_FALSE(ExistsW(W(L"drop")));
+  for (const auto& name : names) EXPECT_FALSE(ExistsW(W(L"drop\\") + name));
+}
+
+TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatFileNotItsNeighbour) {
+  struct Case {
+    const wchar_t* listed;
+    const wchar_t* neighbour;
+  } const cases[] = {{L"file.", L"file"}, {L"file ", L"file"}, {L"dir.", L"dir"}};
+  for (const auto& c : cases) {
+    const std::wstring listed = W(c.listed);
+    const std::wstring neighbour = W(c.neighbour);
+    if (std::wstring(c.listed).rfind(L"dir", 0) == 0) {
+      FolderW(listed);
+      FileW(listed + L"\\inside.txt");
+      FolderW(neighbour);
+      FileW(neighbour + L"\\kept.txt", "neighbour");
+    } else {
+      FileW(listed, "listed");
+      FileW(neighbour, "neighbour");
+    }
+    std::string narrow(root_ + "\\");
+    for (const wchar_t* p = c.listed; *p; ++p) narrow += static_cast<char>(*p);
+    DeleteListed(fs(), {narrow});
+    EXPECT_FALSE(ExistsW(listed)) << narrow;
+    EXPECT_TRUE(ExistsW(neighbour)) << narrow;
+    RemoveTreeW(neighbour);
+    RemoveTreeW(listed);
+  }
+}
+
+TEST_F(WidePathsTest, EngineFormOfListedPaths) {
+  // Relative parts are resolved; a plain full path is only prefixed.
+  struct Case {
+    const char* listed;
+    const char* engine;
+  } const cases[] = {
+      {"C:\\a\\b.", "\\\\?\\C:\\a\\b."},
+      {"C:\\a\\b ", "\\\\?\\C:\\a\\b "},
+      {"C:\\", "\\\\?\\C:\\"},
+      {"C:\\a\\.\\b\\..\\c", "\\\\?\\C:\\a\\c"},
+      {"C:/a/b", "\\\\?\\C:\\a\\b"},
+      {"\\\\server\\share\\x", "\\\\?\\UNC\\server\\share\\x"},
+      {"\\\\?\\C:\\a\\nul", "\\\\?\\C:\\a\\nul"},
+      {"C:\\表\\ソ", "\\\\?\\C:\\\xE8\xA1\xA8\\\xE3\x82\xBD"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EngineFormOf(c.listed), c.engine) << c.listed;
+  // A root joined with a name reaches the name with one backslash.
+  EXPECT_EQ(WideEnginePath("\\\\?\\C:\\\\x"), L"\\\\?\\C:\\x");
+  EXPECT_EQ(WideEnginePath("\\\\?\\UNC\\s\\t\\\\x"), L"\\\\?\\UNC\\s\\t\\x");
+  // Every name comes back whole, a lone surrogate too.
+  for (const std::wstring& name : {std::wstring(L"\U0001F600\uD55C"), std::wstring(L"a\xD800z"),
+                                   std::wstring(L"\xDC00"), std::wstring(L"\xD83D")}) {
+    EXPECT_EQ(WideFromUtf8(Utf8FromWide(name)), name);
+  }
+}
+
+// --- System32 on 64-bit Windows ----------------------------------------------
+
+bool IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The Windows folder as seen through the prefix's Unix side (drive Z:),
+// where no redirection applies.
+std::wstring UnredirectedWindowsFolder() {
+  wchar_t prefix[MAX_PATH];
+  const DWORD got = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+  if (got == 0 || got >= MAX_PATH || prefix[0] != L'/') return std::wstring();
+  std::wstring folder = L"Z:" + std::wstring(prefix, got) + L"/drive_c/windows";
+  for (auto& c : folder) c = c == L'/' ? L'\\' : c;
+  return ExistsW(folder + L"\\syswow64") ? folder : std::wstring();
+}
+
+class System32Test : public WidePathsTest {
+ protected:
+  void SetUp() override {
+    WidePathsTest::SetUp();
+    windows_ = UnredirectedWindowsFolder();
+    if (!IsWow64() || windows_.empty()) {
+      GTEST_SKIP() << "not a 32-bit program in a 64-bit Wine prefix";
+    }
+    name_ = "moxlyn-test-" + std::to_string(GetCurrentProcessId());
+  }
+  std::wstring Native(const std::string& relative) {
+    cleanUp_.push_back(windows_ + L"\\system32\\" + Wide(name_));
+    return windows_ + L"\\system32\\" + Wide(relative);
+  }
+  std::wstring Redirected(const std::string& relative) {
+    cleanUp_.push_back(windows_ + L"\\syswow64\\" + Wide(name_));
+    return windows_ + L"\\syswow64\\" + Wide(relative);
+  }
+  std::wstring windows_;
+  std::string name_;
+};
+
+TEST_F(System32Test, ListedSystem32FileIsTheOneDeleted) {
+  FileW(Native(name_), "system32");
+  FileW(Redirected(name_), "syswow64");
+  DeleteListed(fs(), {"C:\\Windows\\System32\\" + name_});
+  EXPECT_FALSE(ExistsW(Native(name_)));
+  EXPECT_EQ(ContentW(Redirected(name_)), "syswow64");
+  // The redirection is back on for everything else the program does.
+  EXPECT_NE(GetFileAttributesA(("C:\\Windows\\System32\\" + name_).c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(System32Test, DroppedSystem32FolderListsAndDeletesItsRealEntries) {
+  FolderW(Native(name_));
+  FileW(Native(name_ + "\\real.txt"), "system32");
+  FolderW(Redirected(name_));
+  FileW(Redirected(name_ + "\\other.txt"), "syswow64");
+  const std::string dropped = "C:\\windows\\system32\\" + name_;
+
+  DelList list;
+  IntakeDrop(fs(), {dropped}, list);
+  EXPECT_EQ(list, (DelList{dropped, dropped + "\\real.txt"}));
+
+  DeleteListed(fs(), list);
+  EXPECT_FALSE(ExistsW(Native(name_)));
+  EXPECT_EQ(ContentW(Redirected(name_ + "\\other.txt")), "syswow64");
+}
+
+}  // namespace
+}  // namespace moxlyn
+
+#endif  // _WIN32

@@ -1,0 +1,28 @@
+// The Win32 platform's engine form of a path: the full path with the "\\?\"
+// prefix ("\\?\UNC\" for a network path), held as UTF-8 so that the deletion
+// engine can go on joining names with an ASCII backslash. The prefix lifts the
+// length limit and takes every name literally (reserved device names, trailing
+// dots and spaces); UTF-8 holds names outside the system code page.
+#pragma once
+
+#include <string>
+
+namespace moxlyn {
+
+// UTF-16 to UTF-8 and back. A lone surrogate, which Windows allows in names,
+// is carried as its own three-byte sequence, so every name comes back whole.
+std::string Utf8FromWide(const std::wstring& wide);
+std::wstring WideFromUtf8(const std::string& utf8);
+
+// The engine form of a listed path (system code page). An absolute path with
+// nothing to resolve is only prefixed, so that a last name ending in a dot or
+// a space stays the name it is; any other path is made full first
+// (GetFullPathNameW). Empty when the path is empty or cannot be made full.
+std::string EngineFormOf(const std::string& listedPath);
+
+// The path handed to the wide calls for an engine-form path: doubled
+// backslashes (a root path joined with a name) are made single, as the
+// narrow calls do.
+std::wstring WideEnginePath(const std::string& enginePath);
+
+}  // namespace moxlyn
