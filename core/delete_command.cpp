@@ -168,7 +168,17 @@ void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFor
   }
   if (settings.ConfirmBeforeDelete && !prompts.AskYesNo(kConfirmText)) return;
 
-  DeleteListed(platform, list);
+  {
+    // Ends the busy span however the deletion ends.
+    struct BusySpan {
+      DeletePrompts& prompts;
+      explicit BusySpan(DeletePrompts& p) : prompts(p) { prompts.DeletionStarts(); }
+      ~BusySpan() { prompts.DeletionEnds(); }
+      BusySpan(const BusySpan&) = delete;
+      BusySpan& operator=(const BusySpan&) = delete;
+    } busy(prompts);
+    DeleteListed(platform, list);
+  }
 
   if (settings.GetDeleteLog) WriteDeleteLog(platform, formats, list, settings.LogType);
 

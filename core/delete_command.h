@@ -23,6 +23,11 @@ class DeletePrompts {
   // Empties the list window's view and sets its horizontal extent to 0,
   // whether the window is visible or not.
   virtual void ClearListView() = 0;
+  // The deletion itself starts and has ended (also when it ended by an
+  // exception): the window side shows meanwhile that the program is busy.
+  // No prompt is shown between the two.
+  virtual void DeletionStarts() {}
+  virtual void DeletionEnds() {}
 };
 
 // The user's date and time formats, read once and kept until Refresh() (the

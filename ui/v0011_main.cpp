@@ -223,6 +223,19 @@ void TForm_main::ClearListView() {
   if (Form_list != nullptr) Form_list->ClearListView();
 }
 
+// The deletion runs in the click's handler and no message is handled until
+// it ends, so nothing resets the cursor meanwhile: the wait cursor shows the
+// user that the program is working rather than frozen.
+void TForm_main::DeletionStarts() {
+  cursorBeforeDeletion_ = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+}
+
+void TForm_main::DeletionEnds() {
+  SetCursor(cursorBeforeDeletion_ != nullptr ? cursorBeforeDeletion_
+                                             : LoadCursor(nullptr, IDC_ARROW));
+  cursorBeforeDeletion_ = nullptr;
+}
+
 int32_t TForm_main::Left() { return NormalRect(hwnd_).left; }
 int32_t TForm_main::Top() { return NormalRect(hwnd_).top; }
 

@@ -38,6 +38,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void ShowMessage(const std::string& text) override;
   void Beep() override;
   void ClearListView() override;
+  void DeletionStarts() override;
+  void DeletionEnds() override;
   // WindowPosition
   int32_t Left() override;
   int32_t Top() override;
@@ -69,6 +71,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   HWND Button_about = nullptr;
   HWND Panel1 = nullptr;
 
+  // The cursor that the wait cursor replaced while a deletion runs.
+  HCURSOR cursorBeforeDeletion_ = nullptr;
   bool minimised_ = false;
   std::vector<HWND> hiddenByMinimise_;
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "core/app_error.h"
 #include "core/text_file.h"
@@ -213,6 +214,53 @@ TEST_F(DeleteCommandTest, LogFailureStopsTheCommandAndKeepsTheListAsPaths) {
     EXPECT_TRUE(prompts.calls.empty());
     EXPECT_EQ(fs.Content(kLog), logBefore);
     EXPECT_FALSE(fs.Exists(TemporaryPathFor(kLog)));
+  }
+}
+
+// The busy span covers the deletion only: never a prompt, and it ends also
+// when the deletion throws.
+TEST(DeleteCommandBusy, SpanCoversTheDeletionOnly) {
+  class BusyPrompts : public FakePrompts {
+   public:
+    void DeletionStarts() override { calls.push_back("busy"); }
+    void DeletionEnds() override { calls.push_back("idle"); }
+  };
+  // Records whether the span was open when the engine deleted a file.
+  class Watched : public testing::MemoryPlatform {
+   public:
+    BusyPrompts* prompts = nullptr;
+    bool throwOnDelete = false;
+    bool RemoveFile(const std::string& path) override {
+      if (path.rfind("C:\\d\\", 0) == 0) prompts->calls.push_back("delete");
+      if (throwOnDelete) throw std::runtime_error("out of memory");
+      return MemoryPlatform::RemoveFile(path);
+    }
+  };
+  for (const bool confirm : {false, true}) {
+    Watched fs;
+    fs.AddFolder("C:\\Moxlyn");
+    fs.AddFile("C:\\d\\a.txt", "a");
+    BusyPrompts prompts;
+    fs.prompts = &prompts;
+    Settings settings;
+    settings.ConfirmBeforeDelete = confirm;
+    settings.ShowMessageAfterDelete = true;
+    settings.GetDeleteLog = true;
+    DelList list{"C:\\d\\a.txt"};
+    LocaleFormats formats(fs);
+    Button_delClick(fs, prompts, formats, list, settings);
+    std::vector<std::string> expected{"busy", "delete", "idle", "clear", kFinished};
+    if (confirm) expected.insert(expected.begin(), kAsk);
+    EXPECT_EQ(prompts.calls, expected);
+
+    prompts.calls.clear();
+    fs.AddFile("C:\\d\\b.txt", "b");
+    fs.throwOnDelete = true;
+    list = {"C:\\d\\b.txt"};
+    EXPECT_THROW(Button_delClick(fs, prompts, formats, list, settings), std::runtime_error);
+    expected = {"busy", "delete", "idle"};
+    if (confirm) expected.insert(expected.begin(), kAsk);
+    EXPECT_EQ(prompts.calls, expected);
   }
 }
 
