@@ -26,13 +26,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::string WithPath(const char* format, const std::string& path) {
-  std::string text = format;
-  const auto at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, path);
-  return text;
-}
-
 }  // namespace
 
 bool ParseSettingsInteger(std::string_view text, int32_t& value) {
@@ -80,17 +73,8 @@ bool ParseSettingsInteger(std::string_view text, int32_t& value) {
 
 SettingsFile::SettingsFile(Platform& platform, const std::string& path)
     : platform_(platform), path_(path) {
-  if (path.empty()) return;
   std::string content;
-  switch (platform.ReadWholeFile(path, content)) {
-    case ReadStatus::kMissing:
-      return;
-    case ReadStatus::kCannotOpen:
-      throw AppError(WithPath(kCannotOpenText, path));
-    case ReadStatus::kOk:
-      break;
-  }
-  Parse(content);
+  if (!path.empty() && ReadTextFile(platform, path, content)) Parse(content);
 }
 
 SettingsFile::SettingsFile(Platform& platform, const std::string& path, std::string_view content)
@@ -195,7 +179,7 @@ std::string SettingsFile::Text() const {
 }
 
 void SettingsFile::WriteBack() {
-  if (path_.empty()) throw AppError(WithPath(kCannotCreateText, path_));
+  if (path_.empty()) throw AppError(FileErrorText(kCannotCreateText, path_));
   WriteTextFile(platform_, path_, Text());
 }
 

@@ -8,16 +8,12 @@ const char* const kCannotOpenText = "ファイル %s は開けません";
 const char* const kCannotCreateText = "ファイル %s を作成できません";
 const char* const kShortWriteText = "ストリームへの書き込みエラー";
 
-namespace {
-
-std::string WithPath(const char* format, const std::string& path) {
+std::string FileErrorText(const char* format, const std::string& path) {
   std::string text = format;
   const auto at = text.find("%s");
   if (at != std::string::npos) text.replace(at, 2, path);
   return text;
 }
-
-}  // namespace
 
 std::vector<std::string> SplitLines(std::string_view text) {
   const auto zero = text.find('\0');
@@ -57,16 +53,21 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
-bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
-  std::string content;
+bool ReadTextFile(Platform& platform, const std::string& path, std::string& content) {
   switch (platform.ReadWholeFile(path, content)) {
     case ReadStatus::kMissing:
       return false;
     case ReadStatus::kCannotOpen:
-      throw AppError(WithPath(kCannotOpenText, path));
+      throw AppError(FileErrorText(kCannotOpenText, path));
     case ReadStatus::kOk:
       break;
   }
+  return true;
+}
+
+bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
+  std::string content;
+  if (!ReadTextFile(platform, path, content)) return false;
   lines = SplitLines(content);
   return true;
 }
@@ -80,21 +81,21 @@ void WriteTextFile(Platform& platform, const std::string& path, std::string_view
   const uint32_t targetAttributes = platform.GetAttributes(path);
   if (targetAttributes != kInvalidAttributes &&
       (targetAttributes & (kAttrDirectory | kAttrReadOnly)) != 0) {
-    throw AppError(WithPath(kCannotCreateText, path));
+    throw AppError(FileErrorText(kCannotCreateText, path));
   }
   switch (platform.WriteNewFile(temporary, text)) {
     case WriteStatus::kOk:
       break;
     case WriteStatus::kCannotCreate:
       platform.RemoveFile(temporary);
-      throw AppError(WithPath(kCannotCreateText, path));
+      throw AppError(FileErrorText(kCannotCreateText, path));
     case WriteStatus::kShortWrite:
       platform.RemoveFile(temporary);
       throw AppError(kShortWriteText);
   }
   if (!platform.ReplaceWithFile(path, temporary)) {
     platform.RemoveFile(temporary);
-    throw AppError(WithPath(kCannotCreateText, path));
+    throw AppError(FileErrorText(kCannotCreateText, path));
   }
 }
 

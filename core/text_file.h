@@ -15,12 +15,20 @@ extern const char* const kCannotOpenText;    // "ファイル %s は開けませ
 extern const char* const kCannotCreateText;  // "ファイル %s を作成できません"
 extern const char* const kShortWriteText;    // "ストリームへの書き込みエラー"
 
+// format with path in place of its "%s".
+std::string FileErrorText(const char* format, const std::string& path);
+
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line; a
 // line end at the very end adds no empty line; a zero byte ends the text.
 std::vector<std::string> SplitLines(std::string_view text);
 
 // Each line followed by CR LF; no lines give an empty text.
 std::string JoinLines(const std::vector<std::string>& lines);
+
+// Reads the whole file at path into content. Returns false, leaving content
+// alone, when no file exists there; throws AppError(cannot open) when one
+// exists but cannot be read.
+bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
 // Reads the lines of the text file at path into lines (replacing them).
 // Returns false, leaving lines alone, when no file exists there; throws
