@@ -1,6 +1,7 @@
 #include "ui/v0011_main.h"
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "ui/v0011_about.h"
 #include "ui/v0011_list.h"
 #include "ui/v0011_setup.h"
+#include "win32/narrow_path.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -137,24 +139,18 @@ void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
 void TForm_main::WMDropFiles(HDROP drop) {
   std::vector<std::string> paths;
   try {
-    char buffer[1024];
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, buffer, sizeof buffer);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     paths.reserve(count);
+    std::wstring path;
     for (UINT index = 0; index < count; ++index) {
-      // A path that does not fit the buffer is read whole: cut short, it
-      // could name another file, which would then be deleted.
-      const UINT length = DragQueryFileA(drop, index, nullptr, 0);
-      if (length < sizeof buffer) {
-        buffer[0] = '\0';
-        DragQueryFileA(drop, index, buffer, sizeof buffer);
-        buffer[sizeof buffer - 1] = '\0';
-        paths.emplace_back(buffer);
-      } else {
-        std::string path(length + 1, '\0');
-        DragQueryFileA(drop, index, path.data(), length + 1);
-        path.resize(std::strlen(path.c_str()));
-        paths.push_back(std::move(path));
-      }
+      // Read whole, however long: cut short, a path could name another file,
+      // which would then be deleted.
+      const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+      path.assign(length + 1, L'\0');
+      path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
+      path.resize(std::wcslen(path.c_str()));
+      // A name outside the code page is listed in a form that still reaches it.
+      paths.push_back(NarrowPathOf(path));
     }
     IntakeDrop(ThePlatform(), paths, DelList);
   } catch (...) {

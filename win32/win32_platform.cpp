@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win32/engine_path.h"
+#include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/wow64_guard.h"
 
@@ -29,21 +30,26 @@ bool Win32Platform::RemoveFolder(const std::string& path) {
 
 bool Win32Platform::Enumerate(const std::string& pattern,
                               const std::function<void(const FindEntry&)>& visit) {
-  // Zeroed: Wine's narrow find calls leave dwReserved0 (the reparse tag) unset.
-  WIN32_FIND_DATAA data{};
+  // Read wide: a name outside the code page comes as its short name (see
+  // win32/narrow_path.h), so that the path listed for it reaches the entry.
+  std::wstring widePattern(pattern.size(), L'\0');
+  widePattern.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_ACP, 0, pattern.data(), static_cast<int>(pattern.size()),
+                          widePattern.data(), static_cast<int>(widePattern.size()))));
+  WIN32_FIND_DATAW data{};
   ScopedFindHandle find;
   {
     Wow64FsGuard unredirected;
-    find.Reset(FindFirstFileA(pattern.c_str(), &data));
+    find.Reset(FindFirstFileW(widePattern.c_str(), &data));
   }
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
-    entry.name = data.cFileName;
+    entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
     entry.attributes = data.dwFileAttributes;
     entry.reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     visit(entry);
-  } while (FindNextFileA(find.Get(), &data));
+  } while (FindNextFileW(find.Get(), &data));
   return true;
 }
 

@@ -552,13 +552,19 @@ std::string ReadWhole(const std::string& path) {
 }  // namespace
 
 bool Drop(POINT screenPoint, const std::vector<std::string>& windowsPaths) {
+  std::vector<std::string> unixPaths;
+  for (const auto& path : windowsPaths) unixPaths.push_back(UnixPath(path));
+  return DropUnix(screenPoint, unixPaths);
+}
+
+bool DropUnix(POINT screenPoint, const std::vector<std::string>& unixPaths) {
   const std::string source = Env("MOXLYN_SOURCE_DIR");
   if (source.empty()) return false;
   const std::string result = TempResultPath("moxlyn-drop");
   DeleteFileA(result.c_str());
   std::vector<std::string> args{source + "/tools/xdnd_drop.py", "--result", UnixPath(result),
                                 std::to_string(screenPoint.x), std::to_string(screenPoint.y)};
-  for (const auto& path : windowsPaths) args.push_back(UnixPath(path));
+  args.insert(args.end(), unixPaths.begin(), unixPaths.end());
   if (!StartUnix("/usr/bin/python3", args)) return false;
   // The tool itself gives up after 5 s; allow for its start.
   WaitUntil([&] { return PathExists(result); }, 2 * kTimeoutMs);

@@ -160,6 +160,8 @@ bool StartUnix(const std::string& program, const std::vector<std::string>& args)
 // Drops the files and folders (Windows paths) onto the screen point through
 // tools/xdnd_drop.py; true when the target accepted and finished the drop.
 bool Drop(POINT screenPoint, const std::vector<std::string>& windowsPaths);
+// The same for Unix paths (UTF-8), which can name what the code page cannot.
+bool DropUnix(POINT screenPoint, const std::vector<std::string>& unixPaths);
 // The centre of a window in screen coordinates.
 POINT CentreOf(HWND window);
 

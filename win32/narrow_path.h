@@ -1,0 +1,30 @@
+// Narrow forms, in the system code page, of wide paths and names that the
+// shell or the file system delivers, for the deletion list (which holds
+// narrow paths only). A name outside the code page would turn into "?"
+// characters and name nothing, so such a path is listed by its short (8.3)
+// name, whose parts are plain ASCII, when the volume has one.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace moxlyn {
+
+// The narrow form of wide when every character converts and converts back
+// to itself; nothing otherwise.
+std::optional<std::string> LosslessNarrow(const std::wstring& wide);
+
+// The narrow form of wide with unconvertible characters as the code page's
+// default character.
+std::string LossyNarrow(const std::wstring& wide);
+
+// A dropped path: as it converts when that loses nothing, else its short
+// form (GetShortPathNameW) when that converts without loss, else the lossy
+// form.
+std::string NarrowPathOf(const std::wstring& path);
+
+// An enumerated entry's name, with the short name the enumeration reported
+// (empty when it reported none): the same rule as NarrowPathOf.
+std::string NarrowNameOf(const std::wstring& name, const std::wstring& shortName);
+
+}  // namespace moxlyn
