@@ -159,30 +159,37 @@ TEST_F(WidePathsTest, ForeignDeviceAndDottedNamesInsideADroppedFolderGo) {
   for (const auto& name : names) EXPECT_FALSE(ExistsW(W(L"drop\\") + name));
 }
 
-TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatFileNotItsNeighbour) {
+TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatEntryNotItsNeighbour) {
+  // Cut at its trailing dots and spaces, a listed name would mean its
+  // neighbour: another file, or (for a name of dots only) its own folder.
+  enum Kind { kFile, kFolder, kNothing };
   struct Case {
     const wchar_t* listed;
-    const wchar_t* neighbour;
-  } const cases[] = {{L"file.", L"file"}, {L"file ", L"file"}, {L"dir.", L"dir"}};
+    Kind kind;
+  } const cases[] = {
+      {L"file.", kFile},
+      {L"file ", kFile},
+      {L"dir.", kFolder},
+      {L"dir\\...", kNothing},
+  };
   for (const auto& c : cases) {
     const std::wstring listed = W(c.listed);
-    const std::wstring neighbour = W(c.neighbour);
-    if (std::wstring(c.listed).rfind(L"dir", 0) == 0) {
+    FolderW(W(L"dir"));
+    FileW(W(L"dir\\kept.txt"), "neighbour");
+    FileW(W(L"file"), "neighbour");
+    if (c.kind == kFolder) {
       FolderW(listed);
       FileW(listed + L"\\inside.txt");
-      FolderW(neighbour);
-      FileW(neighbour + L"\\kept.txt", "neighbour");
-    } else {
+    } else if (c.kind == kFile) {
       FileW(listed, "listed");
-      FileW(neighbour, "neighbour");
     }
     std::string narrow(root_ + "\\");
     for (const wchar_t* p = c.listed; *p; ++p) narrow += static_cast<char>(*p);
     DeleteListed(fs(), {narrow});
     EXPECT_FALSE(ExistsW(listed)) << narrow;
-    EXPECT_TRUE(ExistsW(neighbour)) << narrow;
-    RemoveTreeW(neighbour);
-    RemoveTreeW(listed);
+    EXPECT_EQ(ContentW(W(L"dir\\kept.txt")), "neighbour") << narrow;
+    EXPECT_EQ(ContentW(W(L"file")), "neighbour") << narrow;
+    for (const wchar_t* made : {c.listed, L"dir", L"file"}) RemoveTreeW(W(made));
   }
 }
 
@@ -194,6 +201,8 @@ TEST_F(WidePathsTest, EngineFormOfListedPaths) {
   } const cases[] = {
       {"C:\\a\\b.", "\\\\?\\C:\\a\\b."},
       {"C:\\a\\b ", "\\\\?\\C:\\a\\b "},
+      {"C:\\a\\...", "\\\\?\\C:\\a\\..."},
+      {"C:\\a\\", "\\\\?\\C:\\a\\"},
       {"C:\\", "\\\\?\\C:\\"},
       {"C:\\a\\.\\b\\..\\c", "\\\\?\\C:\\a\\c"},
       {"C:/a/b", "\\\\?\\C:\\a\\b"},
