@@ -33,5 +33,5 @@ for file in "${files[@]}"; do
     status=1
   fi
 done
-[ "$status" -ne 0 ] || echo "format: ${#files[@]} files as .clang-format has them"
+[ "$status" -ne 0 ] || echo "format: ${#files[@]} file(s) as .clang-format has them"
 exit $status
