@@ -1,6 +1,8 @@
 #include "ui/app.h"
 
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "core/app_error.h"
 #include "win32/win32_platform.h"
@@ -92,12 +94,51 @@ void ReportCurrentException() {
   }
 }
 
-HFONT WindowFont() {
-  static HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+int ScreenDpi() {
+  static const int dpi = [] {
+    int value = 0;
+    if (HDC screen = GetDC(nullptr)) {
+      value = GetDeviceCaps(screen, LOGPIXELSX);
+      ReleaseDC(nullptr, screen);
+    }
+    return value > 0 ? value : 96;
+  }();
+  return dpi;
+}
+
+int WindowDpi(HWND window) {
+  // Windows 10 1607 and later; looked up so that older systems still start.
+  using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowCall>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (window != nullptr && getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  return ScreenDpi();
+}
+
+int Scale(HWND window, int value) { return MulDiv(value, WindowDpi(window), 96); }
+
+namespace {
+
+HFONT FontAt(int dpi) {
+  // One font per density met; a handful at most over a run.
+  static std::vector<std::pair<int, HFONT>> fonts;
+  for (const auto& [fontDpi, font] : fonts) {
+    if (fontDpi == dpi) return font;
+  }
+  HFONT font = CreateFontA(MulDiv(-12, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+  fonts.emplace_back(dpi, font);
   return font;
 }
+
+}  // namespace
+
+HFONT WindowFont(HWND window) { return FontAt(WindowDpi(window)); }
+HFONT WindowFont() { return FontAt(ScreenDpi()); }
 
 void CentreOnScreen(HWND window) {
   RECT outer;
@@ -111,10 +152,12 @@ void CentreOnScreen(HWND window) {
 
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id) {
-  HWND control =
-      CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width, height,
-                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont()), FALSE);
+  HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style,
+                                 Scale(parent, left), Scale(parent, top), Scale(parent, width),
+                                 Scale(parent, height), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                 nullptr);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(parent)), FALSE);
   return control;
 }
 

@@ -18,11 +18,15 @@ constexpr COLORREF kLinkLeftColour = RGB(0, 0, 0);
 
 constexpr int kLabelHeight = 12;
 
-// A label sized to its text in the window font, 12 pixels high.
+// A label sized to its text in the window font, 12 pixels high at 96 dpi.
 HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD style = 0) {
+  HWND label = AddControl(parent, "STATIC", text, SS_LEFT | SS_NOPREFIX | style, left, top, 0,
+                          kLabelHeight, id);
+  if (label == nullptr) return nullptr;
+  // Measured in the font at the window's density: the width is in pixels.
   int width = 0;
   if (HDC dc = GetDC(parent)) {
-    HGDIOBJ old = SelectObject(dc, WindowFont());
+    HGDIOBJ old = SelectObject(dc, WindowFont(parent));
     SIZE size{};
     if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size)) {
       width = size.cx;
@@ -30,8 +34,9 @@ HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD st
     SelectObject(dc, old);
     ReleaseDC(parent, dc);
   }
-  return AddControl(parent, "STATIC", text, SS_LEFT | SS_NOPREFIX | style, left, top, width,
-                    kLabelHeight, id);
+  SetWindowPos(label, nullptr, 0, 0, width, Scale(parent, kLabelHeight),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return label;
 }
 
 std::string WindowText(HWND window) {
@@ -54,7 +59,8 @@ bool TForm_about::Create(HWND owner) {
     return false;
   }
   HWND image = AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
-  if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)) {
+  if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, Scale(hwnd_, 32),
+                                   Scale(hwnd_, 32), LR_DEFAULTCOLOR)) {
     SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
   AddLabel(hwnd_, "Moxlyn Ver.0.011", 48, 8, kFirstLabelId);

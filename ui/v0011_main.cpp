@@ -242,7 +242,8 @@ void TForm_main::DockPanel() {
   if (Panel1 == nullptr) return;
   RECT client;
   GetClientRect(hwnd_, &client);
-  MoveWindow(Panel1, client.right - kPanelWidth, 0, kPanelWidth, client.bottom, TRUE);
+  const int width = Scale(hwnd_, kPanelWidth);
+  MoveWindow(Panel1, client.right - width, 0, width, client.bottom, TRUE);
 }
 
 void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
@@ -251,7 +252,7 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
   DrawEdge(item.hDC, &rect, BDR_RAISEDINNER, BF_RECT);
   char caption[64] = {};
   GetWindowTextA(item.hwndItem, caption, sizeof caption);
-  const HGDIOBJ oldFont = SelectObject(item.hDC, WindowFont());
+  const HGDIOBJ oldFont = SelectObject(item.hDC, WindowFont(hwnd_));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
   // Prefix processing on: "&&" draws one ampersand.

@@ -16,12 +16,18 @@ bool Window::CreateTopLevel(const char* className, const char* caption, DWORD st
     windowClass.lpszClassName = className;
     RegisterClassExA(&windowClass);
   }
-  RECT frame{0, 0, clientWidth, clientHeight};
+  // Sized at the system's density first; a window that opens on a screen of
+  // another density is sized again for it.
+  RECT frame{0, 0, Scale(nullptr, clientWidth), Scale(nullptr, clientHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                   frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, Instance(),
                   this);
-  return hwnd_ != nullptr;
+  if (hwnd_ == nullptr) return false;
+  if (WindowDpi(hwnd_) != ScreenDpi()) {
+    SetClientSize(hwnd_, Scale(hwnd_, clientWidth), Scale(hwnd_, clientHeight));
+  }
+  return true;
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

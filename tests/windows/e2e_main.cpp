@@ -53,11 +53,30 @@ bool PrepareWine() {
   return changed;
 }
 
+// The screen density of the prefix (HKCU\Control Panel\Desktop, LogPixels),
+// read by each process when it starts.
+bool SetDpi(DWORD dpi) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
+                      nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool set = RegSetValueExW(handle, L"LogPixels", 0, REG_DWORD,
+                                  reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) == ERROR_SUCCESS;
+  RegCloseKey(handle);
+  return set;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   PrepareWine();
   if (argc == 2 && std::string(argv[1]) == "--prepare-wine") return 0;
+  // A prefix of its own for another density: "--prepare-wine --dpi=144".
+  if (argc == 3 && std::string(argv[1]) == "--prepare-wine" &&
+      std::string(argv[2]).rfind("--dpi=", 0) == 0) {
+    return SetDpi(static_cast<DWORD>(std::stoul(std::string(argv[2]).substr(6)))) ? 0 : 1;
+  }
   // Brings up Wine's desktop now, so that the first case does not pay for it.
   GetDesktopWindow();
   testing::InitGoogleTest(&argc, argv);
