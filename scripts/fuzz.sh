@@ -38,11 +38,11 @@ objects=()
 for source in "${sources[@]}"; do
   object=$out/obj/$(basename "${source%.cpp}").o
   if stale "$object"; then
-    "$CXX" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object" &
+    rm -f "$object"
+    "$CXX" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
   fi
   objects+=("$object")
 done
-wait
 for target in "${targets[@]}"; do
   binary=$out/${target}_fuzz
   if stale "$binary"; then
@@ -63,6 +63,6 @@ for target in "${targets[@]}"; do
     status=1
     tail -40 "$out/$target.log"
   fi
-  grep -E '^stat::number_of_executed_units|^Done' "$out/$target.log" || true
+  grep -a -E '^stat::number_of_executed_units|^Done' "$out/$target.log" || true
 done
 exit $status
