@@ -150,15 +150,58 @@ void CentreOnScreen(HWND window) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+
+// Every control's place and size at 96 dpi, for laying it out again when its
+// window moves to a screen of another density. Controls live for the run.
+struct Layout {
+  HWND control;
+  RECT rect96;  // right and bottom hold the width and height; width kFitText
+};
+std::vector<Layout> layouts;
+
+// Places control at its 96-dpi layout scaled to its parent's density, in the
+// window font at that density.
+void LayOut(HWND control, const RECT& rect96) {
+  HWND parent = GetParent(control);
+  HFONT font = WindowFont(parent);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  int width = Scale(parent, rect96.right);
+  if (rect96.right == kFitText) {
+    width = 0;
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(control, text.data(), length + 1);
+    if (HDC dc = GetDC(control)) {
+      HGDIOBJ old = SelectObject(dc, font);
+      SIZE size{};
+      if (GetTextExtentPoint32A(dc, text.c_str(), length, &size)) width = size.cx;
+      SelectObject(dc, old);
+      ReleaseDC(control, dc);
+    }
+  }
+  MoveWindow(control, Scale(parent, rect96.left), Scale(parent, rect96.top), width,
+             Scale(parent, rect96.bottom), TRUE);
+}
+
+}  // namespace
+
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id) {
-  HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style,
-                                 Scale(parent, left), Scale(parent, top), Scale(parent, width),
-                                 Scale(parent, height), parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                 nullptr);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(parent)), FALSE);
+  HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 instance, nullptr);
+  if (control == nullptr) return nullptr;
+  const RECT rect96{left, top, width, height};
+  layouts.push_back({control, rect96});
+  LayOut(control, rect96);
   return control;
+}
+
+void LayOutControls(HWND parent) {
+  for (const auto& layout : layouts) {
+    if (GetParent(layout.control) == parent) LayOut(layout.control, layout.rect96);
+  }
 }
 
 void SetClientSize(HWND window, int width, int height) {

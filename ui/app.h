@@ -55,11 +55,17 @@ HFONT WindowFont();
 void CentreOnScreen(HWND window);
 
 // Creates a child control in the window font, its place and size given at
-// 96 dpi. Controls are created in tab
+// 96 dpi; a width of kFitText makes it as wide as its text. Controls are created in tab
 // order. Ids 1 and 2 (IDOK, IDCANCEL) are never used for controls, so Enter
 // and Escape without a focused button do nothing.
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id);
+
+constexpr int kFitText = -1;
+
+// Lays the controls of parent out again at its density (after it moved to a
+// screen of another density).
+void LayOutControls(HWND parent);
 
 // Sizes and moves window so that its client area is width x height.
 void SetClientSize(HWND window, int width, int height);

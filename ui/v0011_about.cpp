@@ -18,25 +18,10 @@ constexpr COLORREF kLinkLeftColour = RGB(0, 0, 0);
 
 constexpr int kLabelHeight = 12;
 
-// A label sized to its text in the window font, 12 pixels high at 96 dpi.
+// A label as wide as its text in the window font, 12 pixels high at 96 dpi.
 HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD style = 0) {
-  HWND label = AddControl(parent, "STATIC", text, SS_LEFT | SS_NOPREFIX | style, left, top, 0,
-                          kLabelHeight, id);
-  if (label == nullptr) return nullptr;
-  // Measured in the font at the window's density: the width is in pixels.
-  int width = 0;
-  if (HDC dc = GetDC(parent)) {
-    HGDIOBJ old = SelectObject(dc, WindowFont(parent));
-    SIZE size{};
-    if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &size)) {
-      width = size.cx;
-    }
-    SelectObject(dc, old);
-    ReleaseDC(parent, dc);
-  }
-  SetWindowPos(label, nullptr, 0, 0, width, Scale(parent, kLabelHeight),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return label;
+  return AddControl(parent, "STATIC", text, SS_LEFT | SS_NOPREFIX | style, left, top, kFitText,
+                    kLabelHeight, id);
 }
 
 std::string WindowText(HWND window) {

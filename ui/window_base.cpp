@@ -41,6 +41,15 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       FocusControl();
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a screen of another density: controls and font first, then
+      // the size the system suggests (which lays out what depends on it).
+      LayOutControls(hwnd_);
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
   }
   return DefWindowProcA(hwnd_, message, wParam, lParam);
 }

@@ -72,5 +72,55 @@ TEST(UiUnit, ProgramTitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterItsFirst
   for (const Case& c : cases) EXPECT_EQ(ProgramTitleOf(c.path), c.title) << c.path;
 }
 
+// Controls keep their 96-dpi layout: laid out again (as after a move to a
+// screen of another density) they return to it at the window's density, in
+// the window font, a label that fits its text measured afresh.
+TEST(UiUnit, ControlsAreLaidOutAgainFromTheir96DpiLayout) {
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  HWND button = AddControl(window, "BUTTON", "OK", BS_PUSHBUTTON, 24, 160, 49, 25, 1001);
+  const char* text = "moxlyn@example.com";
+  HWND label = AddControl(window, "STATIC", text, SS_LEFT, 138, 40, kFitText, 12, 1002);
+  ASSERT_NE(button, nullptr);
+  ASSERT_NE(label, nullptr);
+  int textWidth = 0;
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, WindowFont(window));
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+  textWidth = size.cx;
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  ASSERT_GT(textWidth, 0);
+
+  auto expectLaidOut = [&] {
+    RECT rect;
+    GetWindowRect(button, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.left, Scale(window, 24));
+    EXPECT_EQ(rect.top, Scale(window, 160));
+    EXPECT_EQ(rect.right - rect.left, Scale(window, 49));
+    EXPECT_EQ(rect.bottom - rect.top, Scale(window, 25));
+    GetWindowRect(label, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.left, Scale(window, 138));
+    EXPECT_EQ(rect.right - rect.left, textWidth);
+    EXPECT_EQ(rect.bottom - rect.top, Scale(window, 12));
+    for (HWND control : {button, label}) {
+      EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)),
+                WindowFont(window));
+    }
+  };
+  expectLaidOut();
+  for (HWND control : {button, label}) {
+    MoveWindow(control, 1, 1, 5, 5, FALSE);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FONT)), FALSE);
+  }
+  LayOutControls(window);
+  expectLaidOut();
+  DestroyWindow(window);
+}
+
 }  // namespace
 }  // namespace moxlyn::ui
