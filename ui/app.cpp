@@ -188,9 +188,9 @@ void LayOut(HWND control, const RECT& rect96) {
 
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id) {
-  HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
-                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 instance, nullptr);
+  HWND control =
+      CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   if (control == nullptr) return nullptr;
   const RECT rect96{left, top, width, height};
   layouts.push_back({control, rect96});

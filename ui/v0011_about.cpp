@@ -45,7 +45,7 @@ bool TForm_about::Create(HWND owner) {
   }
   HWND image = AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
   if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, Scale(hwnd_, 32),
-                                   Scale(hwnd_, 32), LR_DEFAULTCOLOR)) {
+                               Scale(hwnd_, 32), LR_DEFAULTCOLOR)) {
     SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   }
   AddLabel(hwnd_, "Moxlyn Ver.0.011", 48, 8, kFirstLabelId);

@@ -23,8 +23,7 @@ std::optional<std::string> LosslessNarrow(const std::wstring& wide) {
       MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, nullptr, 0);
   if (backLength != wideLength) return std::nullopt;
   std::wstring back(static_cast<size_t>(backLength), L'\0');
-  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, back.data(),
-                      backLength);
+  MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, back.data(), backLength);
   if (back != wide) return std::nullopt;
   return narrow;
 }

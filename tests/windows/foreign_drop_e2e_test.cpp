@@ -22,17 +22,16 @@ std::vector<std::string> SavedLines(const CaseFolder& folder) {
 std::wstring Wide(const std::string& narrow) {
   std::wstring wide(narrow.size(), L'\0');
   wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.data(),
-                                                      static_cast<int>(narrow.size()),
-                                                      wide.data(), static_cast<int>(wide.size()))));
+                                                      static_cast<int>(narrow.size()), wide.data(),
+                                                      static_cast<int>(wide.size()))));
   return wide;
 }
 
 std::string Utf8(const std::wstring& wide) {
   std::string utf8(wide.size() * 4, '\0');
-  utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(),
-                                                      static_cast<int>(wide.size()), utf8.data(),
-                                                      static_cast<int>(utf8.size()), nullptr,
-                                                      nullptr)));
+  utf8.resize(static_cast<size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                          static_cast<int>(utf8.size()), nullptr, nullptr)));
   return utf8;
 }
 
@@ -50,8 +49,7 @@ TEST(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
   ASSERT_TRUE(StartUnix("/bin/sh", {"-c",
                                     "cd \"$1\" && : > \"$2\" && : > \"$3\" && mkdir box && "
                                     ": > \"box/$4\" && : > box/plain.txt && : > made",
-                                    "sh", unixDir, koreanName, japaneseName,
-                                    emojiName}));
+                                    "sh", unixDir, koreanName, japaneseName, emojiName}));
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
   const std::wstring dir = Wide(folder.Dir());
   const std::wstring korean = dir + L"\\한국어.txt";
@@ -87,8 +85,9 @@ TEST(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
   EXPECT_EQ(entries[0].rfind(folder.Path("box\\"), 0), 0u) << entries[0];
   EXPECT_NE(entries[0].find('~'), std::string::npos) << entries[0];
 
-  folder.Write("Moxlyn.ini",
-               "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
+  folder.Write(
+      "Moxlyn.ini",
+      "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
   Program program(folder);
   HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);

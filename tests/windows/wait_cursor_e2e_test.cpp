@@ -19,13 +19,14 @@ TEST(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
   CaseFolder folder("wait-cursor");
   folder.MakeDir("many");
   // Enough files that the deletion lasts well beyond the polling interval.
-  ASSERT_TRUE(StartUnix("/bin/sh", {"-c", "cd \"$1\" && seq 1 6000 | xargs touch && : > \"$2\"",
-                                    "sh", UnixPath(folder.Path("many")),
-                                    UnixPath(folder.Path("made"))}));
+  ASSERT_TRUE(
+      StartUnix("/bin/sh", {"-c", "cd \"$1\" && seq 1 6000 | xargs touch && : > \"$2\"", "sh",
+                            UnixPath(folder.Path("many")), UnixPath(folder.Path("made"))}));
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }, 30000));
   folder.Write("dellist.lst", folder.Path("many") + "\r\n");
-  folder.Write("Moxlyn.ini",
-               "[Config]\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
+  folder.Write(
+      "Moxlyn.ini",
+      "[Config]\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
   Program program(folder);
   HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
