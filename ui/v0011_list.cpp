@@ -38,7 +38,12 @@ bool TForm_list::Create(HWND owner) {
 void TForm_list::FormShow() {
   CentreOnScreen(hwnd_);
   FillListView(ListBox_dellist, Form_main->DeletionList());
-  SetHorizontalExtent(ListBox_dellist, MaxItemWidth() + 10);
+  UpdateHorizontalExtent();
+}
+
+// The widest row and a margin of 10 pixels at 96 dpi.
+void TForm_list::UpdateHorizontalExtent() {
+  SetHorizontalExtent(ListBox_dellist, MaxItemWidth() + Scale(hwnd_, 10));
 }
 
 int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist); }
@@ -50,7 +55,7 @@ void TForm_list::Button_clearClick() {
 
 void TForm_list::Button_excludeClick() {
   ExcludeSelected(ListBox_dellist, Form_main->DeletionList());
-  SetHorizontalExtent(ListBox_dellist, MaxItemWidth() + 10);
+  UpdateHorizontalExtent();
 }
 
 void TForm_list::ClearListView() {
@@ -67,6 +72,15 @@ LRESULT TForm_list::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Button_excludeClick();
         return 0;
     }
+  }
+  if (message == WM_DPICHANGED) {
+    // The rows are measured again in the font at the new density.
+    const LRESULT result = Form::HandleMessage(message, wParam, lParam);
+    if (SendMessageA(ListBox_dellist, LB_GETCOUNT, 0, 0) > 0 ||
+        SendMessageA(ListBox_dellist, LB_GETHORIZONTALEXTENT, 0, 0) > 0) {
+      UpdateHorizontalExtent();
+    }
+    return result;
   }
   return Form::HandleMessage(message, wParam, lParam);
 }

@@ -17,6 +17,7 @@ class TForm_list : public Form {
 
  private:
   int MaxItemWidth();
+  void UpdateHorizontalExtent();
   void Button_clearClick();
   void Button_excludeClick();
 
