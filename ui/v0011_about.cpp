@@ -43,11 +43,8 @@ bool TForm_about::Create(HWND owner) {
                       WS_EX_DLGMODALFRAME, owner, 253, 78)) {
     return false;
   }
-  HWND image = AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
-  if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, Scale(hwnd_, 32),
-                               Scale(hwnd_, 32), LR_DEFAULTCOLOR)) {
-    SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-  }
+  AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
+  SetImageIcon();
   AddLabel(hwnd_, "Moxlyn Ver.0.011", 48, 8, kFirstLabelId);
   AddLabel(hwnd_, "Author", 56, 24, kFirstLabelId + 1);
   AddLabel(hwnd_, "MailAddress", 56, 40, kFirstLabelId + 2);
@@ -62,6 +59,16 @@ bool TForm_about::Create(HWND owner) {
   SetWindowSubclass(Label_mail, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(Label_url, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
   return true;
+}
+
+// The main icon drawn 32 pixels square at 96 dpi, scaled to the density.
+void TForm_about::SetImageIcon() {
+  const int size = Scale(hwnd_, 32);
+  if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR)) {
+    const LRESULT old =
+        SendMessageA(GetDlgItem(hwnd_, kImageId), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    if (old != 0) DestroyIcon(reinterpret_cast<HICON>(old));
+  }
 }
 
 void TForm_about::FormShow() { CentreOnScreen(hwnd_); }
@@ -142,6 +149,11 @@ LRESULT TForm_about::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
       break;
+    }
+    case WM_DPICHANGED: {
+      const LRESULT result = Form::HandleMessage(message, wParam, lParam);
+      SetImageIcon();
+      return result;
     }
   }
   return Form::HandleMessage(message, wParam, lParam);

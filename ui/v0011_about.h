@@ -14,6 +14,7 @@ class TForm_about : public Form {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void SetImageIcon();
   void Label_mailClick();
   void Label_urlClick();
   void Label_mailMouseEnter(HWND label);
