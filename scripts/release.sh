@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Builds the release package build/Moxlyn-0.011-win32.zip:
 #   scripts/release.sh [build-folder]      default build/win32
-# It builds Moxlyn.exe (Release, statically linked), strips its debugging
-# data, checks the stripped file with the executable test under Wine (system
-# DLLs only, at most 1 MiB, version and icon resources), and zips it with
+# It builds Moxlyn.exe (Release: statically linked, without debugging data;
+# stripped again in case the build folder was configured otherwise), checks
+# the packaged file with the executable test under Wine (system DLLs only, at
+# most 1 MiB, version and icon resources), and zips it with
 #   USERGUIDE.txt  docs/USERGUIDE.md as UTF-8 with a byte-order mark and
 #                  CR LF line ends, so Notepad on a Japanese Windows reads it
 #   LICENSE.txt    LICENSE with CR LF line ends
-# The files carry the last commit's time, so the same sources give the same
-# archive. Nothing but the zip and its staging folder is written outside the
-# build folder.
+# The three files carry the time of the last commit. Nothing but the zip and
+# its staging folder build/Moxlyn-0.011-win32/ is written outside the build
+# folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win32}
