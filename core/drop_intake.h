@@ -14,6 +14,7 @@ namespace moxlyn {
 void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list);
 
 // Appends to listing the full path of every entry directly inside folder.
-void CollectFolder(Platform& platform, const std::string& folder, std::vector<std::string>& listing);
+void CollectFolder(Platform& platform, const std::string& folder,
+                   std::vector<std::string>& listing);
 
 }  // namespace moxlyn

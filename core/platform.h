@@ -47,15 +47,15 @@ struct LocalTime {
 // The user's locale settings that the log file name and log lines follow.
 // An empty text means the locale supplied nothing for it.
 struct LocaleInfo {
-  std::string shortDatePattern;  // e.g. "yyyy/MM/dd"
-  std::string dateSeparator;     // e.g. "/"
-  std::string timeSeparator;     // e.g. ":"
-  bool hourLeadingZero = false;  // the locale asks for "hh"
-  bool clock24 = false;          // 24-hour clock
-  bool markerBeforeTime = false; // AM/PM marker stands before the time
-  std::string amMarker;          // e.g. "AM"
-  std::string pmMarker;          // e.g. "PM"
-  bool removeEraLetters = false; // Japanese, Chinese or Korean with the Gregorian calendar
+  std::string shortDatePattern;   // e.g. "yyyy/MM/dd"
+  std::string dateSeparator;      // e.g. "/"
+  std::string timeSeparator;      // e.g. ":"
+  bool hourLeadingZero = false;   // the locale asks for "hh"
+  bool clock24 = false;           // 24-hour clock
+  bool markerBeforeTime = false;  // AM/PM marker stands before the time
+  std::string amMarker;           // e.g. "AM"
+  std::string pmMarker;           // e.g. "PM"
+  bool removeEraLetters = false;  // Japanese, Chinese or Korean with the Gregorian calendar
   std::string shortMonthNames[12];
   std::string longMonthNames[12];
   std::string shortDayNames[7];  // Sunday first

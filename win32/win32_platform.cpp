@@ -47,7 +47,8 @@ bool Win32Platform::Enumerate(const std::string& pattern,
   do {
     entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
     entry.attributes = data.dwFileAttributes;
-    entry.reparseTag = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
+    entry.reparseTag =
+        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     visit(entry);
   } while (FindNextFileW(find.Get(), &data));
   return true;
@@ -116,7 +117,8 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return ReadStatus::kCannotOpen;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return ReadStatus::kCannotOpen;
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF)
+    return ReadStatus::kCannotOpen;
   std::string text(static_cast<size_t>(size.QuadPart), '\0');
   size_t done = 0;
   while (done < text.size()) {
@@ -236,8 +238,8 @@ LocalTime Win32Platform::Now() {
       GetLocalTime(&now);
     }
     nowSecond_ = second;
-    nowLocal_ = LocalTime{now.wYear, now.wMonth, now.wDay, now.wDayOfWeek, now.wHour, now.wMinute,
-                          now.wSecond};
+    nowLocal_ = LocalTime{now.wYear, now.wMonth,  now.wDay,   now.wDayOfWeek,
+                          now.wHour, now.wMinute, now.wSecond};
   }
   return nowLocal_;
 }
