@@ -9,22 +9,6 @@
 namespace moxlyn::e2e {
 namespace {
 
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
-
-std::vector<std::string> SplitCrLf(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "text does not end with CR LF";
-  return lines;
-}
-
 std::string Ini(bool confirm, bool message, bool log, int logType) {
   return "[Config]\r\nConfirmBeforeDelete=" + std::to_string(confirm) +
          "\r\nShowMessageAfterDelete=" + std::to_string(message) +
@@ -131,7 +115,7 @@ TEST(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
   CaseFolder folder("confirm");
   Tree tree(folder);
   tree.Hold();
-  folder.Write("dellist.lst", Lines(tree.Listed()));
+  folder.Write("dellist.lst", CrLfLines(tree.Listed()));
   Program program(folder);
   HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
@@ -188,7 +172,7 @@ TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComman
   CaseFolder folder("log-names");
   Tree tree(folder);
   tree.Hold();
-  folder.Write("dellist.lst", Lines(tree.Listed()));
+  folder.Write("dellist.lst", CrLfLines(tree.Listed()));
   folder.Write("Moxlyn.ini", Ini(false, false, true, 1));
   Program program(folder);
   HWND main = program.ShownMain();
@@ -199,7 +183,7 @@ TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComman
   // The log is written after the deletion; then only a beep, no box.
   ASSERT_TRUE(WaitUntil([&] { return folder.Find("*.log").size() == 1; }));
   const std::string log = OnlyLog(folder);
-  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == Lines(tree.Listed()); }))
+  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(tree.Listed()); }))
       << folder.Read(log).value_or("(unreadable)");
   Settle(500);
   EXPECT_FALSE(program.HasBox());
@@ -211,7 +195,7 @@ TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComman
   Click(del);
   std::vector<std::string> both = tree.Listed();
   both.push_back(folder.Path("second.txt"));
-  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == Lines(both); }))
+  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(both); }))
       << folder.Read(log).value_or("(unreadable)");
   EXPECT_FALSE(folder.Exists("second.txt"));
   EXPECT_EQ(OnlyLog(folder), log);

@@ -9,18 +9,6 @@
 namespace moxlyn::e2e {
 namespace {
 
-std::vector<std::string> SavedList(const CaseFolder& folder) {
-  std::vector<std::string> entries;
-  const auto text = folder.Read("dellist.lst");
-  if (!text) return entries;
-  size_t start = 0;
-  for (size_t end; (end = text->find("\r\n", start)) != std::string::npos; start = end + 2) {
-    entries.push_back(text->substr(start, end - start));
-  }
-  EXPECT_EQ(start, text->size());
-  return entries;
-}
-
 TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   CaseFolder folder("drop-many");
   folder.Write("b.txt", "b");
@@ -45,7 +33,7 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{main});
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 
-  const auto saved = SavedList(folder);
+  const auto saved = folder.SavedList();
   ASSERT_EQ(saved.size(), 7u);
   EXPECT_EQ(saved[0], folder.Path("b.txt"));
   EXPECT_EQ(saved[1], folder.Path("dir"));
@@ -77,7 +65,7 @@ TEST(DropE2e, DropsOnAButtonAndOnThePanelAppendToTheSavedList) {
   Settle();
   EXPECT_EQ(program.VisibleWindows(), std::vector<HWND>{main});
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
-  EXPECT_EQ(SavedList(folder),
+  EXPECT_EQ(folder.SavedList(),
             (std::vector<std::string>{"C:\\already\\listed.txt", folder.Path("first.txt"),
                                       folder.Path("second.txt"), folder.Path("first.txt")}));
   // Nothing was deleted by listing it.
@@ -112,7 +100,7 @@ TEST(DropE2e, APathLongerThanTheDropBufferIsListedWhole) {
   ASSERT_TRUE(Drop(CentreOf(main), {longPath}));
   Settle();
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
-  EXPECT_EQ(SavedList(folder), std::vector<std::string>{longPath});
+  EXPECT_EQ(folder.SavedList(), std::vector<std::string>{longPath});
 }
 
 }  // namespace

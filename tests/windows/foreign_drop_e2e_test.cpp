@@ -9,16 +9,6 @@
 namespace moxlyn::e2e {
 namespace {
 
-std::vector<std::string> SavedLines(const CaseFolder& folder) {
-  std::vector<std::string> lines;
-  const std::string text = folder.Read("dellist.lst").value_or("");
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 std::wstring Wide(const std::string& narrow) {
   std::wstring wide(narrow.size(), L'\0');
   wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.data(),
@@ -66,7 +56,7 @@ TEST(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
     Settle();
     EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   }
-  const auto saved = SavedLines(folder);
+  const auto saved = folder.SavedList();
   ASSERT_EQ(saved.size(), 5u);
   for (const auto& entry : saved) {
     EXPECT_EQ(entry.find('?'), std::string::npos) << entry;

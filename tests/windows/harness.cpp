@@ -1,5 +1,7 @@
 #include "tests/windows/harness.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -230,6 +232,27 @@ std::optional<std::string> CaseFolder::Read(const std::string& name) const {
 }
 
 bool CaseFolder::Exists(const std::string& name) const { return PathExists(Path(name)); }
+
+std::vector<std::string> CaseFolder::SavedList() const {
+  const auto text = Read("dellist.lst");
+  return text ? SplitCrLf(*text) : std::vector<std::string>{};
+}
+
+std::string CrLfLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  EXPECT_EQ(start, text.size()) << "text does not end with CR LF";
+  return lines;
+}
 
 void CaseFolder::MakeDir(const std::string& name) const {
   if (!CreateDirectoryA(Path(name).c_str(), nullptr)) {

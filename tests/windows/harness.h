@@ -56,6 +56,8 @@ class CaseFolder {
   // The whole file byte for byte, or nothing when it cannot be read.
   std::optional<std::string> Read(const std::string& name) const;
   bool Exists(const std::string& name) const;
+  // The entries of the case's dellist.lst, none when it is missing.
+  std::vector<std::string> SavedList() const;
   void MakeDir(const std::string& name) const;
   // Names of the entries of dir matching a wildcard pattern such as "*.log".
   std::vector<std::string> Find(const std::string& pattern) const;
@@ -63,6 +65,11 @@ class CaseFolder {
  private:
   std::string dir_;
 };
+
+// The lines joined, each followed by CR LF, as the program writes its files.
+std::string CrLfLines(const std::vector<std::string>& lines);
+// The text split at CR LF; a test failure when it does not end with CR LF.
+std::vector<std::string> SplitCrLf(const std::string& text);
 
 // Removes a tree whatever its attributes.
 void RemoveTree(const std::string& path);

@@ -10,12 +10,6 @@
 namespace moxlyn::e2e {
 namespace {
 
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
-}
-
 // Width of text in the windows' font, as the list box draws it.
 int TextWidth(const std::string& text) {
   HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
@@ -122,7 +116,7 @@ TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   const std::vector<std::string> listed{folder.Path("one.txt"), folder.Path("two.txt"),
                                         folder.Path("three.txt"), folder.Path("four.txt"),
                                         folder.Path("one.txt")};
-  folder.Write("dellist.lst", Lines(listed));
+  folder.Write("dellist.lst", CrLfLines(listed));
   {
     Program program(folder);
     HWND main = program.ShownMain();
@@ -163,7 +157,8 @@ TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
     Screenshot("list-window", {list.window});
     EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   }
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(Lines({listed[0], listed[2]})));
+  EXPECT_EQ(folder.Read("dellist.lst"),
+            std::optional<std::string>(CrLfLines({listed[0], listed[2]})));
 
   // The next run deletes only what is left; the open view empties.
   folder.Write("Moxlyn.ini", "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=0\r\n");
@@ -188,7 +183,7 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
       "and a file name of some length as well.txt";
   folder.Write(longName, "long");
   folder.Write("short.txt", "s");
-  folder.Write("dellist.lst", Lines({folder.Path("short.txt")}));
+  folder.Write("dellist.lst", CrLfLines({folder.Path("short.txt")}));
   Program program(folder);
   HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
