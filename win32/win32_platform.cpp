@@ -32,10 +32,7 @@ bool Win32Platform::Enumerate(const std::string& pattern,
                               const std::function<void(const FindEntry&)>& visit) {
   // Read wide: a name outside the code page comes as its short name (see
   // win32/narrow_path.h), so that the path listed for it reaches the entry.
-  std::wstring widePattern(pattern.size(), L'\0');
-  widePattern.resize(static_cast<size_t>(
-      MultiByteToWideChar(CP_ACP, 0, pattern.data(), static_cast<int>(pattern.size()),
-                          widePattern.data(), static_cast<int>(widePattern.size()))));
+  const std::wstring widePattern = WideFromCodePage(pattern);
   WIN32_FIND_DATAW data{};
   ScopedFindHandle find;
   {
