@@ -1,5 +1,6 @@
 #include "core/del_list.h"
 
+#include "core/code_page.h"
 #include "core/text_file.h"
 
 namespace moxlyn {
@@ -11,16 +12,13 @@ namespace {
 // Offset of the last whole character that is a backslash, or npos.
 size_t LastBackslash(Platform& platform, const std::string& text) {
   size_t found = std::string::npos;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == '\\') {
-      found = i;
-    } else if (platform.IsLeadByte(byte) && i + 1 < text.size()) {
-      ++i;
-    }
+  for (size_t i = 0; i < text.size(); i += NextCharLength(platform, text, i)) {
+    if (text[i] == '\\') found = i;
   }
   return found;
 }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::string ListFilePath(Platform& platform) {
   return JoinPath(platform, ProgramDir(platform), kDelListFileName);
@@ -39,6 +37,23 @@ std::string JoinPath(Platform& platform, const std::string& dir, const std::stri
     return nameLeads ? dir + name.substr(1) : dir + name;
   }
   return nameLeads ? dir + name : dir + "\\" + name;
+}
+
+bool IsAbsolutePath(const std::string& path) {
+  if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') return true;
+  return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+}
+
+std::optional<std::string> TargetPath(Platform& platform, const std::string& entry) {
+  if (!IsAbsolutePath(entry)) return std::nullopt;
+  // The end of the last whole character that is no backslash.
+  size_t end = 0;
+  for (size_t i = 0; i < entry.size(); i += NextCharLength(platform, entry, i)) {
+    if (entry[i] != '\\') end = i + NextCharLength(platform, entry, i);
+  }
+  // A drive root keeps its backslash: "C:" alone is the drive's current folder.
+  if (entry[end - 1] == ':' && end < entry.size()) ++end;
+  return entry.substr(0, end);
 }
 
 std::string ProgramDir(Platform& platform) {

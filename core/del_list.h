@@ -2,6 +2,7 @@
 // and the list file "dellist.lst" beside the executable.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,18 @@ bool EndsWithBackslash(Platform& platform, const std::string& text);
 // leading backslash of name when dir ends in one, adds one when neither has
 // it. Nothing else is normalised.
 std::string JoinPath(Platform& platform, const std::string& dir, const std::string& name);
+
+// True when path is absolute: a drive letter, ":" and "\" ("C:\..."), or
+// "\\" and a name (a network path "\\server\share\...", and the "\\?\" and
+// "\\.\" forms). A relative, rooted ("\x") or drive-relative ("C:x") path is
+// not: it would mean a place that depends on the current folder.
+bool IsAbsolutePath(const std::string& path);
+
+// The path that the deletion engine and the drop intake act on for a list
+// entry: the entry without its trailing backslashes (a drive root such as
+// "C:\" keeps its own), so that a link written as "link\" is still the link.
+// Nothing when the entry is not absolute; such an entry touches nothing.
+std::optional<std::string> TargetPath(Platform& platform, const std::string& entry);
 
 // The running executable's folder with its trailing backslash.
 std::string ProgramDir(Platform& platform);

@@ -18,57 +18,100 @@ bool IsLinkEntry(const FindEntry& entry) {
   return (entry.attributes & kAttrReparsePoint) != 0 && IsLinkTag(entry.reparseTag);
 }
 
-// Whether the listed folder at path (engine form) is a link. Only an
-// enumeration reports the reparse tag; enumerating the bare path yields the
-// entry itself. When the tag cannot be learnt the folder counts as a link, so
-// that nothing behind it is ever emptied.
-bool IsListedLink(Platform& platform, const std::string& path, uint32_t attributes) {
-  if ((attributes & kAttrReparsePoint) == 0) return false;
-  bool link = true;
-  platform.EngineEnumerate(path,
-                           [&](const FindEntry& entry) { link = IsLinkTag(entry.reparseTag); });
-  return link;
+// One folder being emptied: its path is the first `length` bytes of the path
+// the engine works on; its entries were listed whole before any was touched;
+// the names of its sub-folders wait there for their removal.
+struct Level {
+  size_t length = 0;
+  std::vector<FindEntry> entries;
+  size_t next = 0;
+  std::vector<std::string> subFolders;
+};
+
+// The entries of the folder at path, "." and ".." left out. path comes back
+// as it was given.
+Level ListFolder(Platform& platform, std::string& path) {
+  Level level;
+  level.length = path.size();
+  path += "\\*.*";
+  platform.EngineEnumerate(path, [&](const FindEntry& entry) {
+    if (entry.name == "." || entry.name == "..") return;
+    level.entries.push_back(entry);
+  });
+  path.resize(level.length);
+  return level;
 }
 
-// Empties folder, given and worked on in the platform's engine form.
-void EmptyFolder(Platform& platform, const std::string& folder) {
-  std::vector<std::string> subFolders;
-  platform.EngineEnumerate(folder + "\\*.*", [&](const FindEntry& entry) {
-    if (entry.name == "." || entry.name == "..") return;
-    const std::string path = folder + "\\" + entry.name;
-    const bool link = IsLinkEntry(entry);
+// Empties the folder at path (engine form) at every depth, depth first: each
+// sub-folder is emptied where it is met, and the sub-folders of a folder are
+// removed, first found first, once its entries are done. The folders being
+// emptied are a work list, not a recursion, so that no depth of tree can
+// exhaust the stack; the one path grows and shrinks in place, so that a deep
+// tree costs no copy of its path per level.
+void EmptyFolder(Platform& platform, std::string path) {
+  std::vector<Level> levels;
+  levels.push_back(ListFolder(platform, path));
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    path.resize(level.length);
+    if (level.next == level.entries.size()) {
+      for (const auto& name : level.subFolders) {
+        path.resize(level.length);
+        path += '\\';
+        path += name;
+        platform.EngineRemoveFolder(path);
+      }
+      levels.pop_back();
+      continue;
+    }
+    FindEntry& entry = level.entries[level.next++];
+    path += '\\';
+    path += entry.name;
     // The enumeration reports the same attribute bits as an attribute query.
-    // A link's attributes are left alone: writing them could reach its target.
-    if (!link && (entry.attributes & kAttrReadOnly) != 0) {
+    // The platform writes a link's own bits, never its target's.
+    if ((entry.attributes & kAttrReadOnly) != 0) {
       platform.EngineSetAttributes(path, entry.attributes & ~kAttrReadOnly);
     }
     if ((entry.attributes & kAttrDirectory) == 0) {
       platform.EngineRemoveFile(path);
-      return;
+      continue;
     }
-    subFolders.push_back(path);
-    if (!link) EmptyFolder(platform, path);
-  });
-  for (const auto& subFolder : subFolders) platform.EngineRemoveFolder(subFolder);
+    const bool link = IsLinkEntry(entry);
+    level.subFolders.push_back(std::move(entry.name));
+    // A link is removed with the other sub-folders, never emptied.
+    if (!link) levels.push_back(ListFolder(platform, path));  // level is stale from here
+  }
 }
 
-// A listed folder: sorted by its listed path, removed through its engine form.
+// A listed folder: sorted by its target path, removed through its engine form.
 struct ListedFolder {
-  const std::string* listed;
+  std::string target;
   std::string engine;
 };
 
 }  // namespace
 
+bool IsFolderLink(Platform& platform, const std::string& enginePath, uint32_t attributes) {
+  if ((attributes & kAttrReparsePoint) == 0) return false;
+  // Only an enumeration reports the reparse tag; enumerating the bare path
+  // yields the entry itself.
+  bool link = true;
+  platform.EngineEnumerate(enginePath,
+                           [&](const FindEntry& entry) { link = IsLinkTag(entry.reparseTag); });
+  return link;
+}
+
 void DeleteListed(Platform& platform, const DelList& list) {
   std::vector<ListedFolder> folders;
   for (const auto& entry : list) {
-    std::string path = platform.EnginePath(entry);
+    auto target = TargetPath(platform, entry);
+    if (!target) continue;
+    std::string path = platform.EnginePath(*target);
     const uint32_t attributes = platform.EngineGetAttributes(path);
     if (attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0) {
       // A listed link is removed below as the link itself, never emptied.
-      if (!IsListedLink(platform, path, attributes)) EmptyFolder(platform, path);
-      folders.push_back({&entry, std::move(path)});
+      if (!IsFolderLink(platform, path, attributes)) EmptyFolder(platform, path);
+      folders.push_back({std::move(*target), std::move(path)});
     } else {
       platform.EngineRemoveFile(path);
     }
@@ -77,15 +120,11 @@ void DeleteListed(Platform& platform, const DelList& list) {
   // last to the first takes every listed folder after those inside it.
   std::stable_sort(folders.begin(), folders.end(),
                    [&](const ListedFolder& a, const ListedFolder& b) {
-                     return platform.CompareNoCase(*a.listed, *b.listed) < 0;
+                     return platform.CompareNoCase(a.target, b.target) < 0;
                    });
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
     platform.EngineRemoveFolder(folder->engine);
   }
-}
-
-void DeleteFolderContents(Platform& platform, const std::string& folder) {
-  EmptyFolder(platform, platform.EnginePath(folder));
 }
 
 }  // namespace moxlyn

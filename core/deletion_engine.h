@@ -1,6 +1,6 @@
-// The deletion engine: deletes listed files, empties listed folders
-// recursively and removes them deepest first. Silent: every file-system
-// failure is ignored and the engine goes on with the next item.
+// The deletion engine: deletes listed files, empties listed folders at every
+// depth and removes them deepest first. Silent: every file-system failure is
+// ignored and the engine goes on with the next item.
 #pragma once
 
 #include <string>
@@ -10,11 +10,15 @@
 
 namespace moxlyn {
 
-// Deletes what list names.
+// Deletes what list names. An entry that is not an absolute path touches
+// nothing; a listed link is removed as the link, and links met inside listed
+// folders likewise: nothing behind a link is ever emptied.
 void DeleteListed(Platform& platform, const DelList& list);
 
-// Deletes everything inside folder at every depth and removes its sub-folders,
-// leaving folder itself in place. folder has no trailing backslash.
-void DeleteFolderContents(Platform& platform, const std::string& folder);
+// Whether the folder at enginePath (the platform's engine form), whose
+// attribute query gave attributes, is a link (junction, symbolic link, any
+// name surrogate or a tag not defined by Microsoft) rather than a folder to
+// empty. A reparse point whose tag cannot be learnt counts as a link.
+bool IsFolderLink(Platform& platform, const std::string& enginePath, uint32_t attributes);
 
 }  // namespace moxlyn

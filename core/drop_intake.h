@@ -9,11 +9,13 @@
 
 namespace moxlyn {
 
-// Appends to list each dropped path in order; a dropped folder is followed by
-// every entry directly inside it.
+// Appends to list each dropped path in order, exactly as dropped; a dropped
+// folder is followed by every entry directly inside it, a dropped link to a
+// folder is not.
 void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list);
 
-// Appends to listing the full path of every entry directly inside folder.
+// Appends to listing the full path of every entry directly inside folder,
+// which is taken literally (no blank or dot trimmed from its name).
 void CollectFolder(Platform& platform, const std::string& folder,
                    std::vector<std::string>& listing);
 

@@ -95,9 +95,11 @@ class Platform {
   virtual bool RemoveFolder(const std::string& path) = 0;
   // Enumerates the entries matching pattern (a folder path + "\*" or "\*.*"),
   // "." and ".." included when the file system reports them, calling visit for
-  // each in the file system's order. The enumeration stays open while visit
-  // runs. False when the enumeration cannot be started. A bare path without a
-  // wildcard yields the entry itself (a link as the link, with its tag).
+  // each in the file system's order. The folder path is taken literally, as
+  // the engine form takes it (a name ending in a blank or a dot is that name).
+  // The enumeration stays open while visit runs. False when the enumeration
+  // cannot be started. A bare path without a wildcard yields the entry itself
+  // (a link as the link, with its tag).
   virtual bool Enumerate(const std::string& pattern,
                          const std::function<void(const FindEntry&)>& visit) = 0;
   // Reads the whole file at path into content (shared reading, nobody writing).
@@ -122,6 +124,7 @@ class Platform {
   // listed path itself and the calls above.
   virtual std::string EnginePath(const std::string& listedPath) { return listedPath; }
   virtual uint32_t EngineGetAttributes(const std::string& path) { return GetAttributes(path); }
+  // Writes the attribute bits of the entry itself: of a link, never of its target.
   virtual bool EngineSetAttributes(const std::string& path, uint32_t attributes) {
     return SetAttributes(path, attributes);
   }

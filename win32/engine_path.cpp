@@ -139,16 +139,19 @@ std::wstring WideFromUtf8(const std::string& utf8) {
   return out;
 }
 
-std::string EngineFormOf(const std::string& listedPath) {
-  const std::wstring wide = WideFromCodePage(listedPath);
-  if (wide.empty()) return std::string();
+std::wstring LongFormOf(const std::wstring& path) {
+  if (path.empty()) return std::wstring();
   // Already in the form the wide calls take literally.
-  if (StartsWith(wide, kLongPrefix) || StartsWith(wide, kDevicePrefix)) return Utf8FromWide(wide);
-  const std::wstring full = IsPlainFullPath(wide) ? wide : FullPath(wide);
-  if (full.empty()) return std::string();
-  if (StartsWith(full, kLongPrefix) || StartsWith(full, kDevicePrefix)) return Utf8FromWide(full);
-  if (StartsWith(full, L"\\\\")) return Utf8FromWide(L"\\\\?\\UNC\\" + full.substr(2));
-  return Utf8FromWide(std::wstring(kLongPrefix) + full);
+  if (StartsWith(path, kLongPrefix) || StartsWith(path, kDevicePrefix)) return path;
+  const std::wstring full = IsPlainFullPath(path) ? path : FullPath(path);
+  if (full.empty()) return std::wstring();
+  if (StartsWith(full, kLongPrefix) || StartsWith(full, kDevicePrefix)) return full;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return std::wstring(kLongPrefix) + full;
+}
+
+std::string EngineFormOf(const std::string& listedPath) {
+  return Utf8FromWide(LongFormOf(WideFromCodePage(listedPath)));
 }
 
 std::wstring WideEnginePath(const std::string& enginePath) {

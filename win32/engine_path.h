@@ -17,6 +17,10 @@ std::wstring WideFromCodePage(const std::string& text);
 std::string Utf8FromWide(const std::wstring& wide);
 std::wstring WideFromUtf8(const std::string& utf8);
 
+// The literal long form of a wide path, by the rule below; empty when the
+// path is empty or cannot be made full.
+std::wstring LongFormOf(const std::wstring& path);
+
 // The engine form of a listed path (system code page). An absolute path with
 // nothing to resolve is only prefixed, so that a last name ending in a dot or
 // a space stays the name it is; any other path is made full first

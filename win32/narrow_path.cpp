@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "win32/wow64_guard.h"
+
 namespace moxlyn {
 
 std::optional<std::string> LosslessNarrow(const std::wstring& wide) {
@@ -28,14 +30,16 @@ std::optional<std::string> LosslessNarrow(const std::wstring& wide) {
   return narrow;
 }
 
-std::string LossyNarrow(const std::wstring& wide) {
+std::string UnnamingNarrow(const std::wstring& wide) {
   if (wide.empty()) return std::string();
   const int wideLength = static_cast<int>(wide.size());
-  const int length =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  // No best fit: "ü" as "u" would name another file; "?" names none.
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
+                                         nullptr, 0, "?", nullptr);
   if (length <= 0) return std::string();
   std::string narrow(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, narrow.data(), length, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, narrow.data(), length,
+                      "?", nullptr);
   return narrow;
 }
 
@@ -52,7 +56,10 @@ std::vector<std::wstring> Parts(const std::wstring& path) {
   return parts;
 }
 
+// The short form of path, looked up without the file-system redirection, as
+// the engine will reach it (System32's own entry, not SysWOW64's).
 std::optional<std::wstring> ShortPathOf(const std::wstring& path) {
+  Wow64FsGuard unredirected;
   const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
   if (size == 0) return std::nullopt;
   std::wstring shortPath(size, L'\0');
@@ -88,7 +95,7 @@ std::string NarrowPathOf(const std::wstring& path) {
     }
     if (auto narrow = LosslessNarrow(*shortPath)) return *narrow;
   }
-  return LossyNarrow(path);
+  return UnnamingNarrow(path);
 }
 
 std::string NarrowNameOf(const std::wstring& name, const std::wstring& shortName) {
@@ -96,7 +103,7 @@ std::string NarrowNameOf(const std::wstring& name, const std::wstring& shortName
   if (!shortName.empty()) {
     if (auto narrow = LosslessNarrow(shortName)) return *narrow;
   }
-  return LossyNarrow(name);
+  return UnnamingNarrow(name);
 }
 
 }  // namespace moxlyn

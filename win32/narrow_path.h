@@ -14,13 +14,14 @@ namespace moxlyn {
 // to itself; nothing otherwise.
 std::optional<std::string> LosslessNarrow(const std::wstring& wide);
 
-// The narrow form of wide with unconvertible characters as the code page's
-// default character.
-std::string LossyNarrow(const std::wstring& wide);
+// The narrow form of wide with "?" for every character the code page lacks
+// (never a look-alike): "?" is never part of a file name, so the form names
+// no existing file.
+std::string UnnamingNarrow(const std::wstring& wide);
 
 // A dropped path: as it converts when that loses nothing, else its short
-// form (GetShortPathNameW) when that converts without loss, else the lossy
-// form.
+// form (GetShortPathNameW) when that converts without loss, else the
+// unnaming form.
 std::string NarrowPathOf(const std::wstring& path);
 
 // An enumerated entry's name, with the short name the enumeration reported

@@ -28,27 +28,59 @@ bool Win32Platform::RemoveFolder(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) != 0;
 }
 
-bool Win32Platform::Enumerate(const std::string& pattern,
-                              const std::function<void(const FindEntry&)>& visit) {
-  // Read wide: a name outside the code page comes as its short name (see
-  // win32/narrow_path.h), so that the path listed for it reaches the entry.
-  const std::wstring widePattern = WideFromCodePage(pattern);
+namespace {
+
+// The one find loop: every entry matching pattern (wide, in the literal long
+// form), found with the file-system redirection off, as a FindEntry named by
+// nameOf.
+bool FindEntries(std::wstring pattern, std::string (*nameOf)(const WIN32_FIND_DATAW&),
+                 const std::function<void(const FindEntry&)>& visit) {
+  // "*.*" means every entry only in the narrow calls' reading of wildcards;
+  // "*" means every entry everywhere.
+  if (pattern.size() >= 4 && pattern.compare(pattern.size() - 4, 4, L"\\*.*") == 0) {
+    pattern.resize(pattern.size() - 2);
+  }
   WIN32_FIND_DATAW data{};
   ScopedFindHandle find;
   {
     Wow64FsGuard unredirected;
-    find.Reset(FindFirstFileW(widePattern.c_str(), &data));
+    find.Reset(FindFirstFileW(pattern.c_str(), &data));
   }
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
-    entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
+    entry.name = nameOf(data);
     entry.attributes = data.dwFileAttributes;
     entry.reparseTag =
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     visit(entry);
   } while (FindNextFileW(find.Get(), &data));
   return true;
+}
+
+// A name outside the code page comes as its short name (see
+// win32/narrow_path.h), so that the path listed for it reaches the entry.
+std::string ListedNameOf(const WIN32_FIND_DATAW& data) {
+  return NarrowNameOf(data.cFileName, data.cAlternateFileName);
+}
+
+std::string EngineNameOf(const WIN32_FIND_DATAW& data) { return Utf8FromWide(data.cFileName); }
+
+}  // namespace
+
+bool Win32Platform::Enumerate(const std::string& pattern,
+                              const std::function<void(const FindEntry&)>& visit) {
+  // The folder in the literal long form, as the engine reaches it: the last
+  // name of "C:\keep \*" is the wildcard, and "keep " stays "keep ".
+  const std::wstring wide = WideFromCodePage(pattern);
+  const size_t cut = wide.rfind(L'\\');
+  if (cut == std::wstring::npos) return false;
+  std::wstring folder = wide.substr(0, cut);
+  if (!folder.empty() && folder.back() == L':') folder += L'\\';  // a drive root
+  std::wstring literal = LongFormOf(folder);
+  if (literal.empty()) return false;
+  if (literal.back() != L'\\') literal += L'\\';
+  return FindEntries(literal + wide.substr(cut + 1), ListedNameOf, visit);
 }
 
 std::string Win32Platform::EnginePath(const std::string& listedPath) {
@@ -63,8 +95,27 @@ uint32_t Win32Platform::EngineGetAttributes(const std::string& path) {
 
 bool Win32Platform::EngineSetAttributes(const std::string& path, uint32_t attributes) {
   const std::wstring wide = WideEnginePath(path);
-  Wow64FsGuard unredirected;
-  return SetFileAttributesW(wide.c_str(), attributes) != 0;
+  // Opened as the entry itself (a link as the link, not its target), with
+  // the one right that writing attributes needs and every sharing allowed.
+  ScopedFileHandle entry;
+  {
+    Wow64FsGuard unredirected;
+    entry.Reset(CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  }
+  if (!entry.Valid()) return false;
+  // Zero times leave the times alone; zero attributes would too, so an entry
+  // left with no bit at all is written as "normal", as SetFileAttributes does.
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO info{};
+  info.FileAttributes = attributes & kSettable;
+  if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(entry.Get(), FileBasicInfo, &info, sizeof info) != 0;
 }
 
 bool Win32Platform::EngineRemoveFile(const std::string& path) {
@@ -81,28 +132,7 @@ bool Win32Platform::EngineRemoveFolder(const std::string& path) {
 
 bool Win32Platform::EngineEnumerate(const std::string& pattern,
                                     const std::function<void(const FindEntry&)>& visit) {
-  std::wstring wide = WideEnginePath(pattern);
-  // "*.*" means every entry only in the narrow calls' reading of wildcards;
-  // "*" means every entry everywhere.
-  if (wide.size() >= 4 && wide.compare(wide.size() - 4, 4, L"\\*.*") == 0) {
-    wide.resize(wide.size() - 2);
-  }
-  WIN32_FIND_DATAW data{};
-  ScopedFindHandle find;
-  {
-    Wow64FsGuard unredirected;
-    find.Reset(FindFirstFileW(wide.c_str(), &data));
-  }
-  if (!find.Valid()) return false;
-  FindEntry entry;
-  do {
-    entry.name = Utf8FromWide(data.cFileName);
-    entry.attributes = data.dwFileAttributes;
-    entry.reparseTag =
-        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
-    visit(entry);
-  } while (FindNextFileW(find.Get(), &data));
-  return true;
+  return FindEntries(WideEnginePath(pattern), EngineNameOf, visit);
 }
 
 ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/deletion_engine.h"
 #include "tests/support/test_world.h"
 
 namespace moxlyn {
@@ -107,15 +108,45 @@ TEST_F(DropIntakeTest, FolderNamesEndingInTrailByte0x5CAreNoSeparator) {
   ExpectFolder(list, 0, inner, {inner + "\\表.txt"});
 }
 
-TEST_F(DropIntakeTest, CollectFolderTrimsBlanksAndControlsAroundTheFolder) {
+// The shell delivers exact names: a dropped "keep " is not its neighbour
+// "keep", whose entries must neither be listed nor deleted.
+TEST_F(DropIntakeTest, FolderIsTakenExactlyAsDropped) {
+  const std::string keep = world_->At("keep");
+  const std::string blank = keep + " ";
+  world_->MakeFolder(keep);
+  world_->MakeFile(keep + "\\kept.txt", "k");
+  world_->MakeFolder(blank);
+  world_->MakeFile(blank + "\\gone.txt", "g");
+  const DelList list = Drop({blank});
+  EXPECT_EQ(list, (DelList{blank, blank + "\\gone.txt"}));
+  DeleteListed(fs(), list);
+  EXPECT_FALSE(world_->Exists(blank));
+  EXPECT_TRUE(world_->Exists(keep + "\\kept.txt"));
+
+  Paths listing{"kept"};
+  CollectFolder(fs(), world_->At("missing"), listing);
+  EXPECT_EQ(listing, Paths{"kept"});
+}
+
+// A dropped link is listed alone, so that deleting the list removes at most
+// the link; a link inside a dropped folder is one of its entries.
+TEST_F(DropIntakeTest, DroppedLinkIsListedAloneAndItsTargetSurvives) {
+  const std::string target = world_->At("target");
+  world_->MakeFolder(target);
+  world_->MakeFile(target + "\\a.txt", "a");
+  world_->MakeFolder(target + "\\sub");
+  world_->MakeFile(target + "\\sub\\b.txt", "b");
+  const std::string link = world_->At("link");
   const std::string dir = world_->At("dir");
   world_->MakeFolder(dir);
-  world_->MakeFile(dir + "\\a", "");
-  Paths listing{"kept"};
-  CollectFolder(fs(), " \t" + dir + "\r\n ", listing);
-  EXPECT_EQ(listing, (Paths{"kept", dir + "\\a"}));
-  CollectFolder(fs(), world_->At("missing"), listing);
-  EXPECT_EQ(listing.size(), 2u);
+  if (!world_->MakeFolderLink(link, target) || !world_->MakeFolderLink(dir + "\\inner", target)) {
+    GTEST_SKIP() << "this world cannot make folder links";
+  }
+  const DelList list = Drop({link, dir});
+  EXPECT_EQ(list, (DelList{link, dir, dir + "\\inner"}));
+  DeleteListed(fs(), list);
+  EXPECT_EQ(world_->Content(target + "\\a.txt"), "a");
+  EXPECT_EQ(world_->Content(target + "\\sub\\b.txt"), "b");
 }
 
 // A drive root already ends in a backslash; its entries get no second one.

@@ -1,8 +1,14 @@
-// Which reparse points the deletion engine treats as links, by their tag.
+// The deletion engine on what only the in-memory platform can stage: reparse
+// tags, links and what lies behind them, the forms a list entry may take, and
+// trees too deep for any recursion.
 #include "core/deletion_engine.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
+#include "core/drop_intake.h"
 #include "tests/support/memory_platform.h"
 
 namespace moxlyn {
@@ -65,6 +71,192 @@ TEST(DeletionEngineForm, EveryFileSystemCallTakesTheEngineForm) {
     EXPECT_TRUE(fs.Exists(kept)) << kept;
   }
   EXPECT_NE(fs.GetAttributes("C:\\top\\ro.txt") & kAttrReadOnly, 0u);
+}
+
+// A platform whose bare-path enumeration, the one that tells a listed link's
+// tag, fails.
+class TagUnknown : public testing::MemoryPlatform {
+ public:
+  bool EngineEnumerate(const std::string& pattern,
+                       const std::function<void(const FindEntry&)>& visit) override {
+    return pattern.find('*') != std::string::npos && Enumerate(pattern, visit);
+  }
+};
+
+TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
+  // The tag cannot be learnt: the listed or dropped link counts as a link,
+  // though the tag, were it known, would make it an ordinary folder.
+  for (const bool dropped : {false, true}) {
+    TagUnknown fs;
+    fs.AddFile("C:\\store\\data.txt", "kept");
+    fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
+    DelList list{"C:\\top\\point"};
+    if (dropped) {
+      list.clear();
+      IntakeDrop(fs, {"C:\\top\\point"}, list);
+      EXPECT_EQ(list, DelList{"C:\\top\\point"});
+    }
+    DeleteListed(fs, list);
+    EXPECT_EQ(fs.Content("C:\\store\\data.txt"), "kept");
+  }
+
+  // A read-only link inside a listed folder, or listed with a trailing
+  // backslash (through which the file system would follow it): its read-only
+  // target keeps every file and every attribute. Inside a listed folder the
+  // link's own read-only bit is cleared and the link removed; listed, it
+  // keeps its bit as every listed entry does.
+  for (const char* listed : {"C:\\top", "C:\\top\\link\\", "C:\\top\\link\\\\"}) {
+    SCOPED_TRACE(listed);
+    testing::MemoryPlatform fs;
+    fs.AddFolder("C:\\store", kAttrReadOnly);
+    fs.AddFile("C:\\store\\f.txt", "kept", kAttrReadOnly | kAttrHidden);
+    fs.AddFolder("C:\\store\\sub", kAttrReadOnly);
+    fs.AddFolderLink("C:\\top\\link", "C:\\store");
+    ASSERT_TRUE(fs.SetAttributes("C:\\top\\link", kAttrReadOnly));
+    DeleteListed(fs, {listed});
+    EXPECT_EQ(fs.Exists("C:\\top\\link"), listed != std::string("C:\\top"));
+    EXPECT_EQ(fs.GetAttributes("C:\\store"), kAttrDirectory | kAttrReadOnly);
+    EXPECT_EQ(fs.GetAttributes("C:\\store\\f.txt"), kAttrReadOnly | kAttrHidden);
+    EXPECT_EQ(fs.GetAttributes("C:\\store\\sub"), kAttrDirectory | kAttrReadOnly);
+    EXPECT_EQ(fs.Content("C:\\store\\f.txt"), "kept");
+  }
+  // An ordinary folder listed with a trailing backslash goes as the folder.
+  testing::MemoryPlatform fs;
+  fs.AddFile("C:\\top\\a.txt");
+  DeleteListed(fs, {"C:\\top\\"});
+  EXPECT_FALSE(fs.Exists("C:\\top"));
+}
+
+TEST(DeletionEngineLinks, ClearingReadOnlyKeepsTheOtherBits) {
+  testing::MemoryPlatform fs;
+  fs.AddFile("C:\\top\\held.txt", "", kAttrReadOnly | kAttrHidden);
+  fs.Lock("C:\\top\\held.txt");
+  DeleteListed(fs, {"C:\\top"});
+  EXPECT_EQ(fs.GetAttributes("C:\\top\\held.txt"), kAttrHidden);
+}
+
+TEST(DeletionEngineLinks, ListedFoldersGoInsideFirstByTheLocaleOrderIgnoringCase) {
+  // Through the link, C:\TOP\A\B is C:\store\b: it must go before the link
+  // itself, which sorts first only when case is ignored.
+  testing::MemoryPlatform fs;
+  fs.AddFile("C:\\store\\b\\f.txt");
+  fs.AddFolderLink("C:\\top\\a", "C:\\store");
+  DeleteListed(fs, {"C:\\TOP\\A\\B", "C:\\top\\a"});
+  EXPECT_FALSE(fs.Exists("C:\\store\\b"));
+  EXPECT_FALSE(fs.Exists("C:\\top\\a"));
+  EXPECT_TRUE(fs.Exists("C:\\store"));
+}
+
+// A platform whose engine form resolves what is not absolute the way the
+// wide calls would, against the current folder C:\cur.
+class CurrentFolderEngine : public testing::MemoryPlatform {
+ public:
+  std::string EnginePath(const std::string& listedPath) override {
+    static const std::map<std::string, std::string> resolved = {
+        {"beside.txt", "C:\\cur\\beside.txt"},
+        {".\\dot.txt", "C:\\cur\\dot.txt"},
+        {"sub", "C:\\cur\\sub"},
+        {"\\", "C:\\"},
+        {"/", "C:\\"},
+        {"\\ ", "C:\\"},
+        {"\\cur", "C:\\cur"},
+        {" .", "C:\\cur"},
+        {". ", "C:\\cur"},
+        {"C:", "C:\\cur"},
+        {"C:sub", "C:\\cur\\sub"},
+        {"C:/cur", "C:\\cur"},
+        {"//x/cur", "C:\\cur"},
+    };
+    const auto found = resolved.find(listedPath);
+    return found == resolved.end() ? listedPath : found->second;
+  }
+};
+
+TEST(DeletionEngineForm, EntriesThatAreNotAbsoluteTouchNothing) {
+  for (const char* listed : {"beside.txt", ".\\dot.txt", "sub", "\\", "/", "\\ ", "\\cur", " .",
+                             ". ", "C:", "C:sub", "C:/cur", "//x/cur", ""}) {
+    SCOPED_TRACE(listed);
+    CurrentFolderEngine fs;
+    fs.AddFile("C:\\cur\\beside.txt");
+    fs.AddFile("C:\\cur\\dot.txt");
+    fs.AddFile("C:\\cur\\sub\\x.txt");
+    fs.AddFile("C:\\top.txt");
+    DelList list;
+    IntakeDrop(fs, {listed}, list);
+    EXPECT_EQ(list, DelList{listed});
+    DeleteListed(fs, list);
+    for (const char* kept :
+         {"C:\\cur\\beside.txt", "C:\\cur\\dot.txt", "C:\\cur\\sub\\x.txt", "C:\\top.txt"}) {
+      EXPECT_TRUE(fs.Exists(kept)) << kept;
+    }
+  }
+}
+
+// A chain of folders C:\d\d\d..., each holding a read-only file f and the
+// next folder. Every path is told by its length alone, so that a call costs
+// the same at any depth (the memory platform's calls grow with the path).
+class DeepChain : public testing::MemoryPlatform {
+ public:
+  explicit DeepChain(size_t depth) : folderGone_(depth + 1), fileGone_(depth + 1) {}
+
+  bool AllGone() const {
+    for (size_t level = 0; level < folderGone_.size(); ++level) {
+      if (!folderGone_[level] || !fileGone_[level]) return false;
+    }
+    return true;
+  }
+
+  uint32_t EngineGetAttributes(const std::string& path) override {
+    const auto level = FolderLevel(path, path.size());
+    return level && !folderGone_[*level] ? kAttrDirectory : kInvalidAttributes;
+  }
+  bool EngineEnumerate(const std::string& pattern,
+                       const std::function<void(const FindEntry&)>& visit) override {
+    const auto level = FolderLevel(pattern, pattern.size() - 4);
+    if (!level || folderGone_[*level]) return false;
+    visit({".", kAttrDirectory, 0});
+    visit({"..", kAttrDirectory, 0});
+    if (!fileGone_[*level]) visit({"f", kAttrReadOnly, 0});
+    if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) {
+      visit({"d", kAttrDirectory, 0});
+    }
+    return true;
+  }
+  bool EngineSetAttributes(const std::string&, uint32_t) override { return true; }
+  bool EngineRemoveFile(const std::string& path) override {
+    if (path.size() < 6 || path.back() != 'f') return false;
+    const auto level = FolderLevel(path, path.size() - 2);
+    if (!level) return false;
+    fileGone_[*level] = true;
+    return true;
+  }
+  bool EngineRemoveFolder(const std::string& path) override {
+    const auto level = FolderLevel(path, path.size());
+    if (!level || !fileGone_[*level]) return false;
+    if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) return false;
+    folderGone_[*level] = true;
+    return true;
+  }
+
+ private:
+  // The level of the folder that is the first length bytes of path: "C:\d"
+  // is level 0; each "\d" more is one level deeper.
+  std::optional<size_t> FolderLevel(const std::string& path, size_t length) const {
+    if (length < 4 || length > path.size() || length % 2 != 0 || path[length - 1] != 'd') {
+      return std::nullopt;
+    }
+    const size_t level = (length - 4) / 2;
+    if (level >= folderGone_.size()) return std::nullopt;
+    return level;
+  }
+  std::vector<bool> folderGone_;
+  std::vector<bool> fileGone_;
+};
+
+TEST(DeletionEngineDepth, ATreeAHundredThousandLevelsDeepGoesWhole) {
+  DeepChain chain(100000);
+  DeleteListed(chain, {"C:\\d"});
+  EXPECT_TRUE(chain.AllGone());
 }
 
 }  // namespace

@@ -71,7 +71,26 @@ MemoryPlatform::Node* MemoryPlatform::Resolve(Node* node) {
   return node;
 }
 
+bool MemoryPlatform::EndsWithSeparator(const std::string& path) {
+  bool separator = false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    separator = path[i] == '\\';
+    if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;
+  }
+  return separator;
+}
+
 MemoryPlatform::Located MemoryPlatform::Locate(const std::string& path) {
+  Located found = LocateName(path);
+  // As on Windows, a path written with a trailing backslash resolves through
+  // a folder link: "link\" is the link's target.
+  if (found.node != nullptr && !found.node->linkTarget.empty() && EndsWithSeparator(path)) {
+    return LocateName(found.node->linkTarget);
+  }
+  return found;
+}
+
+MemoryPlatform::Located MemoryPlatform::LocateName(const std::string& path) {
   Located found;
   const auto parts = Split(path);
   if (parts.empty() || parts[0].size() != 2 || parts[0][1] != ':') return found;

@@ -81,6 +81,8 @@ class MemoryPlatform : public Platform {
 
   std::vector<std::string> Split(const std::string& path);
   Located Locate(const std::string& path);
+  Located LocateName(const std::string& path);  // the last name as it is, a link as the link
+  bool EndsWithSeparator(const std::string& path);
   Node* Resolve(Node* node);  // follows a folder link to its target
   Node* MakeFolders(const std::vector<std::string>& parts, size_t count);
   std::string Key(const std::string& path);

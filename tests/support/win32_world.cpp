@@ -101,6 +101,8 @@ bool WaitFor(Done done) {
   return done();
 }
 
+std::string Literal(const std::string& path) { return "\\\\?\\" + path; }
+
 class Win32World : public TestWorld {
  public:
   Win32World() {
@@ -129,18 +131,20 @@ class Win32World : public TestWorld {
     platform_.moduleFileName_ = folder + "\\Moxlyn.exe";
   }
 
+  // Folders and files are made and looked at under their literal names
+  // ("keep " is not "keep"), as the program's own paths reach them.
   void MakeFolder(const std::string& path, uint32_t attributes) override {
-    CreateDirectoryA(path.c_str(), nullptr);
-    if (attributes != 0) SetFileAttributesA(path.c_str(), attributes);
+    CreateDirectoryA(Literal(path).c_str(), nullptr);
+    if (attributes != 0) SetFileAttributesA(Literal(path).c_str(), attributes);
   }
   void MakeFile(const std::string& path, const std::string& content, uint32_t attributes) override {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileA(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot make " + path);
     DWORD wrote = 0;
     WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr);
     CloseHandle(file);
-    if (attributes != 0) SetFileAttributesA(path.c_str(), attributes);
+    if (attributes != 0) SetFileAttributesA(Literal(path).c_str(), attributes);
   }
   bool MakeFolderLink(const std::string& path, const std::string& target) override {
     // Wine's CreateSymbolicLinkA reports success but makes nothing; there a
@@ -164,9 +168,11 @@ class Win32World : public TestWorld {
   }
 
   bool Exists(const std::string& path) override {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesA(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
-  uint32_t Attributes(const std::string& path) override { return GetFileAttributesA(path.c_str()); }
+  uint32_t Attributes(const std::string& path) override {
+    return GetFileAttributesA(Literal(path).c_str());
+  }
   std::string Content(const std::string& path) override {
     std::string content;
     return platform_.ReadWholeFile(path, content) == ReadStatus::kOk ? content : std::string();

@@ -27,6 +27,7 @@ TEST(NarrowPath, NamesConvertWholeOrFallBackToTheShortName) {
       {"best fit only", L"bär.txt", L"BR~1.TXT", "BR~1.TXT"},
       {"lone surrogate", std::wstring(L"a") + wchar_t(0xD800), L"A~1", "A~1"},
       {"no short name", L"한.txt", L"", "?.txt"},
+      {"best fit only, no short name", L"Müller.txt", L"", "M?ller.txt"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -49,9 +50,10 @@ TEST(NarrowPath, PathsTakeShortNamesOnlyWhereNeeded) {
   EXPECT_EQ(narrow.find("日本語"), std::string::npos) << narrow;
   EXPECT_NE(GetFileAttributesA(narrow.c_str()), INVALID_FILE_ATTRIBUTES) << narrow;
 
-  // Nothing to shorten when it does not exist: the lossy form.
-  const std::wstring gone = dir + L"\\gone-한.txt";
-  EXPECT_EQ(NarrowPathOf(gone), LossyNarrow(dir) + "\\gone-?.txt");
+  // Nothing to shorten when it does not exist: "?" for what the code page
+  // lacks, never a look-alike that names another file.
+  const std::wstring gone = dir + L"\\gone-한-ü.txt";
+  EXPECT_EQ(NarrowPathOf(gone), UnnamingNarrow(dir) + "\\gone-?-?.txt");
   EXPECT_EQ(NarrowPathOf(L"C:\\日本語\\a.txt"), "C:\\日本語\\a.txt");
 
   DeleteFileW(file.c_str());

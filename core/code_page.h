@@ -1,0 +1,17 @@
+// Walking narrow text in the system code page one whole character at a time.
+// In code page 932 the second byte of a double-byte character may be 0x5C,
+// the backslash: only a walk from the start tells it from a separator.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "core/platform.h"
+
+namespace moxlyn {
+
+// Length in bytes (1 or 2) of the character that starts at text[at], never
+// reaching past the end of text. at must be less than text.size().
+size_t NextCharLength(Platform& platform, std::string_view text, size_t at);
+
+}  // namespace moxlyn
