@@ -241,5 +241,41 @@ TEST(DeleteE2e, TimeAndNameLogOfADroppedList) {
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
+// Nothing is deleted beyond what the list names: a dropped folder link and a
+// listed one written with a trailing backslash go as links (Wine cannot
+// remove a Unix link, so both stay) and never empty their target; entries
+// that are not absolute paths (an edited list) reach nothing beside the
+// program, its current folder.
+TEST(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
+  CaseFolder folder("links");
+  folder.MakeDir("store");
+  folder.Write("store\\a.txt", "a");
+  folder.MakeDir("store\\sub");
+  folder.Write("store\\sub\\b.txt", "b");
+  ASSERT_TRUE(StartUnix("/bin/sh", {"-c", "cd \"$1\" && ln -s store dropped && ln -s store listed",
+                                    "sh", UnixPath(folder.Dir())}));
+  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("listed") && folder.Exists("dropped"); }));
+  folder.Write("beside.txt", "r");
+  folder.Write("dot.txt", "r");
+  folder.MakeDir("sub");
+  folder.Write("sub\\x.txt", "r");
+  folder.Write("dellist.lst",
+               CrLfLines({folder.Path("listed") + "\\", "beside.txt", ".\\dot.txt", "sub"}));
+  folder.Write("Moxlyn.ini", Ini(false, false, false, 1));
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("dropped")}));
+  Settle();
+  Click(FindControl(main, "Button", "削除"));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  // The command ran: the list was emptied.
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  for (const char* kept : {"store\\a.txt", "store\\sub\\b.txt", "beside.txt", "dot.txt",
+                           "sub\\x.txt"}) {
+    EXPECT_TRUE(folder.Exists(kept)) << kept;
+  }
+}
+
 }  // namespace
 }  // namespace moxlyn::e2e
