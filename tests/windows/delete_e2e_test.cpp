@@ -271,8 +271,8 @@ TEST(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   // The command ran: the list was emptied.
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
-  for (const char* kept : {"store\\a.txt", "store\\sub\\b.txt", "beside.txt", "dot.txt",
-                           "sub\\x.txt"}) {
+  for (const char* kept :
+       {"store\\a.txt", "store\\sub\\b.txt", "beside.txt", "dot.txt", "sub\\x.txt"}) {
     EXPECT_TRUE(folder.Exists(kept)) << kept;
   }
 }
