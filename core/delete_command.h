@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/del_list.h"
+#include "core/locale_formats.h"
 #include "core/platform.h"
 #include "core/settings_store.h"
 
@@ -28,23 +29,6 @@ class DeletePrompts {
   // No prompt is shown between the two.
   virtual void DeletionStarts() {}
   virtual void DeletionEnds() {}
-};
-
-// The user's date and time formats, read once and kept until Refresh() (the
-// program calls it when the system announces a change of settings).
-class LocaleFormats {
- public:
-  explicit LocaleFormats(Platform& platform);
-  // Reads the locale settings afresh.
-  void Refresh();
-  // The short date text of day, e.g. "2026/12/07".
-  std::string ShortDate(const LocalTime& day) const;
-  // The long time text of time, e.g. "13:05:09" or "1:05:09 PM".
-  std::string LongTime(const LocalTime& time) const;
-
- private:
-  Platform& platform_;
-  LocaleInfo locale_;
 };
 
 // Appends the entries of list to the day's log file beside the executable

@@ -119,6 +119,13 @@ TEST_F(DeleteCommandTest, PathsLogTwiceOnTheSameDayAppends) {
   EXPECT_EQ(fs_.Content("C:\\d\\ro.txt"), "ro");
   // Only the listed entries are logged, not what was inside a listed folder.
   EXPECT_EQ(fs_.Content(kLog).find("c.txt"), std::string::npos);
+  // Any log type but time-and-name logs the path alone.
+  settings_.LogType = 0;
+  fs_.AddFile("C:\\x.txt");
+  list_ = {"C:\\x.txt"};
+  Run();
+  EXPECT_EQ(fs_.Content(kLog),
+            "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\d\\ro.txt\r\nC:\\x.txt\r\n");
 }
 
 TEST_F(DeleteCommandTest, TimeAndNameLinesReadTheClockForEachEntry) {

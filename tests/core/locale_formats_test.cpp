@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "core/delete_command.h"
+#include "core/locale_formats.h"
 #include "tests/support/memory_platform.h"
 
 namespace moxlyn {
@@ -43,6 +43,8 @@ TEST(LocaleFormats, ShortDate) {
        "2005-03-04"},
       {"first character of the separator", Pattern(EnglishLocale(), "d/M", ".-"), kMarch, "4.3"},
       {"double-byte separator", Pattern(EnglishLocale(), "d/M", "／x"), kMarch, "4／3"},
+      {"double-byte separator alone", Pattern(JapaneseLocale(), "yyyy/MM/dd", "／"), kDecember,
+       "2026／12／07"},
       {"year widths", Pattern(EnglishLocale(), "y yy yyy yyyy yyyyy"), kMarch,
        "05 05 2005 2005 2005"},
       {"letters in any case", Pattern(EnglishLocale(), "YYYY/mM/Dd"), kMarch, "2005/03/04"},
@@ -57,6 +59,9 @@ TEST(LocaleFormats, ShortDate) {
       {"other characters copied", Pattern(EnglishLocale(), "[d] x, h"), kMarch, "[4] x, h"},
       {"unclosed quote runs to the end", Pattern(EnglishLocale(), "d 'M/y"), kMarch, "4 M/y"},
       {"era letters removed", Pattern(JapaneseLocale(), "ggyyyy/MM/dd'g'"), kMarch, "2005/03/04"},
+      // The trail byte of ト is "g".
+      {"era letters removed, trail bytes kept", Pattern(JapaneseLocale(), "yyyy'ト'MM"), kDecember,
+       "2026ト12"},
       {"era letters kept elsewhere",
        With(Pattern(EnglishLocale(), "gg yyyy"), [](LocaleInfo& l) { l.removeEraLetters = false; }),
        kMarch, "gg 2005"},
