@@ -17,7 +17,6 @@ constexpr uint32_t kAttrHidden = 0x2;
 constexpr uint32_t kAttrSystem = 0x4;
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrArchive = 0x20;
-constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 // What an attribute query returns when the path cannot be read.
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;

@@ -1,6 +1,7 @@
 #include "core/settings_store.h"
 
 #include "core/app_error.h"
+#include "core/code_page.h"
 #include "core/text_file.h"
 
 namespace moxlyn {
@@ -186,14 +187,11 @@ void SettingsFile::WriteBack() {
 std::string SettingsFilePath(Platform& platform) {
   const std::string module = platform.ModuleFileName();
   size_t dot = std::string::npos;
-  for (size_t i = 0; i < module.size(); ++i) {
-    const char c = module[i];
-    if (c == '\\' || c == ':') {
+  for (size_t i = 0; i < module.size(); i += NextCharLength(platform, module, i)) {
+    if (module[i] == '\\' || module[i] == ':') {
       dot = std::string::npos;
-    } else if (c == '.') {
+    } else if (module[i] == '.') {
       dot = i;
-    } else if (platform.IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < module.size()) {
-      ++i;
     }
   }
   return (dot == std::string::npos ? module : module.substr(0, dot)) + ".ini";

@@ -14,9 +14,6 @@ class Wow64FsGuard {
   Wow64FsGuard(const Wow64FsGuard&) = delete;
   Wow64FsGuard& operator=(const Wow64FsGuard&) = delete;
 
-  // Whether the redirection is off while this guard lives.
-  bool Active() const { return active_; }
-
  private:
   void* previous_ = nullptr;
   bool active_ = false;
