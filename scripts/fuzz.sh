@@ -19,36 +19,11 @@ case "$mode" in
   *) echo "usage: $0 short | long [seconds] | runs COUNT | build" >&2; exit 2 ;;
 esac
 
-CXX=${CXX:-clang++}
 out=build/fuzz
-mkdir -p "$out/obj"
-flags=(-std=c++20 -g -O1 -I. -Wall -Wextra -Werror -fno-omit-frame-pointer
-       -fsanitize=address,undefined -fno-sanitize-recover=all)
-sources=(core/text_file.cpp core/del_list.cpp core/settings_store.cpp
-         tests/support/memory_platform.cpp)
-targets=(settings_reader settings_integer list_file)
-
-# Rebuilds an object when it is missing or any core, support or fuzz source
-# is newer (headers included).
-stale() {
-  [ ! -f "$1" ] || [ -n "$(find core tests/support tests/fuzz -newer "$1" -name '*.[ch]*' -print -quit)" ]
-}
-
-objects=()
-for source in "${sources[@]}"; do
-  object=$out/obj/$(basename "${source%.cpp}").o
-  if stale "$object"; then
-    rm -f "$object"
-    "$CXX" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
-  fi
-  objects+=("$object")
-done
-for target in "${targets[@]}"; do
-  binary=$out/${target}_fuzz
-  if stale "$binary"; then
-    "$CXX" "${flags[@]}" -fsanitize=fuzzer "tests/fuzz/${target}_fuzz.cpp" "${objects[@]}" -o "$binary"
-  fi
-done
+cmake -S . -B "$out" -G Ninja -DCMAKE_CXX_COMPILER="${CXX:-clang++}" -DMOXLYN_FUZZ=ON >/dev/null
+cmake --build "$out" -j "$(nproc)"
+targets=()
+for binary in "$out"/tests/fuzz/*_fuzz; do targets+=("$(basename "${binary%_fuzz}")"); done
 [ -n "$limit" ] || exit 0
 
 status=0
@@ -57,7 +32,7 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$out/crashes/$target"
   echo "== $target ($limit)"
   # -jobs would need more cores than the machine has; one process per target.
-  if ! "$out/${target}_fuzz" "$limit" -max_len=1024 -timeout=10 \
+  if ! "$out/tests/fuzz/${target}_fuzz" "$limit" -max_len=1024 -timeout=10 \
        -print_final_stats=1 -artifact_prefix="$out/crashes/$target/" \
        "$corpus" "tests/fuzz/corpus/$target" >"$out/$target.log" 2>&1; then
     status=1
