@@ -36,6 +36,13 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == kTrayIconV1Size);
 
 constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
 
+// Sent by the shell to the top-level windows when its taskbar is created
+// again (after explorer restarted): the icons added before are gone.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+
 void MoveTo(HWND window, int left, int top) {
   SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -272,6 +279,11 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == TaskbarCreatedMessage()) {
+    // Added again, or a minimised program could never be brought back.
+    if (TrayIconData.hWnd != nullptr) Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    return 0;
+  }
   switch (message) {
     case WM_CREATE:
       FormCreate();
