@@ -8,9 +8,12 @@
 #   USERGUIDE.txt  docs/USERGUIDE.md as UTF-8 with a byte-order mark and
 #                  CR LF line ends, so Notepad on a Japanese Windows reads it
 #   LICENSE.txt    LICENSE with CR LF line ends
-# The three files carry the time of the last commit. Nothing but the zip and
-# its staging folder build/Moxlyn-0.011-win32/ is written outside the build
-# folder.
+# The three files carry the time of the last commit. The release is
+# reproducible: the script builds Moxlyn.exe a second time from scratch in
+# build/release-again/, packages it the same way, and fails unless both
+# Moxlyn.exe and the zip are byte-identical. Nothing but the zip, its staging
+# folder build/Moxlyn-0.011-win32/ and that second build is written outside
+# the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win32}
@@ -23,18 +26,36 @@ cmake --no-warn-unused-cli -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release 
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build "$build" -j 2 --target Moxlyn executable_tests
 
-rm -rf "$stage" "$zipfile"
-mkdir -p "$stage"
-i686-w64-mingw32-strip -o "$stage/Moxlyn.exe" "$build/ui/Moxlyn.exe"
-{ printf '\xEF\xBB\xBF'; sed 's/\r$//; s/$/\r/' docs/USERGUIDE.md; } >"$stage/USERGUIDE.txt"
-sed 's/\r$//; s/$/\r/' LICENSE >"$stage/LICENSE.txt"
+stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
+
+# package EXE STAGE ZIP: the three files in STAGE, zipped into ZIP.
+package() {
+  rm -rf "$2" "$3"
+  mkdir -p "$2"
+  # strip writes the time of the run into the header unless told a time; the
+  # header keeps the zero the linker wrote.
+  SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$2/Moxlyn.exe" "$1"
+  { printf '\xEF\xBB\xBF'; sed 's/\r$//; s/$/\r/' docs/USERGUIDE.md; } >"$2/USERGUIDE.txt"
+  sed 's/\r$//; s/$/\r/' LICENSE >"$2/LICENSE.txt"
+  touch -t "$stamp" "$2"/*
+  (cd "$2" && TZ=UTC zip -q -X -9 "$3" Moxlyn.exe USERGUIDE.txt LICENSE.txt)
+}
+
+package "$build/ui/Moxlyn.exe" "$stage" "$zipfile"
 
 echo "== checking the packaged Moxlyn.exe"
 MOXLYN_EXE=$PWD/$stage/Moxlyn.exe WINEPREFIX=$PWD/$build/wineprefix \
   tools/wine-run "$build/tests/windows/executable_tests.exe" --gtest_brief=1
 
-stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)
-touch -t "$stamp" "$stage"/*
-(cd "$stage" && TZ=UTC zip -q -X -9 "$zipfile" Moxlyn.exe USERGUIDE.txt LICENSE.txt)
+echo "== building again from scratch and comparing"
+again=build/release-again
+rm -rf "$again"
+cmake --no-warn-unused-cli -S . -B "$again" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DMOXLYN_TESTS=OFF >/dev/null
+cmake --build "$again" -j 2 --target Moxlyn >/dev/null
+package "$again/ui/Moxlyn.exe" "$again/$name" "$PWD/$again/$name.zip"
+cmp "$stage/Moxlyn.exe" "$again/$name/Moxlyn.exe"
+cmp "$zipfile" "$again/$name.zip"
+echo "reproducible: Moxlyn.exe $(sha256sum <"$stage/Moxlyn.exe" | cut -c1-16)..., zip $(sha256sum <"$zipfile" | cut -c1-16)..."
 unzip -l "$zipfile"
 echo "release: $zipfile"

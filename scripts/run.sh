@@ -21,6 +21,9 @@ for face in "ＭＳ Ｐゴシック" "MS PGothic"; do
   tools/wine-run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
     /d IPAPGothic /f >/dev/null 2>&1 || true
 done
+# The title-bar glyphs' face, alone (scripts/setup.sh takes it from Debian's
+# Wine fonts).
+cp -n /usr/local/share/moxlyn/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 if [ -n "${DISPLAY:-}" ]; then
   exec tools/wine-run "$run_dir/Moxlyn.exe"
 fi

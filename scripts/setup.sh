@@ -27,3 +27,21 @@ fi
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
   $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
+
+# Wine draws the title-bar buttons of the windows it frames (the end-to-end
+# prefixes) with the Marlett face; without it they read "0 1 r". The face is
+# taken alone from Debian's Wine fonts and copied into the test and run
+# prefixes (tests/windows/e2e_main.cpp, scripts/run.sh); installing the whole
+# package would bring Tahoma and others that change the faces the tests measure.
+marlett=/usr/local/share/moxlyn/marlett.ttf
+if [ ! -s "$marlett" ]; then
+  fonts_deb=$(mktemp -d)
+  chmod 777 "$fonts_deb"
+  (cd "$fonts_deb" && apt-get download fonts-wine >/dev/null 2>&1) ||
+    { $SUDO apt-get update -qq && (cd "$fonts_deb" && apt-get download fonts-wine >/dev/null); }
+  $SUDO mkdir -p "$(dirname "$marlett")"
+  dpkg-deb --fsys-tarfile "$fonts_deb"/fonts-wine_*.deb |
+    tar -x -O ./usr/share/wine/fonts/marlett.ttf | $SUDO tee "$marlett" >/dev/null
+  rm -rf "$fonts_deb"
+  [ -s "$marlett" ] || { echo "setup: no Marlett face in fonts-wine" >&2; exit 1; }
+fi

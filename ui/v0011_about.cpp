@@ -49,9 +49,13 @@ bool TForm_about::Create(HWND owner) {
   AddLabel(hwnd_, "Author", 56, 24, kFirstLabelId + 1);
   AddLabel(hwnd_, "MailAddress", 56, 40, kFirstLabelId + 2);
   AddLabel(hwnd_, "WebSiteURL", 56, 56, kFirstLabelId + 3);
+  // The author's texts end well inside the 253-pixel client area: in the
+  // proportional IPA face (metrics of "ＭＳ Ｐゴシック") the address and the URL
+  // take 94 and 98 of the 115 and 114 pixels left of them, and a fixed-pitch
+  // face of the same size 90 and 102, so wider faces still show them whole.
   AddLabel(hwnd_, "Moxlyn Project", 136, 24, kFirstLabelId + 4);
-  Label_mail = AddLabel(hwnd_, "moxlyn@example.com", 138, 40, kMailId, SS_NOTIFY);
-  Label_url = AddLabel(hwnd_, "https://example.com/", 139, 56, kUrlId, SS_NOTIFY);
+  Label_mail = AddLabel(hwnd_, "mail@example.jp", 138, 40, kMailId, SS_NOTIFY);
+  Label_url = AddLabel(hwnd_, "http://example.jp", 139, 56, kUrlId, SS_NOTIFY);
   if (Label_mail == nullptr || Label_url == nullptr) return false;
   const COLORREF start = GetSysColor(COLOR_WINDOWTEXT);
   mailColour_ = start;

@@ -1,5 +1,6 @@
 #include "ui/v0011_main.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -35,16 +36,11 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == kTrayIconV1Size);
 
 constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
 
-// The window's outer rectangle in its normal (not maximised) state.
-RECT NormalRect(HWND window) {
-  RECT rect{};
-  if (IsZoomed(window) || IsIconic(window)) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (GetWindowPlacement(window, &placement)) return placement.rcNormalPosition;
-  }
-  GetWindowRect(window, &rect);
-  return rect;
+// Sent by the shell to the top-level windows when its taskbar is created
+// again (after explorer restarted): the icons added before are gone.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
 }
 
 void MoveTo(HWND window, int left, int top) {
@@ -79,9 +75,11 @@ void TForm_main::InitMain() {
     LoadSettings(ThePlatform(), *this, Settings);
   } catch (...) {
     // Shown, then the start goes on at the design position with the options
-    // as the failed read left them.
+    // as the failed read left them; none of these reaches the file at close.
+    settingsUnread_ = true;
     ReportCurrentException();
   }
+  BringOntoScreen();
 
   TrayIconData = NOTIFYICONDATAA{};
   TrayIconData.cbSize = kTrayIconV1Size;
@@ -107,7 +105,7 @@ void TForm_main::FinishMain() {
   Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   try {
     SaveDelList(ThePlatform(), DelList);
-    SaveSettings(ThePlatform(), *this, Settings);
+    if (!settingsUnread_) SaveSettings(ThePlatform(), *this, Settings);
   } catch (...) {
     // The program goes on: put the icon back so that it can still be
     // restored from the tray and closed again.
@@ -232,11 +230,31 @@ void TForm_main::DeletionEnds() {
   cursorBeforeDeletion_ = nullptr;
 }
 
-int32_t TForm_main::Left() { return NormalRect(hwnd_).left; }
-int32_t TForm_main::Top() { return NormalRect(hwnd_).top; }
+RECT TForm_main::NormalRect() const {
+  if (IsZoomed(hwnd_) || IsIconic(hwnd_)) return normalRect_;
+  RECT rect{};
+  GetWindowRect(hwnd_, &rect);
+  return rect;
+}
 
-void TForm_main::SetLeft(int32_t left) { MoveTo(hwnd_, left, NormalRect(hwnd_).top); }
-void TForm_main::SetTop(int32_t top) { MoveTo(hwnd_, NormalRect(hwnd_).left, top); }
+int32_t TForm_main::Left() { return NormalRect().left; }
+int32_t TForm_main::Top() { return NormalRect().top; }
+
+void TForm_main::SetLeft(int32_t left) { MoveTo(hwnd_, left, NormalRect().top); }
+void TForm_main::SetTop(int32_t top) { MoveTo(hwnd_, NormalRect().left, top); }
+
+void TForm_main::BringOntoScreen() {
+  RECT rect{};
+  GetWindowRect(hwnd_, &rect);
+  if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& work = monitor.rcWork;
+  const LONG left = std::max(work.left, std::min(rect.left, work.right - (rect.right - rect.left)));
+  const LONG top = std::max(work.top, std::min(rect.top, work.bottom - (rect.bottom - rect.top)));
+  MoveTo(hwnd_, left, top);
+}
 
 void TForm_main::DockPanel() {
   if (Panel1 == nullptr) return;
@@ -261,6 +279,11 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == TaskbarCreatedMessage()) {
+    // Added again, or a minimised program could never be brought back.
+    if (TrayIconData.hWnd != nullptr) Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    return 0;
+  }
   switch (message) {
     case WM_CREATE:
       FormCreate();
@@ -305,6 +328,9 @@ LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       } else {
         DockPanel();
       }
+      break;
+    case WM_WINDOWPOSCHANGED:
+      if (!IsZoomed(hwnd_) && !IsIconic(hwnd_)) GetWindowRect(hwnd_, &normalRect_);
       break;
     case WM_DRAWITEM:
       if (wParam == kPanelId) {

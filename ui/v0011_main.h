@@ -29,6 +29,12 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // Shows the program after start-up with the shell's show command.
   void ShowAtStart(int showCommand);
 
+  // The setup window's OK stored the options. After a start whose settings
+  // file could not be read, the close writes the settings file only once this
+  // has happened, so that it never overwrites the user's values with the ones
+  // the failed read left behind.
+  void OptionsStored() { settingsUnread_ = false; }
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -62,6 +68,12 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // same windows again.
   void MinimiseProgram();
   void RestoreProgram();
+  // A window none of whose pixels would be on any monitor moves wholly onto
+  // the nearest monitor's work area; any other position stays as it is.
+  void BringOntoScreen();
+  // The outer rectangle in the normal (not maximised or minimised) state, in
+  // screen coordinates.
+  RECT NormalRect() const;
   void Panel1Paint(const DRAWITEMSTRUCT& item);
   void DockPanel();
 
@@ -75,6 +87,13 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   HCURSOR cursorBeforeDeletion_ = nullptr;
   bool minimised_ = false;
   std::vector<HWND> hiddenByMinimise_;
+  // The last outer rectangle in the normal state. The system's placement
+  // record gives it in work-area coordinates on Windows (and in screen
+  // coordinates under Wine), so it is kept here as the window moves.
+  RECT normalRect_{};
+  // The settings file existed but could not be read at start-up, and the
+  // setup window's OK has not stored the options since.
+  bool settingsUnread_ = false;
 
   moxlyn::DelList DelList;
   moxlyn::Settings Settings;

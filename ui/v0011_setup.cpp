@@ -74,6 +74,7 @@ void TForm_setup::Button_okClick() {
   settings.GetDeleteLog = Ticked(CheckBox_log);
   settings.ShowTopMost = Ticked(CheckBox_topmost);
   settings.LogType = Ticked(RadioButton_lt_name) ? LogTypeNameOnly : LogTypeTimeAndName;
+  Form_main->OptionsStored();
   SetWindowPos(Form_main->Handle(), settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
                0, SWP_NOMOVE | SWP_NOSIZE);
   HideForm();

@@ -6,7 +6,11 @@
 //   and close slow. Wine then draws the window frames itself;
 // - the windows' font "ＭＳ Ｐゴシック" is stood in for by the proportional
 //   IPA face, as on a real Japanese system; otherwise Wine falls back to a
-//   wider fixed-pitch face.
+//   wider fixed-pitch face;
+// - the Marlett face (MOXLYN_MARLETT, put there by scripts/setup.sh) lies in
+//   the prefix's font folder, so that the title bars Wine draws show their
+//   minimise and close glyphs rather than "0 1 r". It is the only face added:
+//   the faces the tests measure stay as they are.
 // A process reads the font settings when it starts, so the test program and
 // the program it drives measure text alike only when the settings were there
 // before both started: ctest runs "e2e_tests --prepare-wine" first.
@@ -14,7 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+
+#include "tests/windows/harness.h"
 
 namespace {
 
@@ -53,6 +60,20 @@ bool PrepareWine() {
   return changed;
 }
 
+// Copies the Marlett face into the prefix's font folder unless it is there;
+// false when it cannot be placed.
+bool PlaceMarlett() {
+  const std::string face = moxlyn::e2e::Env("MOXLYN_MARLETT");
+  if (face.empty()) return true;
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string target = std::string(windows) + "\\Fonts\\marlett.ttf";
+  if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  if (CopyFileA(moxlyn::e2e::WindowsPathOfUnix(face).c_str(), target.c_str(), TRUE)) return true;
+  fprintf(stderr, "cannot copy %s into the prefix: run scripts/setup.sh\n", face.c_str());
+  return false;
+}
+
 // The screen density of the prefix (HKCU\Control Panel\Desktop, LogPixels),
 // read by each process when it starts.
 bool SetDpi(DWORD dpi) {
@@ -71,11 +92,13 @@ bool SetDpi(DWORD dpi) {
 
 int main(int argc, char** argv) {
   PrepareWine();
-  if (argc == 2 && std::string(argv[1]) == "--prepare-wine") return 0;
+  const bool facePlaced = PlaceMarlett();
+  if (argc == 2 && std::string(argv[1]) == "--prepare-wine") return facePlaced ? 0 : 1;
   // A prefix of its own for another density: "--prepare-wine --dpi=144".
   if (argc == 3 && std::string(argv[1]) == "--prepare-wine" &&
       std::string(argv[2]).rfind("--dpi=", 0) == 0) {
-    return SetDpi(static_cast<DWORD>(std::stoul(std::string(argv[2]).substr(6)))) ? 0 : 1;
+    return facePlaced && SetDpi(static_cast<DWORD>(std::stoul(std::string(argv[2]).substr(6)))) ? 0
+                                                                                                : 1;
   }
   // Brings up Wine's desktop now, so that the first case does not pay for it.
   GetDesktopWindow();

@@ -471,6 +471,53 @@ SIZE ClientSize(HWND window) {
 
 bool IsTopmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
+std::vector<std::string> LabelsPastTheEdge(HWND window) {
+  std::vector<std::string> past;
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  // The windows' font: "ＭＳ Ｐゴシック", 12 pixels at 96 dpi, Shift-JIS.
+  HFONT font = CreateFontA(MulDiv(-12, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+  HGDIOBJ old = SelectObject(screen, font);
+  const LONG clientRight = ClientSize(window).cx;
+  for (HWND child : Children(window)) {
+    if (_stricmp(ClassOf(child).c_str(), "Static") != 0) continue;
+    const auto style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+    const DWORD type = style & SS_TYPEMASK;
+    if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_OWNERDRAW) continue;
+    std::string text = WindowText(child);
+    if (text.empty()) continue;
+    if (!(style & SS_NOPREFIX)) {
+      // "&&" shows as one "&"; a single "&" only underlines.
+      std::string shown;
+      for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        shown += text[i];
+      }
+      text = shown;
+    }
+    SIZE extent{};
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    const RECT rect = ChildRect(child);
+    // An owner-drawn label of ours centres its text, as SS_CENTER does.
+    LONG end = rect.left + extent.cx;
+    if (type == SS_CENTER || type == SS_OWNERDRAW) {
+      end = rect.left + (rect.right - rect.left + extent.cx) / 2;
+    } else if (type == SS_RIGHT) {
+      end = rect.right;
+    }
+    if (end > clientRight) {
+      past.push_back(text + " ends at " + std::to_string(end) + " of " +
+                     std::to_string(clientRight));
+    }
+  }
+  SelectObject(screen, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  return past;
+}
+
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
 void Answer(const MessageBoxView& box, int buttonId) {

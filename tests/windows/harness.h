@@ -144,6 +144,11 @@ RECT ChildRect(HWND control);
 SIZE ClientSize(HWND window);
 bool IsTopmost(HWND window);
 
+// The labels of window (static controls with a text) whose text, measured in
+// the program's font at the screen's density, does not end inside the client
+// area: each as its text and where it ends. Empty when every text fits.
+std::vector<std::string> LabelsPastTheEdge(HWND window);
+
 // Clicks a button the way BM_CLICK does, posted so that a modal box that the
 // click opens does not block the test.
 void Click(HWND button);

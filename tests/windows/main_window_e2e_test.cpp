@@ -61,6 +61,24 @@ TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClose
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\keep\\me.txt\r\n"));
 }
 
+TEST(StartE2e, TheTrayIconIsAddedAgainWhenTheShellCreatesItsTaskbarAgain) {
+  CaseFolder folder("taskbar-created");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
+  // A restarted shell has lost the icons and says so.
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = main;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_FALSE(TrayIconExists(main));
+  PostMessageA(main, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
 TEST(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
   CaseFolder folder("show-minimise");
   Program program(folder);

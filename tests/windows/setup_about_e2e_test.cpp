@@ -274,6 +274,23 @@ class NoMailProgram {
   bool saved_ = false;
 };
 
+TEST(AboutE2e, EveryLabelsTextEndsInsideItsWindowInAllFourWindows) {
+  CaseFolder folder("labels");
+  Program program(folder);
+  HWND main = program.ShownMain();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(LabelsPastTheEdge(main), std::vector<std::string>{});
+  for (const auto& [button, caption] :
+       {std::pair{"リスト", "削除リスト"}, std::pair{"設定", "設定"},
+        std::pair{"ABOUT", "Moxlynについて"}}) {
+    Click(FindControl(main, "Button", button));
+    HWND window = program.WaitWindow(caption);
+    ASSERT_NE(window, nullptr) << caption;
+    EXPECT_EQ(LabelsPastTheEdge(window), std::vector<std::string>{}) << caption;
+  }
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+}
+
 TEST(AboutE2e, ShowsItsLabelsCentredAndLinksReactToThePointerAndClicks) {
   CaseFolder folder("about");
   Program program(folder);

@@ -319,6 +319,97 @@ TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
+// Starts the program while another program holds the settings file open
+// without sharing, answers the error box and lets the file go.
+void StartWithSettingsHeld(const CaseFolder& folder, std::optional<Program>& program) {
+  HANDLE held = CreateFileA(folder.Ini().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  program.emplace(folder);
+  auto box = program->WaitFirstBox();
+  CloseHandle(held);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "ファイル " + folder.Ini() + " は開けません.");
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitGone(box->box));
+}
+
+TEST(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWindowsOk) {
+  CaseFolder folder("unreadable-ini");
+  const std::string ini =
+      "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
+      "ShowMessageAfterDelete=1\r\nGetDeleteLog=1\r\nLogType=1\r\nShowTopMost=1\r\n\r\n";
+  folder.Write("Moxlyn.ini", ini);
+  {
+    std::optional<Program> program;
+    StartWithSettingsHeld(folder, program);
+    HWND main = program->ShownMain();
+    ASSERT_NE(main, nullptr);
+    RECT outer;
+    GetWindowRect(main, &outer);
+    EXPECT_EQ(outer.left, 267);
+    EXPECT_EQ(outer.top, 738);
+    EXPECT_EQ(program->CloseAndWait(), std::optional<DWORD>(0));
+    EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
+  }
+  // What the setup window's OK stores is written: the options it showed and
+  // the window's position.
+  std::optional<Program> program;
+  StartWithSettingsHeld(folder, program);
+  HWND main = program->ShownMain();
+  ASSERT_NE(main, nullptr);
+  Click(FindControl(main, "Button", "設定"));
+  HWND setup = program->WaitWindow("設定");
+  ASSERT_NE(setup, nullptr);
+  Click(FindControl(setup, "Button", "OK"));
+  ASSERT_TRUE(WaitGone(setup));
+  EXPECT_EQ(program->CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(
+      folder.Read("Moxlyn.ini"),
+      std::optional<std::string>(
+          "[Window]\r\nLeft=267\r\nTop=738\r\n\r\n[Config]\r\nConfirmBeforeDelete=0\r\n"
+          "ShowMessageAfterDelete=0\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=0\r\n\r\n"));
+}
+
+TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsSaved) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT work = monitor.rcWork;
+  struct Case {
+    int left;
+    int top;
+    bool kept;
+  } const cases[] = {{5000, 5000, false}, {-40, 100, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.left);
+    CaseFolder folder("offscreen");
+    folder.Write("Moxlyn.ini", "[Window]\r\nLeft=" + std::to_string(c.left) +
+                                   "\r\nTop=" + std::to_string(c.top) + "\r\n");
+    Program program(folder);
+    HWND main = program.ShownMain();
+    ASSERT_NE(main, nullptr);
+    RECT outer;
+    GetWindowRect(main, &outer);
+    if (c.kept) {
+      EXPECT_EQ(outer.left, c.left);
+      EXPECT_EQ(outer.top, c.top);
+    } else {
+      EXPECT_GE(outer.left, work.left);
+      EXPECT_GE(outer.top, work.top);
+      EXPECT_LE(outer.right, work.right);
+      EXPECT_LE(outer.bottom, work.bottom);
+    }
+    EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+    const auto ini = folder.Read("Moxlyn.ini");
+    ASSERT_TRUE(ini.has_value());
+    EXPECT_EQ(ini->find("[Window]\r\nLeft=" + std::to_string(outer.left) +
+                        "\r\nTop=" + std::to_string(outer.top) + "\r\n"),
+              0u)
+        << *ini;
+  }
+}
+
 TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   CaseFolder folder("readonly-ini");
   folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");
