@@ -143,6 +143,8 @@ class Platform {
   virtual int CompareNoCase(const std::string& a, const std::string& b) = 0;
   // Narrow upper-casing in the user's locale.
   virtual std::string UpperCase(const std::string& text) = 0;
+  // Narrow lower-casing in the user's locale.
+  virtual std::string LowerCase(const std::string& text) = 0;
   // The user's current locale settings, read afresh.
   virtual LocaleInfo ReadLocaleInfo() = 0;
 

@@ -213,6 +213,12 @@ std::string Win32Platform::UpperCase(const std::string& text) {
   return upper;
 }
 
+std::string Win32Platform::LowerCase(const std::string& text) {
+  std::string lower = text;
+  if (!lower.empty()) CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+  return lower;
+}
+
 namespace {
 
 std::string LocaleText(LCTYPE type) {

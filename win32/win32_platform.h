@@ -34,6 +34,7 @@ class Win32Platform : public Platform {
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
+  std::string LowerCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
   LocalTime Now() override;
 

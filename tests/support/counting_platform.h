@@ -96,6 +96,7 @@ class CountingPlatform : public Platform {
     return inner_.CompareNoCase(a, b);
   }
   std::string UpperCase(const std::string& text) override { return inner_.UpperCase(text); }
+  std::string LowerCase(const std::string& text) override { return inner_.LowerCase(text); }
   LocaleInfo ReadLocaleInfo() override {
     Count("ReadLocaleInfo");
     return inner_.ReadLocaleInfo();

@@ -68,6 +68,8 @@ class MemoryPlatform : public Platform {
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
+  // ASCII letters and the full-width letters of code page 932.
+  std::string LowerCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
   LocalTime Now() override;
 
