@@ -42,7 +42,8 @@ std::string MemoryPlatform::LowerCase(const std::string& text) {
     if (IsLeadByte(byte) && i + 1 < lower.size()) {
       // Full-width "Ａ" to "Ｚ" are 0x82 0x60 to 0x82 0x79; "ａ" is 0x82 0x81.
       const auto trail = static_cast<unsigned char>(lower[++i]);
-      if (byte == 0x82 && trail >= 0x60 && trail <= 0x79) lower[i] = static_cast<char>(trail + 0x21);
+      if (byte == 0x82 && trail >= 0x60 && trail <= 0x79)
+        lower[i] = static_cast<char>(trail + 0x21);
     } else if (byte >= 'A' && byte <= 'Z') {
       lower[i] = static_cast<char>(byte - 'A' + 'a');
     }
