@@ -32,6 +32,14 @@ struct FindEntry {
   uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
 };
 
+// A path in the platform's engine form (see Platform::ToEnginePath): made by
+// the platform from a listed path, or from another engine path by appending
+// "\" and a name that EngineEnumerate reported. A type of its own, so that it
+// never mixes with the listed paths of the code page.
+struct EnginePath {
+  std::string text;
+};
+
 // Local date and time, as the system clock reports it.
 struct LocalTime {
   int year = 0;
@@ -114,24 +122,26 @@ class Platform {
   virtual std::string ModuleFileName() = 0;
 
   // --- The deletion engine's file system -----------------------------------
-  // The engine turns each listed path once into the platform's engine form
-  // and makes every file-system call on paths of that form: the converted
-  // path, or one built from it by appending "\" and a name that
-  // EngineEnumerate reported (names come in the same form). The engine form
-  // may reach what a listed path cannot (very long paths, names outside the
-  // code page); it is never shown, logged or saved. The defaults use the
-  // listed path itself and the calls above.
-  virtual std::string EnginePath(const std::string& listedPath) { return listedPath; }
-  virtual uint32_t EngineGetAttributes(const std::string& path) { return GetAttributes(path); }
+  // The engine and the drop intake turn each listed path once into the
+  // platform's engine form and make every file-system call of theirs on
+  // paths of that form (names that EngineEnumerate reports come in the same
+  // form). The engine form may reach what a listed path cannot (very long
+  // paths, names outside the code page) and takes every name literally; it is
+  // never shown, logged or saved. The defaults use the listed path itself and
+  // the calls above.
+  virtual EnginePath ToEnginePath(const std::string& listedPath) { return {listedPath}; }
+  // Attribute bits of path, or kInvalidAttributes when they cannot be read.
+  virtual uint32_t EngineGetAttributes(const EnginePath& path) { return GetAttributes(path.text); }
   // Writes the attribute bits of the entry itself: of a link, never of its target.
-  virtual bool EngineSetAttributes(const std::string& path, uint32_t attributes) {
-    return SetAttributes(path, attributes);
+  virtual bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
+    return SetAttributes(path.text, attributes);
   }
-  virtual bool EngineRemoveFile(const std::string& path) { return RemoveFile(path); }
-  virtual bool EngineRemoveFolder(const std::string& path) { return RemoveFolder(path); }
-  virtual bool EngineEnumerate(const std::string& pattern,
+  virtual bool EngineRemoveFile(const EnginePath& path) { return RemoveFile(path.text); }
+  virtual bool EngineRemoveFolder(const EnginePath& path) { return RemoveFolder(path.text); }
+  // As Enumerate, on a pattern in the engine form.
+  virtual bool EngineEnumerate(const EnginePath& pattern,
                                const std::function<void(const FindEntry&)>& visit) {
-    return Enumerate(pattern, visit);
+    return Enumerate(pattern.text, visit);
   }
 
   // --- Text and locale ---------------------------------------------------

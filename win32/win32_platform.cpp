@@ -83,18 +83,18 @@ bool Win32Platform::Enumerate(const std::string& pattern,
   return FindEntries(literal + wide.substr(cut + 1), ListedNameOf, visit);
 }
 
-std::string Win32Platform::EnginePath(const std::string& listedPath) {
-  return EngineFormOf(listedPath);
+EnginePath Win32Platform::ToEnginePath(const std::string& listedPath) {
+  return {EngineFormOf(listedPath)};
 }
 
-uint32_t Win32Platform::EngineGetAttributes(const std::string& path) {
-  const std::wstring wide = WideEnginePath(path);
+uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
+  const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return GetFileAttributesW(wide.c_str());
 }
 
-bool Win32Platform::EngineSetAttributes(const std::string& path, uint32_t attributes) {
-  const std::wstring wide = WideEnginePath(path);
+bool Win32Platform::EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
+  const std::wstring wide = WideEnginePath(path.text);
   // Opened as the entry itself (a link as the link, not its target), with
   // the one right that writing attributes needs and every sharing allowed.
   ScopedFileHandle entry;
@@ -118,21 +118,21 @@ bool Win32Platform::EngineSetAttributes(const std::string& path, uint32_t attrib
   return SetFileInformationByHandle(entry.Get(), FileBasicInfo, &info, sizeof info) != 0;
 }
 
-bool Win32Platform::EngineRemoveFile(const std::string& path) {
-  const std::wstring wide = WideEnginePath(path);
+bool Win32Platform::EngineRemoveFile(const EnginePath& path) {
+  const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return DeleteFileW(wide.c_str()) != 0;
 }
 
-bool Win32Platform::EngineRemoveFolder(const std::string& path) {
-  const std::wstring wide = WideEnginePath(path);
+bool Win32Platform::EngineRemoveFolder(const EnginePath& path) {
+  const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return RemoveDirectoryW(wide.c_str()) != 0;
 }
 
-bool Win32Platform::EngineEnumerate(const std::string& pattern,
+bool Win32Platform::EngineEnumerate(const EnginePath& pattern,
                                     const std::function<void(const FindEntry&)>& visit) {
-  return FindEntries(WideEnginePath(pattern), EngineNameOf, visit);
+  return FindEntries(WideEnginePath(pattern.text), EngineNameOf, visit);
 }
 
 ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {

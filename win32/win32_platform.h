@@ -24,12 +24,12 @@ class Win32Platform : public Platform {
   bool ReplaceWithFile(const std::string& target, const std::string& source) override;
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
-  std::string EnginePath(const std::string& listedPath) override;
-  uint32_t EngineGetAttributes(const std::string& path) override;
-  bool EngineSetAttributes(const std::string& path, uint32_t attributes) override;
-  bool EngineRemoveFile(const std::string& path) override;
-  bool EngineRemoveFolder(const std::string& path) override;
-  bool EngineEnumerate(const std::string& pattern,
+  EnginePath ToEnginePath(const std::string& listedPath) override;
+  uint32_t EngineGetAttributes(const EnginePath& path) override;
+  bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) override;
+  bool EngineRemoveFile(const EnginePath& path) override;
+  bool EngineRemoveFolder(const EnginePath& path) override;
+  bool EngineEnumerate(const EnginePath& pattern,
                        const std::function<void(const FindEntry&)>& visit) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;

@@ -66,26 +66,26 @@ class CountingPlatform : public Platform {
   }
   std::string ModuleFileName() override { return inner_.ModuleFileName(); }
   // The engine's calls count under the names of the plain ones.
-  std::string EnginePath(const std::string& listedPath) override {
-    return inner_.EnginePath(listedPath);
+  EnginePath ToEnginePath(const std::string& listedPath) override {
+    return inner_.ToEnginePath(listedPath);
   }
-  uint32_t EngineGetAttributes(const std::string& path) override {
+  uint32_t EngineGetAttributes(const EnginePath& path) override {
     Count("GetAttributes");
     return inner_.EngineGetAttributes(path);
   }
-  bool EngineSetAttributes(const std::string& path, uint32_t attributes) override {
+  bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) override {
     Count("SetAttributes");
     return inner_.EngineSetAttributes(path, attributes);
   }
-  bool EngineRemoveFile(const std::string& path) override {
+  bool EngineRemoveFile(const EnginePath& path) override {
     Count("RemoveFile");
     return inner_.EngineRemoveFile(path);
   }
-  bool EngineRemoveFolder(const std::string& path) override {
+  bool EngineRemoveFolder(const EnginePath& path) override {
     Count("RemoveFolder");
     return inner_.EngineRemoveFolder(path);
   }
-  bool EngineEnumerate(const std::string& pattern,
+  bool EngineEnumerate(const EnginePath& pattern,
                        const std::function<void(const FindEntry&)>& visit) override {
     Count("Enumerate");
     return inner_.EngineEnumerate(pattern, visit);
