@@ -319,6 +319,34 @@ TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
+TEST(StartE2e, ListTooBigForMemoryIsReportedInJapaneseAndKeptAtClose) {
+  CaseFolder folder("too-big");
+  // Almost 2 GB, sparse: no 32-bit process has room for it.
+  constexpr LONGLONG kSize = 0x7FFF0000;
+  HANDLE file = CreateFileA(folder.ListFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER end{};
+  end.QuadPart = kSize;
+  EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+  CloseHandle(file);
+  Program program(folder);
+  auto box = program.WaitFirstBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "メモリが不足しています.");
+  EXPECT_EQ(box->iconKind, "stop");
+  Answer(*box, IDOK);
+
+  // The program goes on, and its close leaves the list file alone.
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExA(folder.ListFile().c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, kSize);
+}
+
 TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   CaseFolder folder("readonly-ini");
   folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");
