@@ -93,7 +93,8 @@ TEST_F(WriteTextFileTest, FolderInPlaceAndUnwritableFolderCannotBeCreated) {
 
 TEST_F(WriteTextFileTest, LongTextGoesThroughInPiecesUnchanged) {
   Lines lines;
-  for (int i = 0; i < 20000; ++i) lines.push_back(std::string(i % 97, 'a' + i % 26));
+  for (int i = 0; i < 20000; ++i)
+    lines.push_back(std::string(i % 97, static_cast<char>('a' + i % 26)));
   WriteTextFile(fs_, path_, [&](TextWriter& out) {
     out.WriteLinesOf("old\rlines\n\nkept\0cut");
     for (const auto& line : lines) out.WriteLine(line);
