@@ -130,6 +130,10 @@ class Platform {
                          const std::function<void(const FindEntry&)>& visit) = 0;
   // Reads the whole file at path into content (shared reading, nobody writing).
   virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
+  // Reads the file at path as ReadWholeFile does, handing its bytes to piece
+  // in order, a few kilobytes at a time.
+  virtual ReadStatus ReadInPieces(const std::string& path,
+                                  const std::function<void(std::string_view)>& piece) = 0;
   // Opens the file at path for writing as mode says; file holds it on kOk.
   virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
                                     std::unique_ptr<FileWriter>& file) = 0;

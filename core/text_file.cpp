@@ -1,5 +1,6 @@
 #include "core/text_file.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/app_error.h"
@@ -82,10 +83,71 @@ bool ReadTextFile(Platform& platform, const std::string& path, std::string& cont
   return true;
 }
 
+namespace {
+
+// Splits text that arrives in pieces into lines by the rules of SplitLines.
+class LineSplitter {
+ public:
+  explicit LineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
+  void Feed(std::string_view piece) {
+    static constexpr std::string_view kStops("\r\n\0", 3);
+    size_t at = 0;
+    while (!ended_ && at < piece.size()) {
+      if (afterCr_ && piece[at] == '\n') ++at;  // the LF of a CR LF
+      afterCr_ = false;
+      const size_t stop = std::min(piece.find_first_of(kStops, at), piece.size());
+      partial_.append(piece.substr(at, stop - at));
+      if (stop == piece.size()) break;
+      if (piece[stop] == '\0') {
+        ended_ = true;
+        break;
+      }
+      lines_.push_back(std::move(partial_));
+      partial_.clear();
+      afterCr_ = piece[stop] == '\r';
+      at = stop + 1;
+    }
+  }
+  void Finish() {
+    if (!partial_.empty()) lines_.push_back(std::move(partial_));
+  }
+
+ private:
+  std::vector<std::string>& lines_;
+  std::string partial_;
+  bool afterCr_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace
+
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
-  std::string content;
-  if (!ReadTextFile(platform, path, content)) return false;
-  lines = SplitLines(content);
+  const auto check = [&](ReadStatus status) {
+    if (status == ReadStatus::kCannotOpen) throw AppError(FileErrorText(kCannotOpenText, path));
+    return status == ReadStatus::kOk;
+  };
+  // A first read counts the lines, so that the list costs one allocation per
+  // line and none for growing the vector.
+  size_t ends = 1;
+  bool zero = false;
+  if (!check(platform.ReadInPieces(path, [&](std::string_view piece) {
+        if (zero) return;
+        const size_t end = std::min(piece.find('\0'), piece.size());
+        zero = end < piece.size();
+        for (const char c : piece.substr(0, end)) ends += (c == '\n' || c == '\r') ? 1 : 0;
+      }))) {
+    return false;
+  }
+  std::vector<std::string> read;
+  // More lines than a vector can hold do not fit in memory either.
+  if (ends > read.max_size()) throw std::bad_alloc();
+  read.reserve(ends);
+  LineSplitter splitter(read);
+  if (!check(platform.ReadInPieces(path, [&](std::string_view piece) { splitter.Feed(piece); }))) {
+    return false;
+  }
+  splitter.Finish();
+  lines = std::move(read);
   return true;
 }
 

@@ -31,9 +31,10 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // exists but cannot be read.
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
-// Reads the lines of the text file at path into lines (replacing them).
-// Returns false, leaving lines alone, when no file exists there; throws
-// AppError(cannot open) when one exists but cannot be read.
+// Reads the lines of the text file at path into lines (replacing them), in
+// pieces: the file's text is never held whole. Returns false, leaving lines
+// alone, when no file exists there; throws AppError(cannot open) when one
+// exists but cannot be read.
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines);
 
 // Gathers the bytes of a text file into blocks and hands them to the file.

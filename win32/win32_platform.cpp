@@ -140,6 +140,26 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
   return ReadStatus::kOk;
 }
 
+ReadStatus Win32Platform::ReadInPieces(const std::string& path,
+                                       const std::function<void(std::string_view)>& piece) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return ReadStatus::kMissing;
+  }
+  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) return ReadStatus::kCannotOpen;
+  std::string buffer(64 * 1024, '\0');
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      return ReadStatus::kCannotOpen;
+    }
+    if (got == 0) return ReadStatus::kOk;
+    piece(std::string_view(buffer.data(), got));
+  }
+}
+
 namespace {
 
 class Win32FileWriter : public FileWriter {

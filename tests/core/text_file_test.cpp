@@ -157,6 +157,30 @@ TEST_F(WriteTextFileTest, WhatTheWriterThrowsRemovesOnlyTheTemporaryFile) {
   EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
 }
 
+TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
+  const std::string texts[] = {
+      "a\r\nb",
+      "a\n\rb\r",
+      "\r\n\r\n",
+      "ab\r",
+      "a\r\r\nb\n",
+      std::string("a\r\nb\0c\r\nd", 9),
+      std::string("\r\0\n", 3),
+      " x \rlonger line\n",
+  };
+  for (const size_t pieceSize : {1, 2, 3, 4096}) {
+    testing::MemoryPlatform fs;
+    fs.SetReadPieceSize(pieceSize);
+    for (const auto& text : texts) {
+      fs.AddFile("C:\\t.txt", text);
+      Lines lines{"stale"};
+      EXPECT_TRUE(ReadTextLines(fs, "C:\\t.txt", lines));
+      EXPECT_EQ(lines, SplitLines(text)) << pieceSize << ": " << text;
+      fs.RemoveFile("C:\\t.txt");
+    }
+  }
+}
+
 TEST(ReadTextLines, MissingIsNoErrorAndUnreadableIsReported) {
   testing::MemoryPlatform fs;
   Lines lines{"kept"};

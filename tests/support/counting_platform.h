@@ -23,9 +23,9 @@ class CountingPlatform : public Platform {
   // All file-system calls together.
   int FileSystemCalls() const {
     int total = 0;
-    for (const char* name :
-         {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder", "Enumerate",
-          "ReadWholeFile", "OpenForWriting", "ReplaceWithFile", "RenameFile", "FinalPath"}) {
+    for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
+                             "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
+                             "ReplaceWithFile", "RenameFile", "FinalPath"}) {
       total += Calls(name);
     }
     return total;
@@ -56,6 +56,11 @@ class CountingPlatform : public Platform {
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override {
     Count("ReadWholeFile");
     return inner_.ReadWholeFile(path, content);
+  }
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<void(std::string_view)>& piece) override {
+    Count("ReadInPieces");
+    return inner_.ReadInPieces(path, piece);
   }
   OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
                             std::unique_ptr<FileWriter>& file) override {

@@ -295,6 +295,17 @@ ReadStatus MemoryPlatform::ReadWholeFile(const std::string& path, std::string& c
   return ReadStatus::kOk;
 }
 
+ReadStatus MemoryPlatform::ReadInPieces(const std::string& path,
+                                        const std::function<void(std::string_view)>& piece) {
+  std::string content;
+  const ReadStatus status = ReadWholeFile(path, content);
+  if (status != ReadStatus::kOk) return status;
+  const std::string_view text = content;
+  for (size_t at = 0; at < text.size(); at += readPieceSize_)
+    piece(text.substr(at, readPieceSize_));
+  return ReadStatus::kOk;
+}
+
 // A file open for writing: held against removal and replacement until it
 // is closed; each piece takes what room the disk has left.
 class MemoryPlatform::Writer : public FileWriter {

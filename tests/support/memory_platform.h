@@ -54,6 +54,8 @@ class MemoryPlatform : public Platform {
   void DenyRenameTo(const std::string& path);
   // Only this many bytes of file content fit on the disk in all.
   void SetDiskCapacity(size_t bytes);
+  // Reads in pieces hand over this many bytes at a time.
+  void SetReadPieceSize(size_t bytes) { readPieceSize_ = bytes; }
 
   // --- Environment -------------------------------------------------------------
   void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
@@ -71,6 +73,8 @@ class MemoryPlatform : public Platform {
   bool Enumerate(const std::string& pattern,
                  const std::function<void(const FindEntry&)>& visit) override;
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<void(std::string_view)>& piece) override;
   OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
                             std::unique_ptr<FileWriter>& file) override;
   ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;
@@ -114,6 +118,7 @@ class MemoryPlatform : public Platform {
   std::set<std::string> denyRenameTo_;
   std::multiset<std::string> open_;  // files open for writing
   size_t capacity_ = static_cast<size_t>(-1);
+  size_t readPieceSize_ = 4096;
   std::string moduleFileName_ = "C:\\Moxlyn\\Moxlyn.exe";
   LocaleInfo locale_;
   LocalTime now_{2026, 12, 7, 1, 13, 5, 9};
