@@ -90,12 +90,15 @@ class LineSplitter {
  public:
   explicit LineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
   void Feed(std::string_view piece) {
-    static constexpr std::string_view kStops("\r\n\0", 3);
     size_t at = 0;
     while (!ended_ && at < piece.size()) {
       if (afterCr_ && piece[at] == '\n') ++at;  // the LF of a CR LF
       afterCr_ = false;
-      const size_t stop = std::min(piece.find_first_of(kStops, at), piece.size());
+      size_t stop = at;
+      while (stop < piece.size() && piece[stop] != '\r' && piece[stop] != '\n' &&
+             piece[stop] != '\0') {
+        ++stop;
+      }
       partial_.append(piece.substr(at, stop - at));
       if (stop == piece.size()) break;
       if (piece[stop] == '\0') {

@@ -63,7 +63,9 @@ class TextWriter {
 // it finally names receives the text. The text goes to a temporary file of a
 // fresh name beside that file, created by this call alone, which then takes
 // the file's place; only where the folder refuses new files is the file
-// rewritten in place (a full disk then leaves it cut short). On failure the
+// rewritten in place (a full disk then leaves it cut short). A file with
+// hard links is replaced under its name alone: its other names keep the old
+// bytes. On failure the
 // file keeps its previous bytes (or, where the system removed it on the way,
 // the temporary file keeps the new ones), no file this call did not create
 // is removed, and AppError(cannot create) or AppError(short write) is thrown,
