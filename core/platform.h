@@ -139,7 +139,7 @@ class Platform {
                                     std::unique_ptr<FileWriter>& file) = 0;
   // Replaces target with source (source's bytes under target's name) in one
   // step, keeping target's attributes when it exists; source is gone after
-  // success. Never removes source.
+  // success, and kept on failure.
   virtual ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) = 0;
   // Gives the file from the name to, where no entry may exist; false on failure.
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;

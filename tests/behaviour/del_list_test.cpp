@@ -103,6 +103,16 @@ TEST_F(DelListTest, FailedSaveKeepsPreviousFile) {
   EXPECT_FALSE(world_->Exists(listFile_ + ".moxlyn-new"));
 }
 
+TEST_F(DelListTest, EntriesOfTheTemporaryNamesAreLeftAlone) {
+  world_->MakeFolder(listFile_ + ".moxlyn-new");
+  world_->MakeFile(listFile_ + ".moxlyn-new1", "mine");
+  SaveDelList(fs(), {"C:\\new"});
+  EXPECT_EQ(world_->Content(listFile_), "C:\\new\r\n");
+  EXPECT_NE(world_->Attributes(listFile_ + ".moxlyn-new") & kAttrDirectory, 0u);
+  EXPECT_EQ(world_->Content(listFile_ + ".moxlyn-new1"), "mine");
+  EXPECT_FALSE(world_->Exists(listFile_ + ".moxlyn-new2"));
+}
+
 TEST_F(DelListTest, FailedReplaceLeavesNoFileBehind) {
   world_->MakeFile(listFile_, "C:\\old\r\n");
   world_->Lock(listFile_);
