@@ -131,9 +131,9 @@ class Platform {
   // Reads the whole file at path into content (shared reading, nobody writing).
   virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
   // Reads the file at path as ReadWholeFile does, handing its bytes to piece
-  // in order, a few kilobytes at a time.
+  // in order, a few kilobytes at a time, until piece returns false.
   virtual ReadStatus ReadInPieces(const std::string& path,
-                                  const std::function<void(std::string_view)>& piece) = 0;
+                                  const std::function<bool(std::string_view)>& piece) = 0;
   // Opens the file at path for writing as mode says; file holds it on kOk.
   virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
                                     std::unique_ptr<FileWriter>& file) = 0;

@@ -89,7 +89,8 @@ namespace {
 class LineSplitter {
  public:
   explicit LineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
-  void Feed(std::string_view piece) {
+  // False once a zero byte has ended the text.
+  bool Feed(std::string_view piece) {
     size_t at = 0;
     while (!ended_ && at < piece.size()) {
       if (afterCr_ && piece[at] == '\n') ++at;  // the LF of a CR LF
@@ -110,6 +111,7 @@ class LineSplitter {
       afterCr_ = piece[stop] == '\r';
       at = stop + 1;
     }
+    return !ended_;
   }
   void Finish() {
     if (!partial_.empty()) lines_.push_back(std::move(partial_));
@@ -132,12 +134,10 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
   // A first read counts the lines, so that the list costs one allocation per
   // line and none for growing the vector.
   size_t ends = 1;
-  bool zero = false;
   if (!check(platform.ReadInPieces(path, [&](std::string_view piece) {
-        if (zero) return;
         const size_t end = std::min(piece.find('\0'), piece.size());
-        zero = end < piece.size();
         for (const char c : piece.substr(0, end)) ends += (c == '\n' || c == '\r') ? 1 : 0;
+        return end == piece.size();  // a zero byte ends the text
       }))) {
     return false;
   }
@@ -146,7 +146,8 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
   if (ends > read.max_size()) throw std::bad_alloc();
   read.reserve(ends);
   LineSplitter splitter(read);
-  if (!check(platform.ReadInPieces(path, [&](std::string_view piece) { splitter.Feed(piece); }))) {
+  if (!check(platform.ReadInPieces(path,
+                                   [&](std::string_view piece) { return splitter.Feed(piece); }))) {
     return false;
   }
   splitter.Finish();

@@ -141,7 +141,7 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
 }
 
 ReadStatus Win32Platform::ReadInPieces(const std::string& path,
-                                       const std::function<void(std::string_view)>& piece) {
+                                       const std::function<bool(std::string_view)>& piece) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return ReadStatus::kMissing;
@@ -156,7 +156,7 @@ ReadStatus Win32Platform::ReadInPieces(const std::string& path,
       return ReadStatus::kCannotOpen;
     }
     if (got == 0) return ReadStatus::kOk;
-    piece(std::string_view(buffer.data(), got));
+    if (!piece(std::string_view(buffer.data(), got))) return ReadStatus::kOk;
   }
 }
 

@@ -21,7 +21,7 @@ class Win32Platform : public Platform {
                  const std::function<void(const FindEntry&)>& visit) override;
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
   ReadStatus ReadInPieces(const std::string& path,
-                          const std::function<void(std::string_view)>& piece) override;
+                          const std::function<bool(std::string_view)>& piece) override;
   OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
                             std::unique_ptr<FileWriter>& file) override;
   ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;

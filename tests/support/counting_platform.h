@@ -58,7 +58,7 @@ class CountingPlatform : public Platform {
     return inner_.ReadWholeFile(path, content);
   }
   ReadStatus ReadInPieces(const std::string& path,
-                          const std::function<void(std::string_view)>& piece) override {
+                          const std::function<bool(std::string_view)>& piece) override {
     Count("ReadInPieces");
     return inner_.ReadInPieces(path, piece);
   }

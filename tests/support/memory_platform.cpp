@@ -296,13 +296,14 @@ ReadStatus MemoryPlatform::ReadWholeFile(const std::string& path, std::string& c
 }
 
 ReadStatus MemoryPlatform::ReadInPieces(const std::string& path,
-                                        const std::function<void(std::string_view)>& piece) {
+                                        const std::function<bool(std::string_view)>& piece) {
   std::string content;
   const ReadStatus status = ReadWholeFile(path, content);
   if (status != ReadStatus::kOk) return status;
   const std::string_view text = content;
-  for (size_t at = 0; at < text.size(); at += readPieceSize_)
-    piece(text.substr(at, readPieceSize_));
+  for (size_t at = 0; at < text.size(); at += readPieceSize_) {
+    if (!piece(text.substr(at, readPieceSize_))) break;
+  }
   return ReadStatus::kOk;
 }
 
