@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Runs the benchmarks on identical trees and prints medians and ratios.
 
-Every figure is a ratio against another program measured in the same run on
+Every time is a ratio against another program measured in the same run on
 an identical tree: the engine against a bare Win32 deleter (the floor under
-Wine), against Wine's own `rd /s /q`, and against native `rm -rf`.
+Wine), against Wine's own `rd /s /q`, and against native `rm -rf`. The memory
+figures are printed as they are.
 """
 import os
 import shutil
