@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -76,11 +77,38 @@ enum class ReadStatus {
   kCannotOpen,  // a file exists but cannot be opened for reading
 };
 
-// Outcome of writing a new file in one piece.
-enum class WriteStatus {
+// How a file is opened for writing.
+enum class OpenMode {
+  kCreateNew,  // a new file; refused when any entry of that name exists
+  kOverwrite,  // the file emptied, or created when missing
+};
+
+// Outcome of opening a file for writing.
+enum class OpenStatus {
   kOk,
+  kExists,        // kCreateNew only: an entry of that name exists
   kCannotCreate,  // the file cannot be created or emptied
-  kShortWrite,    // fewer bytes were written than asked (full disk)
+};
+
+// Outcome of replacing a file with another.
+enum class ReplaceStatus {
+  kOk,
+  kFailed,      // nothing changed: target and source are as they were
+  kTargetGone,  // target was removed but source could not take its place
+};
+
+// A file open for writing with exclusive access, written from its start in
+// pieces; closed when destroyed.
+class FileWriter {
+ public:
+  FileWriter() = default;
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+  virtual ~FileWriter() = default;
+  // Appends bytes; false when fewer were written than asked (full disk).
+  virtual bool Append(std::string_view bytes) = 0;
+  // Flushes what was appended to disk; false on failure.
+  virtual bool Flush() = 0;
 };
 
 class Platform {
@@ -111,13 +139,22 @@ class Platform {
                          const std::function<void(const FindEntry&)>& visit) = 0;
   // Reads the whole file at path into content (shared reading, nobody writing).
   virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
-  // Creates (or empties) the file at path with exclusive access and writes
-  // content in one piece, flushed to disk before it returns.
-  virtual WriteStatus WriteNewFile(const std::string& path, std::string_view content) = 0;
+  // Reads the file at path as ReadWholeFile does, handing its bytes to piece
+  // in order, a few kilobytes at a time, until piece returns false.
+  virtual ReadStatus ReadInPieces(const std::string& path,
+                                  const std::function<bool(std::string_view)>& piece) = 0;
+  // Opens the file at path for writing as mode says; file holds it on kOk.
+  virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                                    std::unique_ptr<FileWriter>& file) = 0;
   // Replaces target with source (source's bytes under target's name) in one
   // step, keeping target's attributes when it exists; source is gone after
-  // success. False when target cannot be replaced; both are left as they were.
-  virtual bool ReplaceWithFile(const std::string& target, const std::string& source) = 0;
+  // success, and kept on failure.
+  virtual ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) = 0;
+  // Gives the file from the name to, where no entry may exist; false on failure.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // The path of the file that path finally names, every link on the way
+  // followed; path itself when it cannot be resolved.
+  virtual std::string FinalPath(const std::string& path) = 0;
   // Full path of the running executable.
   virtual std::string ModuleFileName() = 0;
 

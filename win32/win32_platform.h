@@ -20,8 +20,15 @@ class Win32Platform : public Platform {
   bool Enumerate(const std::string& pattern,
                  const std::function<void(const FindEntry&)>& visit) override;
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
-  WriteStatus WriteNewFile(const std::string& path, std::string_view content) override;
-  bool ReplaceWithFile(const std::string& target, const std::string& source) override;
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<bool(std::string_view)>& piece) override;
+  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                            std::unique_ptr<FileWriter>& file) override;
+  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  // Resolved with GetFinalPathNameByHandleW; path itself when the result has
+  // no lossless narrow form the narrow calls take.
+  std::string FinalPath(const std::string& path) override;
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
   EnginePath ToEnginePath(const std::string& listedPath) override;

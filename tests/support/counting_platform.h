@@ -24,7 +24,8 @@ class CountingPlatform : public Platform {
   int FileSystemCalls() const {
     int total = 0;
     for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
-                             "Enumerate", "ReadWholeFile", "WriteNewFile", "ReplaceWithFile"}) {
+                             "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
+                             "ReplaceWithFile", "RenameFile", "FinalPath"}) {
       total += Calls(name);
     }
     return total;
@@ -56,13 +57,27 @@ class CountingPlatform : public Platform {
     Count("ReadWholeFile");
     return inner_.ReadWholeFile(path, content);
   }
-  WriteStatus WriteNewFile(const std::string& path, std::string_view content) override {
-    Count("WriteNewFile");
-    return inner_.WriteNewFile(path, content);
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<bool(std::string_view)>& piece) override {
+    Count("ReadInPieces");
+    return inner_.ReadInPieces(path, piece);
   }
-  bool ReplaceWithFile(const std::string& target, const std::string& source) override {
+  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                            std::unique_ptr<FileWriter>& file) override {
+    Count("OpenForWriting");
+    return inner_.OpenForWriting(path, mode, file);
+  }
+  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override {
     Count("ReplaceWithFile");
     return inner_.ReplaceWithFile(target, source);
+  }
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    Count("RenameFile");
+    return inner_.RenameFile(from, to);
+  }
+  std::string FinalPath(const std::string& path) override {
+    Count("FinalPath");
+    return inner_.FinalPath(path);
   }
   std::string ModuleFileName() override { return inner_.ModuleFileName(); }
   // The engine's calls count under the names of the plain ones.
