@@ -408,6 +408,7 @@ TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsS
               0u)
         << *ini;
   }
+}
 
 TEST(StartE2e, ListTooBigForMemoryIsReportedInJapaneseAndKeptAtClose) {
   CaseFolder folder("too-big");
