@@ -111,6 +111,8 @@ class FileWriter {
   virtual bool Flush() = 0;
 };
 
+// The calls whose result decides what happens to the user's files are
+// [[nodiscard]]; the deletion engine ignores the others' failures by design.
 class Platform {
  public:
   Platform() = default;
@@ -121,7 +123,7 @@ class Platform {
   // --- File system -------------------------------------------------------
 
   // Attribute bits of path, or kInvalidAttributes when they cannot be read.
-  virtual uint32_t GetAttributes(const std::string& path) = 0;
+  [[nodiscard]] virtual uint32_t GetAttributes(const std::string& path) = 0;
   // Replaces the attribute bits of path; false on failure.
   virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
   // Deletes a file; fails on a read-only file, a folder and a locked file.
@@ -138,23 +140,24 @@ class Platform {
   virtual bool Enumerate(const std::string& pattern,
                          const std::function<void(const FindEntry&)>& visit) = 0;
   // Reads the whole file at path into content (shared reading, nobody writing).
-  virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
+  [[nodiscard]] virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
   // Reads the file at path as ReadWholeFile does, handing its bytes to piece
   // in order, a few kilobytes at a time, until piece returns false.
-  virtual ReadStatus ReadInPieces(const std::string& path,
-                                  const std::function<bool(std::string_view)>& piece) = 0;
+  [[nodiscard]] virtual ReadStatus ReadInPieces(
+      const std::string& path, const std::function<bool(std::string_view)>& piece) = 0;
   // Opens the file at path for writing as mode says; file holds it on kOk.
-  virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
-                                    std::unique_ptr<FileWriter>& file) = 0;
+  [[nodiscard]] virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                                                  std::unique_ptr<FileWriter>& file) = 0;
   // Replaces target with source (source's bytes under target's name) in one
   // step, keeping target's attributes when it exists; source is gone after
   // success, and kept on failure.
-  virtual ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) = 0;
+  [[nodiscard]] virtual ReplaceStatus ReplaceWithFile(const std::string& target,
+                                                      const std::string& source) = 0;
   // Gives the file from the name to, where no entry may exist; false on failure.
-  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
   // The path of the file that path finally names, every link on the way
   // followed; path itself when it cannot be resolved.
-  virtual std::string FinalPath(const std::string& path) = 0;
+  [[nodiscard]] virtual std::string FinalPath(const std::string& path) = 0;
   // Full path of the running executable.
   virtual std::string ModuleFileName() = 0;
 
@@ -166,9 +169,13 @@ class Platform {
   // paths, names outside the code page) and takes every name literally; it is
   // never shown, logged or saved. The defaults use the listed path itself and
   // the calls above.
-  virtual EnginePath ToEnginePath(const std::string& listedPath) { return {listedPath}; }
+  [[nodiscard]] virtual EnginePath ToEnginePath(const std::string& listedPath) {
+    return {listedPath};
+  }
   // Attribute bits of path, or kInvalidAttributes when they cannot be read.
-  virtual uint32_t EngineGetAttributes(const EnginePath& path) { return GetAttributes(path.text); }
+  [[nodiscard]] virtual uint32_t EngineGetAttributes(const EnginePath& path) {
+    return GetAttributes(path.text);
+  }
   // Writes the attribute bits of the entry itself: of a link, never of its target.
   virtual bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
     return SetAttributes(path.text, attributes);
