@@ -9,19 +9,10 @@
 #include "core/app_error.h"
 #include "core/delete_command.h"
 #include "core/text_file.h"
-#include "win32/win32_platform.h"
+#include "tests/support/win32_tools.h"
 
 namespace moxlyn {
 namespace {
-
-class PlatformInFolder : public Win32Platform {
- public:
-  explicit PlatformInFolder(std::string folder) : folder_(std::move(folder)) {}
-  std::string ModuleFileName() override { return folder_ + "\\Moxlyn.exe"; }
-
- private:
-  std::string folder_;
-};
 
 class NoPrompts : public DeletePrompts {
  public:
@@ -68,7 +59,8 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
   folder += "\\full-disk-" + std::to_string(GetCurrentProcessId());
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << "cannot use " << folder;
 
-  PlatformInFolder platform(folder);
+  testing::Win32PlatformWithModule platform;
+  platform.SetModuleFileName(folder + "\\Moxlyn.exe");
   const std::string listFile = folder + "\\dellist.lst";
   WriteTextFile(platform, listFile, "C:\\old\\entry\r\n");
   const std::string filler = folder + "\\filler";

@@ -12,23 +12,18 @@
 #include "core/deletion_engine.h"
 #include "core/drop_intake.h"
 #include "tests/support/test_world.h"
+#include "tests/support/win32_tools.h"
 #include "win32/engine_path.h"
 #include "win32/win32_platform.h"
 
 namespace moxlyn {
 namespace {
 
+using testing::Wide;
+
 // Wide helpers of the test's own, on "\\?\" paths, so that nothing here
 // depends on the code under test.
 std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
-
-std::wstring Wide(const std::string& narrow) {
-  std::wstring wide(narrow.size(), L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.data(),
-                                                      static_cast<int>(narrow.size()), wide.data(),
-                                                      static_cast<int>(wide.size()))));
-  return wide;
-}
 
 bool ExistsW(const std::wstring& path) {
   return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
