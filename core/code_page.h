@@ -14,4 +14,7 @@ namespace moxlyn {
 // reaching past the end of text. at must be less than text.size().
 size_t NextCharLength(Platform& platform, std::string_view text, size_t at);
 
+// Offset of the last whole character of text that is a backslash, or npos.
+size_t LastBackslash(Platform& platform, std::string_view text);
+
 }  // namespace moxlyn

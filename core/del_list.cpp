@@ -9,15 +9,6 @@ const char* const kDelListFileName = "dellist.lst";
 
 namespace {
 
-// Offset of the last whole character that is a backslash, or npos.
-size_t LastBackslash(Platform& platform, const std::string& text) {
-  size_t found = std::string::npos;
-  for (size_t i = 0; i < text.size(); i += NextCharLength(platform, text, i)) {
-    if (text[i] == '\\') found = i;
-  }
-  return found;
-}
-
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::string ListFilePath(Platform& platform) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/code_page.h"
 #include "win32/engine_path.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
@@ -215,15 +216,8 @@ class Win32FileWriter : public FileWriter {
 };
 
 // The folder part of path with its backslash ("" when it has none).
-std::string FolderOf(const std::string& path) {
-  size_t slash = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] == '\\') {
-      slash = i;
-    } else if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-      ++i;
-    }
-  }
+std::string FolderOf(Platform& platform, const std::string& path) {
+  const size_t slash = LastBackslash(platform, path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
@@ -275,7 +269,7 @@ ReplaceStatus Win32Platform::ReplaceWithFile(const std::string& target, const st
                ? ReplaceStatus::kOk
                : ReplaceStatus::kFailed;
   }
-  const std::string folder = FolderOf(target);
+  const std::string folder = FolderOf(*this, target);
   const std::vector<std::string> before = EmptyReplaceTemporaries(folder);
   if (ReplaceFileA(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr)) {
     return ReplaceStatus::kOk;
