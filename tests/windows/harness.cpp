@@ -127,6 +127,15 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   }
 }
 
+bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (!condition()) return false;
+    if (GetTickCount() - start >= ms) return true;
+    Sleep(20);
+  }
+}
+
 std::string UnixPath(const std::string& windowsPath) {
   using UnixName = char*(CDECL*)(const WCHAR*);
   static const auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
