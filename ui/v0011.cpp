@@ -97,7 +97,7 @@ void RunMessageLoop() {
 // Creates the four windows, hidden, in the order main, list, about, setup.
 // False when the main window cannot be created.
 bool CreateForms() {
-  const HWND owner = ApplicationWindow();
+  HWND owner = ApplicationWindow();
   Form_main = new TForm_main;
   if (!Form_main->Create(owner)) return false;
   // The list and setup windows edit what the main window owns.
