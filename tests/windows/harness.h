@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ui/program.h"
+#include "win32/scoped_handle.h"
 
 namespace moxlyn::e2e {
 
@@ -136,7 +137,8 @@ class Program {
   std::optional<DWORD> CloseAndWait();
 
  private:
-  PROCESS_INFORMATION process_{};
+  ScopedKernelObject process_;
+  ScopedKernelObject thread_;
   DWORD pid_ = 0;
   HWND main_ = nullptr;
 };
