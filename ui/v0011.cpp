@@ -18,30 +18,11 @@ TForm_setup* Form_setup = nullptr;
 
 namespace {
 
-// The single-instance mutex, taken when no other copy holds it, released
-// (also one that was found abandoned) and closed when the object goes.
-class InstanceLock {
- public:
-  // A failed create gives a null handle, whose wait fails and refuses the
-  // start; the last error is not examined.
-  InstanceLock() : mutex_(CreateMutexA(nullptr, FALSE, kInstanceMutexName)) {
-    const DWORD wait = WaitForSingleObject(mutex_.Get(), 0);
-    owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    alone_ = wait == WAIT_OBJECT_0;
-  }
-  ~InstanceLock() {
-    if (owned_) ReleaseMutex(mutex_.Get());
-  }
-  InstanceLock(const InstanceLock&) = delete;
-  InstanceLock& operator=(const InstanceLock&) = delete;
-
-  // The wait took the mutex that no other copy held.
-  bool Alone() const { return alone_; }
-
- private:
-  ScopedKernelObject mutex_;
-  bool owned_ = false;
-  bool alone_ = false;
+// Ownership of a mutex that a wait took, handed back when it goes.
+struct MutexOwnershipTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle mutex) { ReleaseMutex(mutex); }
 };
 
 // The top-level window of ours that window belongs to, or nullptr.
@@ -115,8 +96,15 @@ bool CreateForms() {
 int v0011(HINSTANCE instance) {
   try {
     CreateApplicationWindow(instance);
-    const InstanceLock lock;
-    if (!lock.Alone()) {
+    // A failed create gives a null handle, whose wait fails and refuses the
+    // start; the last error is not examined.
+    const ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, kInstanceMutexName));
+    const DWORD wait = WaitForSingleObject(mutex.Get(), 0);
+    // Released before the handle closes; one found abandoned is ours too and
+    // is handed back also on the refusing path.
+    const ScopedHandle<MutexOwnershipTraits> owned(
+        wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED ? mutex.Get() : nullptr);
+    if (wait != WAIT_OBJECT_0) {
       MessageBoxA(ApplicationWindow(), "既に起動しています。", kProgramName, MB_OK);
     } else {
       // Written whole: a tool window has no taskbar button, and every other
