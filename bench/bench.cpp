@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -169,7 +170,23 @@ int main(int argc, char** argv) {
     Report("intake", Time([&] { moxlyn::IntakeDrop(platform, {folder}, list); }));
   } else if (mode == "list-save") {
     const DelList list = SampleEntries(folder, count);
+    const size_t listKib = PeakKib();
     Report("list-save", Time([&] { moxlyn::SaveDelList(platform, list); }));
+    std::printf("list_kib=%zu\n", listKib);
+  } else if (mode == "list-round-trip") {
+    // Loads the list file beside the program and saves it again; says where
+    // memory ran out.
+    DelList list;
+    const char* step = "load";
+    try {
+      moxlyn::LoadDelList(platform, list);
+      step = "save";
+      moxlyn::SaveDelList(platform, list);
+      step = "none";
+    } catch (const std::bad_alloc&) {
+    }
+    std::printf("list-round-trip entries=%zu out_of_memory=%s peak_kib=%zu\n", list.size(), step,
+                PeakKib());
   } else if (mode == "list-load") {
     DelList list;
     Report("list-load", Time([&] { moxlyn::LoadDelList(platform, list); }));

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Runs the benchmarks on identical trees and prints medians and ratios.
 
-Every figure is a ratio against another program measured in the same run on
+Every time is a ratio against another program measured in the same run on
 an identical tree: the engine against a bare Win32 deleter (the floor under
-Wine), against Wine's own `rd /s /q`, and against native `rm -rf`.
+Wine), against Wine's own `rd /s /q`, and against native `rm -rf`. The memory
+figures are printed as they are.
 """
 import os
 import shutil
@@ -138,9 +139,44 @@ def other_cases(runs, scratch):
     shutil.rmtree(logdir)
 
 
+def write_list(folder, count):
+    """A dellist.lst of count entries like the benchmark's own sample entries."""
+    prefix = (windows_path(folder) + "\\deep\\folder\\テスト\\file-").encode("cp932")
+    with open(os.path.join(folder, "dellist.lst"), "wb") as out:
+        step = 100000
+        for start in range(0, count, step):
+            out.write(b"".join(prefix + b"%d.txt\r\n" % i
+                               for i in range(start, min(count, start + step))))
+
+
+def memory_cases(scratch):
+    """Printed figures, not timings: the peak memory of saving 1,000,000
+    entries, and the largest list that loads and saves in one run."""
+    folder = os.path.join(scratch, "memory")
+    os.makedirs(folder)
+    out, _ = wine(BENCH, "list-save", windows_path(folder), "1000000")
+    fields = dict(item.split("=") for item in out.split() if "=" in item)
+    print("save of 1,000,000 entries: peak %s KiB, the list alone %s KiB"
+          % (fields["peak_kib"], fields["list_kib"]))
+    largest = 0
+    for millions in (1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 14, 16):
+        count = millions * 1000000
+        write_list(folder, count)
+        out, _ = wine(BENCH, "list-round-trip", windows_path(folder))
+        fields = dict(item.split("=") for item in out.split() if "=" in item)
+        size = os.path.getsize(os.path.join(folder, "dellist.lst"))
+        print("  %d entries (%d MB): out of memory at %s, peak %s KiB"
+              % (count, size // 1000000, fields["out_of_memory"], fields["peak_kib"]))
+        if fields["out_of_memory"] != "none":
+            break
+        largest = count
+    print("largest list that loads and saves: %d entries" % largest)
+    shutil.rmtree(folder)
+
+
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
-    parts = sys.argv[2:] or ["engine", "files"]
+    parts = sys.argv[2:] or ["engine", "files", "memory"]
     if any(p in ("tree", "readonly", "flat") for p in parts):
         parts.append("engine")
     scratch = tempfile.mkdtemp(prefix="moxlyn-bench-", dir=os.path.join(ROOT, "build"))
@@ -149,6 +185,8 @@ def main():
             engine_cases(runs, scratch, [p for p in parts if p in ("tree", "readonly", "flat")])
         if "files" in parts:
             other_cases(runs, scratch)
+        if "memory" in parts:
+            memory_cases(scratch)
     finally:
         subprocess.run(["chmod", "-R", "u+w", scratch])
         shutil.rmtree(scratch, ignore_errors=True)

@@ -67,7 +67,10 @@ void LoadDelList(Platform& platform, DelList& list) {
 }
 
 void SaveDelList(Platform& platform, const DelList& list) {
-  WriteTextFile(platform, ListFilePath(platform), JoinLines(list));
+  // Line by line: a list that fills the memory has no room for a copy.
+  WriteTextFile(platform, ListFilePath(platform), [&list](TextWriter& out) {
+    for (const auto& entry : list) out.WriteLine(entry);
+  });
 }
 
 }  // namespace moxlyn

@@ -20,32 +20,28 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
   }
   const std::string path = JoinPath(platform, ProgramDir(platform), name + ".log");
 
-  std::vector<std::string> previous;
-  ReadTextLines(platform, path, previous);
-  // The text is formed apart from the list, so a log that cannot be written
-  // leaves the list holding its paths.
+  std::string previous;
+  ReadTextFile(platform, path, previous);
+  // Written in pieces as it is formed: the old lines, then the entries.
   const bool timed = logType == LogTypeTimeAndName;
-  std::string text = JoinLines(previous);
-  size_t size = text.size();
-  for (const auto& entry : list) size += entry.size() + (timed ? 24 : 2);
-  text.reserve(size);
-  // The clock is read for every entry; its text changes only with the second.
-  LocalTime stamped{};
-  std::string stamp;
-  for (const auto& entry : list) {
-    if (timed) {
-      const LocalTime now = platform.Now();
-      if (stamp.empty() || now.hour != stamped.hour || now.minute != stamped.minute ||
-          now.second != stamped.second) {
-        stamp = formats.LongTime(now) + " // ";
-        stamped = now;
+  WriteTextFile(platform, path, [&](TextWriter& out) {
+    out.WriteLinesOf(previous);
+    // The clock is read for every entry; its text changes only with the second.
+    LocalTime stamped{};
+    std::string stamp;
+    for (const auto& entry : list) {
+      if (timed) {
+        const LocalTime now = platform.Now();
+        if (stamp.empty() || now.hour != stamped.hour || now.minute != stamped.minute ||
+            now.second != stamped.second) {
+          stamp = formats.LongTime(now) + " // ";
+          stamped = now;
+        }
+        out.Write(stamp);
       }
-      text += stamp;
+      out.WriteLine(entry);
     }
-    text += entry;
-    text += "\r\n";
-  }
-  WriteTextFile(platform, path, text);
+  });
 }
 
 void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,

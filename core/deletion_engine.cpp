@@ -19,7 +19,7 @@ bool IsLinkEntry(const FindEntry& entry) {
 }
 
 // One folder being emptied: its path is the first `length` bytes of the path
-// the engine works on; its entries were listed whole before any was touched;
+// the engine works on (its text); its entries were listed whole before any was touched;
 // the names of its sub-folders wait there for their removal.
 struct Level {
   size_t length = 0;
@@ -30,15 +30,15 @@ struct Level {
 
 // The entries of the folder at path, "." and ".." left out. path comes back
 // as it was given.
-Level ListFolder(Platform& platform, std::string& path) {
+Level ListFolder(Platform& platform, EnginePath& path) {
   Level level;
-  level.length = path.size();
-  path += "\\*.*";
+  level.length = path.text.size();
+  path.text += "\\*.*";
   platform.EngineEnumerate(path, [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
     level.entries.push_back(entry);
   });
-  path.resize(level.length);
+  path.text.resize(level.length);
   return level;
 }
 
@@ -48,25 +48,25 @@ Level ListFolder(Platform& platform, std::string& path) {
 // emptied are a work list, not a recursion, so that no depth of tree can
 // exhaust the stack; the one path grows and shrinks in place, so that a deep
 // tree costs no copy of its path per level.
-void EmptyFolder(Platform& platform, std::string path) {
+void EmptyFolder(Platform& platform, EnginePath path) {
   std::vector<Level> levels;
   levels.push_back(ListFolder(platform, path));
   while (!levels.empty()) {
     Level& level = levels.back();
-    path.resize(level.length);
+    path.text.resize(level.length);
     if (level.next == level.entries.size()) {
       for (const auto& name : level.subFolders) {
-        path.resize(level.length);
-        path += '\\';
-        path += name;
+        path.text.resize(level.length);
+        path.text += '\\';
+        path.text += name;
         platform.EngineRemoveFolder(path);
       }
       levels.pop_back();
       continue;
     }
     FindEntry& entry = level.entries[level.next++];
-    path += '\\';
-    path += entry.name;
+    path.text += '\\';
+    path.text += entry.name;
     // The enumeration reports the same attribute bits as an attribute query.
     // The platform writes a link's own bits, never its target's.
     if ((entry.attributes & kAttrReadOnly) != 0) {
@@ -86,17 +86,17 @@ void EmptyFolder(Platform& platform, std::string path) {
 // A listed folder: sorted by its target path, removed through its engine form.
 struct ListedFolder {
   std::string target;
-  std::string engine;
+  EnginePath engine;
 };
 
 }  // namespace
 
-bool IsFolderLink(Platform& platform, const std::string& enginePath, uint32_t attributes) {
+bool IsFolderLink(Platform& platform, const EnginePath& path, uint32_t attributes) {
   if ((attributes & kAttrReparsePoint) == 0) return false;
   // Only an enumeration reports the reparse tag; enumerating the bare path
   // yields the entry itself.
   bool link = true;
-  platform.EngineEnumerate(enginePath,
+  platform.EngineEnumerate(path,
                            [&](const FindEntry& entry) { link = IsLinkTag(entry.reparseTag); });
   return link;
 }
@@ -106,7 +106,7 @@ void DeleteListed(Platform& platform, const DelList& list) {
   for (const auto& entry : list) {
     auto target = TargetPath(platform, entry);
     if (!target) continue;
-    std::string path = platform.EnginePath(*target);
+    EnginePath path = platform.ToEnginePath(*target);
     const uint32_t attributes = platform.EngineGetAttributes(path);
     if (attributes != kInvalidAttributes && (attributes & kAttrDirectory) != 0) {
       // A listed link is removed below as the link itself, never emptied.

@@ -15,10 +15,9 @@ namespace moxlyn {
 // folders likewise: nothing behind a link is ever emptied.
 void DeleteListed(Platform& platform, const DelList& list);
 
-// Whether the folder at enginePath (the platform's engine form), whose
-// attribute query gave attributes, is a link (junction, symbolic link, any
-// name surrogate or a tag not defined by Microsoft) rather than a folder to
-// empty. A reparse point whose tag cannot be learnt counts as a link.
-bool IsFolderLink(Platform& platform, const std::string& enginePath, uint32_t attributes);
+// Whether the folder at path, whose attribute query gave attributes, is a link (junction, symbolic
+// link, any name surrogate or a tag not defined by Microsoft) rather than a folder to empty. A
+// reparse point whose tag cannot be learnt counts as a link.
+bool IsFolderLink(Platform& platform, const EnginePath& path, uint32_t attributes);
 
 }  // namespace moxlyn

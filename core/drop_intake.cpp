@@ -13,7 +13,7 @@ void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelLi
     // dropped, in the engine's literal form.
     const auto target = TargetPath(platform, path);
     if (!target) continue;
-    const std::string engine = platform.EnginePath(*target);
+    const EnginePath engine = platform.ToEnginePath(*target);
     const uint32_t attributes = platform.EngineGetAttributes(engine);
     if (attributes == kInvalidAttributes || (attributes & kAttrDirectory) == 0) continue;
     // A dropped link is listed as itself only: its target's entries are not

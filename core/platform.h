@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,14 @@ struct FindEntry {
   std::string name;         // bare name, no folder
   uint32_t attributes = 0;  // Windows attribute bits
   uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
+};
+
+// A path in the platform's engine form (see Platform::ToEnginePath): made by
+// the platform from a listed path, or from another engine path by appending
+// "\" and a name that EngineEnumerate reported. A type of its own, so that it
+// never mixes with the listed paths of the code page.
+struct EnginePath {
+  std::string text;
 };
 
 // Local date and time, as the system clock reports it.
@@ -68,11 +77,38 @@ enum class ReadStatus {
   kCannotOpen,  // a file exists but cannot be opened for reading
 };
 
-// Outcome of writing a new file in one piece.
-enum class WriteStatus {
+// How a file is opened for writing.
+enum class OpenMode {
+  kCreateNew,  // a new file; refused when any entry of that name exists
+  kOverwrite,  // the file emptied, or created when missing
+};
+
+// Outcome of opening a file for writing.
+enum class OpenStatus {
   kOk,
+  kExists,        // kCreateNew only: an entry of that name exists
   kCannotCreate,  // the file cannot be created or emptied
-  kShortWrite,    // fewer bytes were written than asked (full disk)
+};
+
+// Outcome of replacing a file with another.
+enum class ReplaceStatus {
+  kOk,
+  kFailed,      // nothing changed: target and source are as they were
+  kTargetGone,  // target was removed but source could not take its place
+};
+
+// A file open for writing with exclusive access, written from its start in
+// pieces; closed when destroyed.
+class FileWriter {
+ public:
+  FileWriter() = default;
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+  virtual ~FileWriter() = default;
+  // Appends bytes; false when fewer were written than asked (full disk).
+  virtual bool Append(std::string_view bytes) = 0;
+  // Flushes what was appended to disk; false on failure.
+  virtual bool Flush() = 0;
 };
 
 class Platform {
@@ -103,35 +139,46 @@ class Platform {
                          const std::function<void(const FindEntry&)>& visit) = 0;
   // Reads the whole file at path into content (shared reading, nobody writing).
   virtual ReadStatus ReadWholeFile(const std::string& path, std::string& content) = 0;
-  // Creates (or empties) the file at path with exclusive access and writes
-  // content in one piece, flushed to disk before it returns.
-  virtual WriteStatus WriteNewFile(const std::string& path, std::string_view content) = 0;
+  // Reads the file at path as ReadWholeFile does, handing its bytes to piece
+  // in order, a few kilobytes at a time, until piece returns false.
+  virtual ReadStatus ReadInPieces(const std::string& path,
+                                  const std::function<bool(std::string_view)>& piece) = 0;
+  // Opens the file at path for writing as mode says; file holds it on kOk.
+  virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                                    std::unique_ptr<FileWriter>& file) = 0;
   // Replaces target with source (source's bytes under target's name) in one
   // step, keeping target's attributes when it exists; source is gone after
-  // success. False when target cannot be replaced; both are left as they were.
-  virtual bool ReplaceWithFile(const std::string& target, const std::string& source) = 0;
+  // success, and kept on failure.
+  virtual ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) = 0;
+  // Gives the file from the name to, where no entry may exist; false on failure.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // The path of the file that path finally names, every link on the way
+  // followed; path itself when it cannot be resolved.
+  virtual std::string FinalPath(const std::string& path) = 0;
   // Full path of the running executable.
   virtual std::string ModuleFileName() = 0;
 
   // --- The deletion engine's file system -----------------------------------
-  // The engine turns each listed path once into the platform's engine form
-  // and makes every file-system call on paths of that form: the converted
-  // path, or one built from it by appending "\" and a name that
-  // EngineEnumerate reported (names come in the same form). The engine form
-  // may reach what a listed path cannot (very long paths, names outside the
-  // code page); it is never shown, logged or saved. The defaults use the
-  // listed path itself and the calls above.
-  virtual std::string EnginePath(const std::string& listedPath) { return listedPath; }
-  virtual uint32_t EngineGetAttributes(const std::string& path) { return GetAttributes(path); }
+  // The engine and the drop intake turn each listed path once into the
+  // platform's engine form and make every file-system call of theirs on
+  // paths of that form (names that EngineEnumerate reports come in the same
+  // form). The engine form may reach what a listed path cannot (very long
+  // paths, names outside the code page) and takes every name literally; it is
+  // never shown, logged or saved. The defaults use the listed path itself and
+  // the calls above.
+  virtual EnginePath ToEnginePath(const std::string& listedPath) { return {listedPath}; }
+  // Attribute bits of path, or kInvalidAttributes when they cannot be read.
+  virtual uint32_t EngineGetAttributes(const EnginePath& path) { return GetAttributes(path.text); }
   // Writes the attribute bits of the entry itself: of a link, never of its target.
-  virtual bool EngineSetAttributes(const std::string& path, uint32_t attributes) {
-    return SetAttributes(path, attributes);
+  virtual bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
+    return SetAttributes(path.text, attributes);
   }
-  virtual bool EngineRemoveFile(const std::string& path) { return RemoveFile(path); }
-  virtual bool EngineRemoveFolder(const std::string& path) { return RemoveFolder(path); }
-  virtual bool EngineEnumerate(const std::string& pattern,
+  virtual bool EngineRemoveFile(const EnginePath& path) { return RemoveFile(path.text); }
+  virtual bool EngineRemoveFolder(const EnginePath& path) { return RemoveFolder(path.text); }
+  // As Enumerate, on a pattern in the engine form.
+  virtual bool EngineEnumerate(const EnginePath& pattern,
                                const std::function<void(const FindEntry&)>& visit) {
-    return Enumerate(pattern, visit);
+    return Enumerate(pattern.text, visit);
   }
 
   // --- Text and locale ---------------------------------------------------
@@ -143,6 +190,8 @@ class Platform {
   virtual int CompareNoCase(const std::string& a, const std::string& b) = 0;
   // Narrow upper-casing in the user's locale.
   virtual std::string UpperCase(const std::string& text) = 0;
+  // Narrow lower-casing in the user's locale.
+  virtual std::string LowerCase(const std::string& text) = 0;
   // The user's current locale settings, read afresh.
   virtual LocaleInfo ReadLocaleInfo() = 0;
 

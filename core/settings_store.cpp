@@ -106,47 +106,47 @@ void SettingsFile::Parse(std::string_view content) {
   }
 }
 
-long SettingsFile::FindSection(const std::string& name) const {
+std::optional<size_t> SettingsFile::FindSection(const std::string& name) const {
   const std::string wanted = platform_.UpperCase(name);
   for (size_t i = sections_.size(); i-- > 0;) {
-    if (platform_.UpperCase(sections_[i].name) == wanted) return static_cast<long>(i);
+    if (platform_.UpperCase(sections_[i].name) == wanted) return i;
   }
-  return -1;
+  return std::nullopt;
 }
 
-long SettingsFile::FindKey(const Section& section, const std::string& key) const {
+std::optional<size_t> SettingsFile::FindKey(const Section& section, const std::string& key) const {
   const std::string wanted = platform_.UpperCase(key);
   for (size_t i = section.lines.size(); i-- > 0;) {
     const std::string& line = section.lines[i];
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    if (platform_.UpperCase(line.substr(0, equals)) == wanted) return static_cast<long>(i);
+    if (platform_.UpperCase(line.substr(0, equals)) == wanted) return i;
   }
-  return -1;
+  return std::nullopt;
 }
 
 std::string SettingsFile::LookupText(const std::string& section, const std::string& key,
                                      const std::string& defaultValue) const {
-  const long index = FindSection(section);
-  if (index < 0) return defaultValue;
-  const Section& found = sections_[static_cast<size_t>(index)];
-  const long at = FindKey(found, key);
-  if (at < 0) return defaultValue;
-  const std::string& line = found.lines[static_cast<size_t>(at)];
+  const auto index = FindSection(section);
+  if (!index) return defaultValue;
+  const Section& found = sections_[*index];
+  const auto at = FindKey(found, key);
+  if (!at) return defaultValue;
+  const std::string& line = found.lines[*at];
   return line.substr(line.find('=') + 1);
 }
 
 void SettingsFile::StoreText(const std::string& section, const std::string& key,
                              const std::string& value) {
-  const long index = FindSection(section);
-  if (index < 0) sections_.push_back({section, {}});
-  Section* found = index < 0 ? &sections_.back() : &sections_[static_cast<size_t>(index)];
+  const auto index = FindSection(section);
+  if (!index) sections_.push_back({section, {}});
+  Section& found = index ? sections_[*index] : sections_.back();
   std::string line = key + "=" + value;
-  const long at = FindKey(*found, key);
-  if (at < 0) {
-    found->lines.push_back(std::move(line));
+  const auto at = FindKey(found, key);
+  if (at) {
+    found.lines[*at] = std::move(line);
   } else {
-    found->lines[static_cast<size_t>(at)] = std::move(line);
+    found.lines.push_back(std::move(line));
   }
 }
 

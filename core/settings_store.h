@@ -2,6 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform.h"
 
 namespace moxlyn {
 
@@ -17,16 +23,6 @@ struct Settings {
   int32_t LogType = 0;
   bool ShowTopMost = false;
 };
-
-}  // namespace moxlyn
-
-#include <string>
-#include <string_view>
-#include <vector>
-
-#include "core/platform.h"
-
-namespace moxlyn {
 
 // The integer text rule of settings values: decimal with an optional sign
 // (leading zeros allowed, 32-bit signed range), or "$", "0x", "0X", "x", "X"
@@ -72,10 +68,10 @@ class SettingsFile {
 
  private:
   void Parse(std::string_view content);
-  // Index of the last section named name, or -1.
-  long FindSection(const std::string& name) const;
-  // Index of the last key line of section named key, or -1.
-  long FindKey(const Section& section, const std::string& key) const;
+  // Index of the last section named name, if any.
+  std::optional<size_t> FindSection(const std::string& name) const;
+  // Index of the last key line of section named key, if any.
+  std::optional<size_t> FindKey(const Section& section, const std::string& key) const;
 
   Platform& platform_;
   std::string path_;

@@ -2,6 +2,7 @@
 // file: system code page, no byte-order mark, CR LF after every line.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,19 +31,53 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // exists but cannot be read.
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
-// Reads the lines of the text file at path into lines (replacing them).
-// Returns false, leaving lines alone, when no file exists there; throws
-// AppError(cannot open) when one exists but cannot be read.
+// Reads the lines of the text file at path into lines (replacing them), in
+// pieces: the file's text is never held whole. Returns false, leaving lines
+// alone, when no file exists there; throws AppError(cannot open) when one
+// exists but cannot be read.
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines);
 
-// Replaces the file at path by text without ever leaving a damaged file: the
-// text goes to a temporary file in the same folder, which then takes the
-// target's place. On failure the target keeps its previous bytes, the
-// temporary file is removed, and AppError(cannot create) or AppError(short
-// write) is thrown.
+// Gathers the bytes of a text file into blocks and hands them to the file.
+class TextWriter {
+ public:
+  explicit TextWriter(FileWriter& file);
+  // Appends bytes. Throws AppError(short write) when the disk refuses them.
+  void Write(std::string_view bytes);
+  // Appends line and CR LF.
+  void WriteLine(std::string_view line);
+  // Appends the lines of text as SplitLines reads them, each with CR LF.
+  void WriteLinesOf(std::string_view text);
+  // Hands the rest to the file and flushes it to disk. Throws AppError(short
+  // write).
+  void Finish();
+
+ private:
+  void Drain();
+
+  FileWriter& file_;
+  std::string block_;
+};
+
+// Replaces the file at path by the text that write hands to its TextWriter,
+// without ever leaving a damaged file. A link at path stays a link: the file
+// it finally names receives the text. The text goes to a temporary file of a
+// fresh name beside that file, created by this call alone, which then takes
+// the file's place; only where the folder refuses new files is the file
+// rewritten in place (a full disk then leaves it cut short). A file with
+// hard links is replaced under its name alone: its other names keep the old
+// bytes. On failure the
+// file keeps its previous bytes (or, where the system removed it on the way,
+// the temporary file keeps the new ones), no file this call did not create
+// is removed, and AppError(cannot create) or AppError(short write) is thrown,
+// or what write threw.
+void WriteTextFile(Platform& platform, const std::string& path,
+                   const std::function<void(TextWriter&)>& write);
+
+// The same for a text given whole.
 void WriteTextFile(Platform& platform, const std::string& path, std::string_view text);
 
-// The name of the temporary file that WriteTextFile writes beside path.
-std::string TemporaryPathFor(const std::string& path);
+// The name of the temporary file that WriteTextFile tries beside path at its
+// attempt-th try (0 first).
+std::string TemporaryPathFor(const std::string& path, int attempt = 0);
 
 }  // namespace moxlyn

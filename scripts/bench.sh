@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Benchmarks, side by side on identical trees (not part of the tests):
-#   scripts/bench.sh [runs] [engine|tree|readonly|flat] [files]
+#   scripts/bench.sh [runs] [engine|tree|readonly|flat] [files] [memory]
 # runs: per case (default 5); engine: the three deletion trees (or name one);
-# files: the intake, the list file and the log (default: all). Prints medians
-# and ratios.
+# files: the intake, the list file and the log; memory: the peak memory of
+# saving a list and the largest list that loads and saves (default: all).
+# Prints medians and ratios, and the memory figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

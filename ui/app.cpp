@@ -1,6 +1,7 @@
 #include "ui/app.h"
 
 #include <exception>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace {
 
 HWND applicationWindow = nullptr;
 HINSTANCE instance = nullptr;
+// The error box's texts for when memory has run out, made at the start.
+std::string programTitle;
+std::string outOfMemoryBoxText;
 
 LRESULT CALLBACK ApplicationProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -25,6 +29,8 @@ HINSTANCE Instance() { return instance; }
 
 void CreateApplicationWindow(HINSTANCE program) {
   instance = program;
+  programTitle = ProgramTitle();
+  outOfMemoryBoxText = ErrorBoxText(kOutOfMemoryText);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ApplicationProcedure;
   windowClass.hInstance = program;
@@ -33,7 +39,7 @@ void CreateApplicationWindow(HINSTANCE program) {
   RegisterClassA(&windowClass);
   // Never shown and without a frame, so that its extended style stays exactly
   // what the start-up writes into it (a caption would add WS_EX_WINDOWEDGE).
-  applicationWindow = CreateWindowExA(0, windowClass.lpszClassName, ProgramTitle().c_str(),
+  applicationWindow = CreateWindowExA(0, windowClass.lpszClassName, programTitle.c_str(),
                                       WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                                       nullptr, program, nullptr);
 }
@@ -83,15 +89,27 @@ void ReportError(const std::string& message) {
               MB_OK | MB_ICONSTOP);
 }
 
-void ReportCurrentException() {
+std::string CurrentExceptionMessage() {
   try {
     throw;
   } catch (const AppError& error) {
-    ReportError(error.Message());
+    return error.Message();
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemoryText;
   } catch (const std::exception& error) {
-    ReportError(error.what());
+    return error.what();
   } catch (...) {
-    ReportError("");
+    return "";
+  }
+}
+
+void ReportCurrentException() noexcept {
+  try {
+    ReportError(CurrentExceptionMessage());
+  } catch (...) {
+    // No memory left for the box's texts: the ones made at the start.
+    MessageBoxA(applicationWindow, outOfMemoryBoxText.c_str(), programTitle.c_str(),
+                MB_OK | MB_ICONSTOP);
   }
 }
 

@@ -25,8 +25,17 @@ Platform& ThePlatform();
 // captioned with the program's title.
 void ReportError(const std::string& message);
 
-// Reports the exception being handled (call only inside a catch block).
-void ReportCurrentException();
+// The general error box's text when memory has run out.
+inline constexpr const char* kOutOfMemoryText = "メモリが不足しています";
+
+// The message of the exception being handled (call only inside a catch
+// block): an AppError's own, kOutOfMemoryText when memory ran out, the
+// library's text of another exception, or "".
+std::string CurrentExceptionMessage();
+
+// Reports the exception being handled (call only inside a catch block); never
+// throws, with little memory left too.
+void ReportCurrentException() noexcept;
 
 // The program's title: the executable's file name without its folder, cut at
 // the first ".", every character after the first lower-cased.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -126,8 +127,14 @@ void TForm_main::InitMain() {
 
   DelList.clear();
   // An unreadable list file stops the start-up here (the window stays, with
-  // an empty list).
-  LoadDelList(ThePlatform(), DelList);
+  // an empty list). One too big for memory holds a list this run never had:
+  // the close leaves it as it is.
+  try {
+    LoadDelList(ThePlatform(), DelList);
+  } catch (const std::bad_alloc&) {
+    listFileUnloaded_ = true;
+    throw;
+  }
 
   BringForward();
 }
@@ -135,7 +142,7 @@ void TForm_main::InitMain() {
 void TForm_main::FinishMain() {
   Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   try {
-    SaveDelList(ThePlatform(), DelList);
+    if (!listFileUnloaded_) SaveDelList(ThePlatform(), DelList);
     if (!settingsUnread_) SaveSettings(ThePlatform(), *this, Settings);
   } catch (...) {
     // The program goes on: put the icon back so that it can still be

@@ -96,6 +96,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   bool settingsUnread_ = false;
 
   moxlyn::DelList DelList;
+  // The list file ran out of memory at the start and is not saved at close.
+  bool listFileUnloaded_ = false;
   moxlyn::Settings Settings;
   moxlyn::LocaleFormats formats_;
   NOTIFYICONDATAA TrayIconData{};

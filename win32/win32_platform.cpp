@@ -2,6 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <vector>
+
 #include "win32/engine_path.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
@@ -83,18 +88,18 @@ bool Win32Platform::Enumerate(const std::string& pattern,
   return FindEntries(literal + wide.substr(cut + 1), ListedNameOf, visit);
 }
 
-std::string Win32Platform::EnginePath(const std::string& listedPath) {
-  return EngineFormOf(listedPath);
+EnginePath Win32Platform::ToEnginePath(const std::string& listedPath) {
+  return {EngineFormOf(listedPath)};
 }
 
-uint32_t Win32Platform::EngineGetAttributes(const std::string& path) {
-  const std::wstring wide = WideEnginePath(path);
+uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
+  const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return GetFileAttributesW(wide.c_str());
 }
 
-bool Win32Platform::EngineSetAttributes(const std::string& path, uint32_t attributes) {
-  const std::wstring wide = WideEnginePath(path);
+bool Win32Platform::EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
+  const std::wstring wide = WideEnginePath(path.text);
   // Opened as the entry itself (a link as the link, not its target), with
   // the one right that writing attributes needs and every sharing allowed.
   ScopedFileHandle entry;
@@ -118,21 +123,21 @@ bool Win32Platform::EngineSetAttributes(const std::string& path, uint32_t attrib
   return SetFileInformationByHandle(entry.Get(), FileBasicInfo, &info, sizeof info) != 0;
 }
 
-bool Win32Platform::EngineRemoveFile(const std::string& path) {
-  const std::wstring wide = WideEnginePath(path);
+bool Win32Platform::EngineRemoveFile(const EnginePath& path) {
+  const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return DeleteFileW(wide.c_str()) != 0;
 }
 
-bool Win32Platform::EngineRemoveFolder(const std::string& path) {
-  const std::wstring wide = WideEnginePath(path);
+bool Win32Platform::EngineRemoveFolder(const EnginePath& path) {
+  const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return RemoveDirectoryW(wide.c_str()) != 0;
 }
 
-bool Win32Platform::EngineEnumerate(const std::string& pattern,
+bool Win32Platform::EngineEnumerate(const EnginePath& pattern,
                                     const std::function<void(const FindEntry&)>& visit) {
-  return FindEntries(WideEnginePath(pattern), EngineNameOf, visit);
+  return FindEntries(WideEnginePath(pattern.text), EngineNameOf, visit);
 }
 
 ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {
@@ -146,7 +151,10 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF)
     return ReadStatus::kCannotOpen;
-  std::string text(static_cast<size_t>(size.QuadPart), '\0');
+  std::string text;
+  // Larger than a string can be is larger than the memory, too.
+  if (static_cast<uint64_t>(size.QuadPart) > text.max_size()) throw std::bad_alloc();
+  text.assign(static_cast<size_t>(size.QuadPart), '\0');
   size_t done = 0;
   while (done < text.size()) {
     DWORD got = 0;
@@ -162,29 +170,158 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
   return ReadStatus::kOk;
 }
 
-WriteStatus Win32Platform::WriteNewFile(const std::string& path, std::string_view content) {
-  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return WriteStatus::kCannotCreate;
-  size_t done = 0;
-  while (done < content.size()) {
-    DWORD wrote = 0;
-    if (!WriteFile(file.Get(), content.data() + done, static_cast<DWORD>(content.size() - done),
-                   &wrote, nullptr) ||
-        wrote == 0) {
-      return WriteStatus::kShortWrite;
-    }
-    done += wrote;
+ReadStatus Win32Platform::ReadInPieces(const std::string& path,
+                                       const std::function<bool(std::string_view)>& piece) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return ReadStatus::kMissing;
   }
-  if (!FlushFileBuffers(file.Get())) return WriteStatus::kShortWrite;
-  return WriteStatus::kOk;
+  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) return ReadStatus::kCannotOpen;
+  std::string buffer(64 * 1024, '\0');
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      return ReadStatus::kCannotOpen;
+    }
+    if (got == 0) return ReadStatus::kOk;
+    if (!piece(std::string_view(buffer.data(), got))) return ReadStatus::kOk;
+  }
 }
 
-bool Win32Platform::ReplaceWithFile(const std::string& target, const std::string& source) {
-  if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return ReplaceFileA(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr) != 0;
+namespace {
+
+class Win32FileWriter : public FileWriter {
+ public:
+  explicit Win32FileWriter(ScopedFileHandle file) : file_(std::move(file)) {}
+  bool Append(std::string_view bytes) override {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD wrote = 0;
+      if (!WriteFile(file_.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                     &wrote, nullptr) ||
+          wrote == 0) {
+        return false;
+      }
+      done += wrote;
+    }
+    return true;
   }
-  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  bool Flush() override { return FlushFileBuffers(file_.Get()) != 0; }
+
+ private:
+  ScopedFileHandle file_;
+};
+
+// The folder part of path with its backslash ("" when it has none).
+std::string FolderOf(const std::string& path) {
+  size_t slash = std::string::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\') {
+      slash = i;
+    } else if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+      ++i;
+    }
+  }
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The empty "rf*.tmp" files in folder: where the system's replace parks the
+// replaced file (Wine does), it creates such a file first and leaves it
+// behind when the replace fails.
+std::vector<std::string> EmptyReplaceTemporaries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data{};
+  ScopedFindHandle find(FindFirstFileA((folder + "rf*.tmp").c_str(), &data));
+  if (!find.Valid()) return names;
+  do {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeLow == 0 &&
+        data.nFileSizeHigh == 0) {
+      names.emplace_back(data.cFileName);
+    }
+  } while (FindNextFileA(find.Get(), &data));
+  return names;
+}
+
+}  // namespace
+
+OpenStatus Win32Platform::OpenForWriting(const std::string& path, OpenMode mode,
+                                         std::unique_ptr<FileWriter>& file) {
+  // Emptied after opening rather than created afresh: a hidden or system file
+  // cannot be created over.
+  ScopedFileHandle handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                      mode == OpenMode::kCreateNew ? CREATE_NEW : OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.Valid()) {
+    const DWORD error = GetLastError();
+    if (mode == OpenMode::kCreateNew &&
+        (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+      return OpenStatus::kExists;
+    }
+    return OpenStatus::kCannotCreate;
+  }
+  if (mode == OpenMode::kOverwrite && !SetEndOfFile(handle.Get())) {
+    return OpenStatus::kCannotCreate;
+  }
+  file = std::make_unique<Win32FileWriter>(std::move(handle));
+  return OpenStatus::kOk;
+}
+
+ReplaceStatus Win32Platform::ReplaceWithFile(const std::string& target, const std::string& source) {
+  if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0
+               ? ReplaceStatus::kOk
+               : ReplaceStatus::kFailed;
+  }
+  const std::string folder = FolderOf(target);
+  const std::vector<std::string> before = EmptyReplaceTemporaries(folder);
+  if (ReplaceFileA(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr)) {
+    return ReplaceStatus::kOk;
+  }
+  // What the failed replace left behind that was not there before is its own.
+  for (const auto& name : EmptyReplaceTemporaries(folder)) {
+    if (std::find(before.begin(), before.end(), name) == before.end()) {
+      DeleteFileA((folder + name).c_str());
+    }
+  }
+  // Failing to move the new file into place, the replace may already have
+  // removed the old one (ERROR_UNABLE_TO_MOVE_REPLACEMENT and _2).
+  return GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES ? ReplaceStatus::kTargetGone
+                                                                       : ReplaceStatus::kFailed;
+}
+
+bool Win32Platform::RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string Win32Platform::FinalPath(const std::string& path) {
+  ScopedFileHandle file(CreateFileA(path.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.Valid()) return path;
+  std::wstring final(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD got =
+        GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (got == 0) return path;
+    if (got < final.size()) {
+      final.resize(got);
+      break;
+    }
+    final.resize(got);
+  }
+  // "\\?\C:\..." and "\\?\UNC\server\..." in the forms the narrow calls take.
+  if (final.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+    final.replace(0, 8, L"\\\\");
+  } else if (final.compare(0, 4, L"\\\\?\\") == 0) {
+    final.erase(0, 4);
+  }
+  const std::optional<std::string> narrow = LosslessNarrow(final);
+  if (!narrow || narrow->size() >= MAX_PATH) return path;
+  return *narrow;
 }
 
 std::string Win32Platform::ModuleFileName() {
@@ -211,6 +348,12 @@ std::string Win32Platform::UpperCase(const std::string& text) {
   std::string upper = text;
   if (!upper.empty()) CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
   return upper;
+}
+
+std::string Win32Platform::LowerCase(const std::string& text) {
+  std::string lower = text;
+  if (!lower.empty()) CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+  return lower;
 }
 
 namespace {

@@ -20,20 +20,28 @@ class Win32Platform : public Platform {
   bool Enumerate(const std::string& pattern,
                  const std::function<void(const FindEntry&)>& visit) override;
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
-  WriteStatus WriteNewFile(const std::string& path, std::string_view content) override;
-  bool ReplaceWithFile(const std::string& target, const std::string& source) override;
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<bool(std::string_view)>& piece) override;
+  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                            std::unique_ptr<FileWriter>& file) override;
+  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  // Resolved with GetFinalPathNameByHandleW; path itself when the result has
+  // no lossless narrow form the narrow calls take.
+  std::string FinalPath(const std::string& path) override;
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
-  std::string EnginePath(const std::string& listedPath) override;
-  uint32_t EngineGetAttributes(const std::string& path) override;
-  bool EngineSetAttributes(const std::string& path, uint32_t attributes) override;
-  bool EngineRemoveFile(const std::string& path) override;
-  bool EngineRemoveFolder(const std::string& path) override;
-  bool EngineEnumerate(const std::string& pattern,
+  EnginePath ToEnginePath(const std::string& listedPath) override;
+  uint32_t EngineGetAttributes(const EnginePath& path) override;
+  bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) override;
+  bool EngineRemoveFile(const EnginePath& path) override;
+  bool EngineRemoveFolder(const EnginePath& path) override;
+  bool EngineEnumerate(const EnginePath& pattern,
                        const std::function<void(const FindEntry&)>& visit) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
+  std::string LowerCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
   LocalTime Now() override;
 

@@ -103,5 +103,40 @@ TEST_F(DelListTest, FailedSaveKeepsPreviousFile) {
   EXPECT_FALSE(world_->Exists(listFile_ + ".moxlyn-new"));
 }
 
+TEST_F(DelListTest, EntriesOfTheTemporaryNamesAreLeftAlone) {
+  world_->MakeFolder(listFile_ + ".moxlyn-new");
+  world_->MakeFile(listFile_ + ".moxlyn-new1", "mine");
+  SaveDelList(fs(), {"C:\\new"});
+  EXPECT_EQ(world_->Content(listFile_), "C:\\new\r\n");
+  EXPECT_NE(world_->Attributes(listFile_ + ".moxlyn-new") & kAttrDirectory, 0u);
+  EXPECT_EQ(world_->Content(listFile_ + ".moxlyn-new1"), "mine");
+  EXPECT_FALSE(world_->Exists(listFile_ + ".moxlyn-new2"));
+}
+
+TEST_F(DelListTest, FailedReplaceLeavesNoFileBehind) {
+  world_->MakeFile(listFile_, "C:\\old\r\n");
+  world_->Lock(listFile_);
+  EXPECT_THROW(SaveDelList(fs(), {"C:\\new"}), AppError);
+  EXPECT_EQ(world_->Content(listFile_), "C:\\old\r\n");
+  std::vector<std::string> names;
+  fs().Enumerate(world_->At("*"), [&](const FindEntry& entry) {
+    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+  });
+  EXPECT_EQ(names, std::vector<std::string>{"dellist.lst"});
+}
+
+TEST_F(DelListTest, ListFileThatIsALinkKeepsLeadingToItsTarget) {
+  world_->MakeFolder(world_->At("sync"));
+  const std::string target = world_->At("sync\\kept.lst");
+  world_->MakeFile(target, "C:\\old\r\n");
+  if (!world_->MakeFileLink(listFile_, target)) GTEST_SKIP() << "no file links here";
+  SaveDelList(fs(), {"C:\\new"});
+  EXPECT_EQ(world_->Content(target), "C:\\new\r\n");
+  EXPECT_EQ(world_->Content(listFile_), "C:\\new\r\n");
+  DelList loaded;
+  LoadDelList(fs(), loaded);
+  EXPECT_EQ(loaded, DelList{"C:\\new"});
+}
+
 }  // namespace
 }  // namespace moxlyn

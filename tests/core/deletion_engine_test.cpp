@@ -47,8 +47,8 @@ TEST(DeletionEngineTags, LinksAreRemovedAsLinksOtherMicrosoftTagsAreFolders) {
 // A platform whose engine form of a path is the same path on drive E:.
 class OtherDriveEngine : public testing::MemoryPlatform {
  public:
-  std::string EnginePath(const std::string& listedPath) override {
-    return listedPath.empty() ? listedPath : "E" + listedPath.substr(1);
+  EnginePath ToEnginePath(const std::string& listedPath) override {
+    return {listedPath.empty() ? listedPath : "E" + listedPath.substr(1)};
   }
 };
 
@@ -77,9 +77,9 @@ TEST(DeletionEngineForm, EveryFileSystemCallTakesTheEngineForm) {
 // tag, fails.
 class TagUnknown : public testing::MemoryPlatform {
  public:
-  bool EngineEnumerate(const std::string& pattern,
+  bool EngineEnumerate(const EnginePath& pattern,
                        const std::function<void(const FindEntry&)>& visit) override {
-    return pattern.find('*') != std::string::npos && Enumerate(pattern, visit);
+    return pattern.text.find('*') != std::string::npos && Enumerate(pattern.text, visit);
   }
 };
 
@@ -151,7 +151,7 @@ TEST(DeletionEngineLinks, ListedFoldersGoInsideFirstByTheLocaleOrderIgnoringCase
 // wide calls would, against the current folder C:\cur.
 class CurrentFolderEngine : public testing::MemoryPlatform {
  public:
-  std::string EnginePath(const std::string& listedPath) override {
+  EnginePath ToEnginePath(const std::string& listedPath) override {
     static const std::map<std::string, std::string> resolved = {
         {"beside.txt", "C:\\cur\\beside.txt"},
         {".\\dot.txt", "C:\\cur\\dot.txt"},
@@ -168,7 +168,7 @@ class CurrentFolderEngine : public testing::MemoryPlatform {
         {"//x/cur", "C:\\cur"},
     };
     const auto found = resolved.find(listedPath);
-    return found == resolved.end() ? listedPath : found->second;
+    return {found == resolved.end() ? listedPath : found->second};
   }
 };
 
@@ -206,13 +206,13 @@ class DeepChain : public testing::MemoryPlatform {
     return true;
   }
 
-  uint32_t EngineGetAttributes(const std::string& path) override {
-    const auto level = FolderLevel(path, path.size());
+  uint32_t EngineGetAttributes(const EnginePath& path) override {
+    const auto level = FolderLevel(path.text, path.text.size());
     return level && !folderGone_[*level] ? kAttrDirectory : kInvalidAttributes;
   }
-  bool EngineEnumerate(const std::string& pattern,
+  bool EngineEnumerate(const EnginePath& pattern,
                        const std::function<void(const FindEntry&)>& visit) override {
-    const auto level = FolderLevel(pattern, pattern.size() - 4);
+    const auto level = FolderLevel(pattern.text, pattern.text.size() - 4);
     if (!level || folderGone_[*level]) return false;
     visit({".", kAttrDirectory, 0});
     visit({"..", kAttrDirectory, 0});
@@ -222,16 +222,16 @@ class DeepChain : public testing::MemoryPlatform {
     }
     return true;
   }
-  bool EngineSetAttributes(const std::string&, uint32_t) override { return true; }
-  bool EngineRemoveFile(const std::string& path) override {
-    if (path.size() < 6 || path.back() != 'f') return false;
-    const auto level = FolderLevel(path, path.size() - 2);
+  bool EngineSetAttributes(const EnginePath&, uint32_t) override { return true; }
+  bool EngineRemoveFile(const EnginePath& path) override {
+    if (path.text.size() < 6 || path.text.back() != 'f') return false;
+    const auto level = FolderLevel(path.text, path.text.size() - 2);
     if (!level) return false;
     fileGone_[*level] = true;
     return true;
   }
-  bool EngineRemoveFolder(const std::string& path) override {
-    const auto level = FolderLevel(path, path.size());
+  bool EngineRemoveFolder(const EnginePath& path) override {
+    const auto level = FolderLevel(path.text, path.text.size());
     if (!level || !fileGone_[*level]) return false;
     if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) return false;
     folderGone_[*level] = true;

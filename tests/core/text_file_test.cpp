@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "core/app_error.h"
 #include "tests/support/memory_platform.h"
 
@@ -87,6 +89,96 @@ TEST_F(WriteTextFileTest, FolderInPlaceAndUnwritableFolderCannotBeCreated) {
   fs.AddFolder("C:\\q");
   EXPECT_THROW(WriteTextFile(fs, "C:\\q\\g.txt", "x"), AppError);
   EXPECT_FALSE(fs.Exists("C:\\q\\g.txt"));
+}
+
+TEST_F(WriteTextFileTest, LongTextGoesThroughInPiecesUnchanged) {
+  Lines lines;
+  for (int i = 0; i < 20000; ++i)
+    lines.push_back(std::string(i % 97, static_cast<char>('a' + i % 26)));
+  WriteTextFile(fs_, path_, [&](TextWriter& out) {
+    out.WriteLinesOf("old\rlines\n\nkept\0cut");
+    for (const auto& line : lines) out.WriteLine(line);
+    out.Write(std::string(200000, 'z'));
+  });
+  EXPECT_EQ(fs_.Content(path_),
+            "old\r\nlines\r\n\r\nkept\r\n" + JoinLines(lines) + std::string(200000, 'z'));
+}
+
+TEST_F(WriteTextFileTest, TemporaryNameNeverTakesAUsersEntry) {
+  // A user's file and a user's folder of the temporary names stay as they
+  // are, and the save goes through under a fresh name.
+  fs_.AddFile(TemporaryPathFor(path_), "mine");
+  fs_.AddFolder(TemporaryPathFor(path_, 1));
+  EXPECT_EQ(ErrorOf("new"), "");
+  EXPECT_EQ(fs_.Content(path_), "new");
+  EXPECT_EQ(fs_.Content(TemporaryPathFor(path_)), "mine");
+  EXPECT_TRUE(fs_.IsFolder(TemporaryPathFor(path_, 1)));
+  EXPECT_EQ(fs_.Names("C:\\p"), (Lines{"f.txt", "f.txt.moxlyn-new", "f.txt.moxlyn-new1"}));
+  // A failed save removes none of them either.
+  fs_.SetAttributes(path_, kAttrArchive);
+  fs_.Lock(path_);
+  EXPECT_EQ(ErrorOf("x"), "ファイル C:\\p\\f.txt を作成できません");
+  EXPECT_EQ(fs_.Content(TemporaryPathFor(path_)), "mine");
+  EXPECT_EQ(fs_.Names("C:\\p"), (Lines{"f.txt", "f.txt.moxlyn-new", "f.txt.moxlyn-new1"}));
+}
+
+TEST_F(WriteTextFileTest, LinkStaysALinkAndItsTargetReceivesTheBytes) {
+  fs_.AddFile("C:\\sync\\real.txt", "old");
+  fs_.AddFileLink("C:\\p\\link.txt", "C:\\sync\\real.txt");
+  WriteTextFile(fs_, "C:\\p\\link.txt", "new");
+  EXPECT_TRUE(fs_.IsLink("C:\\p\\link.txt"));
+  EXPECT_EQ(fs_.Content("C:\\sync\\real.txt"), "new");
+  EXPECT_EQ(fs_.Names("C:\\sync"), Lines{"real.txt"});
+  EXPECT_EQ(fs_.Names("C:\\p"), (Lines{"f.txt", "link.txt"}));
+}
+
+TEST_F(WriteTextFileTest, ReplaceThatLosesTheTargetPutsTheNewFileInPlace) {
+  fs_.LoseTargetOnReplace(path_);
+  EXPECT_EQ(ErrorOf("new"), "");
+  EXPECT_EQ(fs_.Content(path_), "new");
+  EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+  // When even that fails, the temporary file keeps the only copy.
+  fs_.DenyRenameTo(path_);
+  EXPECT_EQ(ErrorOf("newer"), "ファイル C:\\p\\f.txt を作成できません");
+  EXPECT_EQ(fs_.Content(TemporaryPathFor(path_)), "newer");
+}
+
+TEST_F(WriteTextFileTest, FolderThatRefusesNewFilesHasItsFileRewrittenInPlace) {
+  fs_.DenyCreateIn("C:\\p");
+  EXPECT_EQ(ErrorOf("new"), "");
+  EXPECT_EQ(fs_.Content(path_), "new");
+  EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+}
+
+TEST_F(WriteTextFileTest, WhatTheWriterThrowsRemovesOnlyTheTemporaryFile) {
+  EXPECT_THROW(WriteTextFile(fs_, path_, [](TextWriter&) { throw std::bad_alloc(); }),
+               std::bad_alloc);
+  EXPECT_EQ(fs_.Content(path_), "old");
+  EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+}
+
+TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
+  const std::string texts[] = {
+      "a\r\nb",
+      "a\n\rb\r",
+      "\r\n\r\n",
+      "ab\r",
+      "a\r\r\nb\n",
+      std::string("a\r\nb\0c\r\nd", 9),
+      std::string("\r\0\n", 3),
+      " x \rlonger line\n",
+  };
+  for (const size_t pieceSize : {1, 2, 3, 4096}) {
+    testing::MemoryPlatform fs;
+    fs.SetReadPieceSize(pieceSize);
+    for (const auto& text : texts) {
+      fs.AddFile("C:\\t.txt", text);
+      Lines lines{"stale"};
+      EXPECT_TRUE(ReadTextLines(fs, "C:\\t.txt", lines));
+      EXPECT_EQ(lines, SplitLines(text)) << pieceSize << ": " << text;
+      fs.RemoveFile("C:\\t.txt");
+    }
+  }
 }
 
 TEST(ReadTextLines, MissingIsNoErrorAndUnreadableIsReported) {

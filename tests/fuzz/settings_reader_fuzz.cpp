@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/settings_store.h"
+#include "core/text_file.h"
 #include "tests/support/memory_platform.h"
 
 using moxlyn::SettingsFile;
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static moxlyn::testing::MemoryPlatform fs;
   static const bool made = (fs.AddFolder("C:\\Moxlyn"), true);
   (void)made;
-  Check(fs.WriteNewFile(path, content) == moxlyn::WriteStatus::kOk);
+  moxlyn::WriteTextFile(fs, path, content);
 
   SettingsFile first(fs, path);
   first.WriteBack();

@@ -24,7 +24,8 @@ class CountingPlatform : public Platform {
   int FileSystemCalls() const {
     int total = 0;
     for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
-                             "Enumerate", "ReadWholeFile", "WriteNewFile", "ReplaceWithFile"}) {
+                             "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
+                             "ReplaceWithFile", "RenameFile", "FinalPath"}) {
       total += Calls(name);
     }
     return total;
@@ -56,36 +57,50 @@ class CountingPlatform : public Platform {
     Count("ReadWholeFile");
     return inner_.ReadWholeFile(path, content);
   }
-  WriteStatus WriteNewFile(const std::string& path, std::string_view content) override {
-    Count("WriteNewFile");
-    return inner_.WriteNewFile(path, content);
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<bool(std::string_view)>& piece) override {
+    Count("ReadInPieces");
+    return inner_.ReadInPieces(path, piece);
   }
-  bool ReplaceWithFile(const std::string& target, const std::string& source) override {
+  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                            std::unique_ptr<FileWriter>& file) override {
+    Count("OpenForWriting");
+    return inner_.OpenForWriting(path, mode, file);
+  }
+  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override {
     Count("ReplaceWithFile");
     return inner_.ReplaceWithFile(target, source);
   }
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    Count("RenameFile");
+    return inner_.RenameFile(from, to);
+  }
+  std::string FinalPath(const std::string& path) override {
+    Count("FinalPath");
+    return inner_.FinalPath(path);
+  }
   std::string ModuleFileName() override { return inner_.ModuleFileName(); }
   // The engine's calls count under the names of the plain ones.
-  std::string EnginePath(const std::string& listedPath) override {
-    return inner_.EnginePath(listedPath);
+  EnginePath ToEnginePath(const std::string& listedPath) override {
+    return inner_.ToEnginePath(listedPath);
   }
-  uint32_t EngineGetAttributes(const std::string& path) override {
+  uint32_t EngineGetAttributes(const EnginePath& path) override {
     Count("GetAttributes");
     return inner_.EngineGetAttributes(path);
   }
-  bool EngineSetAttributes(const std::string& path, uint32_t attributes) override {
+  bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) override {
     Count("SetAttributes");
     return inner_.EngineSetAttributes(path, attributes);
   }
-  bool EngineRemoveFile(const std::string& path) override {
+  bool EngineRemoveFile(const EnginePath& path) override {
     Count("RemoveFile");
     return inner_.EngineRemoveFile(path);
   }
-  bool EngineRemoveFolder(const std::string& path) override {
+  bool EngineRemoveFolder(const EnginePath& path) override {
     Count("RemoveFolder");
     return inner_.EngineRemoveFolder(path);
   }
-  bool EngineEnumerate(const std::string& pattern,
+  bool EngineEnumerate(const EnginePath& pattern,
                        const std::function<void(const FindEntry&)>& visit) override {
     Count("Enumerate");
     return inner_.EngineEnumerate(pattern, visit);
@@ -96,6 +111,7 @@ class CountingPlatform : public Platform {
     return inner_.CompareNoCase(a, b);
   }
   std::string UpperCase(const std::string& text) override { return inner_.UpperCase(text); }
+  std::string LowerCase(const std::string& text) override { return inner_.LowerCase(text); }
   LocaleInfo ReadLocaleInfo() override {
     Count("ReadLocaleInfo");
     return inner_.ReadLocaleInfo();

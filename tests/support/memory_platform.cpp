@@ -8,7 +8,7 @@ struct MemoryPlatform::Node {
   std::string name;
   uint32_t attributes = 0;
   std::string content;
-  std::string linkTarget;  // non-empty for a folder link
+  std::string linkTarget;  // non-empty for a link
   uint32_t reparseTag = 0;
   std::vector<std::unique_ptr<Node>> children;  // in enumeration order
 
@@ -33,6 +33,22 @@ std::string MemoryPlatform::UpperCase(const std::string& text) {
     }
   }
   return upper;
+}
+
+std::string MemoryPlatform::LowerCase(const std::string& text) {
+  std::string lower = text;
+  for (size_t i = 0; i < lower.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(lower[i]);
+    if (IsLeadByte(byte) && i + 1 < lower.size()) {
+      // Full-width "Ａ" to "Ｚ" are 0x82 0x60 to 0x82 0x79; "ａ" is 0x82 0x81.
+      const auto trail = static_cast<unsigned char>(lower[++i]);
+      if (byte == 0x82 && trail >= 0x60 && trail <= 0x79)
+        lower[i] = static_cast<char>(trail + 0x21);
+    } else if (byte >= 'A' && byte <= 'Z') {
+      lower[i] = static_cast<char>(byte - 'A' + 'a');
+    }
+  }
+  return lower;
 }
 
 int MemoryPlatform::CompareNoCase(const std::string& a, const std::string& b) {
@@ -176,6 +192,22 @@ void MemoryPlatform::AddFolderLink(const std::string& path, const std::string& t
   folder->children.push_back(std::move(link));
 }
 
+void MemoryPlatform::AddFileLink(const std::string& path, const std::string& target) {
+  const auto parts = Split(path);
+  Node* folder = MakeFolders(parts, parts.size() - 1);
+  auto link = std::make_unique<Node>();
+  link->name = parts.back();
+  link->attributes = kAttrArchive | kAttrReparsePoint;
+  link->linkTarget = target;
+  link->reparseTag = 0xA000000C;
+  folder->children.push_back(std::move(link));
+}
+
+bool MemoryPlatform::IsLink(const std::string& path) {
+  const Node* node = Locate(path).node;
+  return node != nullptr && !node->linkTarget.empty();
+}
+
 bool MemoryPlatform::Exists(const std::string& path) { return Locate(path).node != nullptr; }
 
 bool MemoryPlatform::IsFolder(const std::string& path) {
@@ -184,7 +216,7 @@ bool MemoryPlatform::IsFolder(const std::string& path) {
 }
 
 std::string MemoryPlatform::Content(const std::string& path) {
-  const Node* node = Locate(path).node;
+  const Node* node = Resolve(Locate(path).node);
   return node == nullptr ? std::string() : node->content;
 }
 
@@ -200,6 +232,24 @@ void MemoryPlatform::Lock(const std::string& path) { locked_.insert(Key(path)); 
 void MemoryPlatform::DenyRead(const std::string& path) { denyRead_.insert(Key(path)); }
 void MemoryPlatform::DenyCreateIn(const std::string& folder) { denyCreateIn_.insert(Key(folder)); }
 void MemoryPlatform::SetDiskCapacity(size_t bytes) { capacity_ = bytes; }
+void MemoryPlatform::LoseTargetOnReplace(const std::string& target) {
+  loseOnReplace_.insert(Key(target));
+}
+void MemoryPlatform::DenyRenameTo(const std::string& path) { denyRenameTo_.insert(Key(path)); }
+
+bool MemoryPlatform::CreationDenied(const std::string& path) {
+  auto parts = Split(path);
+  parts.pop_back();
+  std::string parentKey;
+  for (const auto& part : parts) parentKey += UpperCase(part) + "\\";
+  return denyCreateIn_.count(parentKey) != 0;
+}
+
+void MemoryPlatform::Detach(const Located& found) {
+  auto& siblings = found.parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
+                              [&](const auto& child) { return child.get() == found.node; }));
+}
 
 size_t MemoryPlatform::UsedBytes(const Node& node) const {
   size_t used = node.content.size();
@@ -224,9 +274,7 @@ bool MemoryPlatform::RemoveFile(const std::string& path) {
   const Located found = Locate(path);
   if (found.node == nullptr || found.parent == nullptr || found.node->IsFolder()) return false;
   if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
-  auto& siblings = found.parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
-                              [&](const auto& child) { return child.get() == found.node; }));
+  Detach(found);
   return true;
 }
 
@@ -275,54 +323,98 @@ bool MemoryPlatform::Enumerate(const std::string& pattern,
 }
 
 ReadStatus MemoryPlatform::ReadWholeFile(const std::string& path, std::string& content) {
-  const Node* node = Locate(path).node;
+  const Node* node = Resolve(Locate(path).node);
   if (node == nullptr || node->IsFolder()) return ReadStatus::kMissing;
   if (denyRead_.count(Key(path)) != 0) return ReadStatus::kCannotOpen;
   content = node->content;
   return ReadStatus::kOk;
 }
 
-WriteStatus MemoryPlatform::WriteNewFile(const std::string& path, std::string_view content) {
+ReadStatus MemoryPlatform::ReadInPieces(const std::string& path,
+                                        const std::function<bool(std::string_view)>& piece) {
+  std::string content;
+  const ReadStatus status = ReadWholeFile(path, content);
+  if (status != ReadStatus::kOk) return status;
+  const std::string_view text = content;
+  for (size_t at = 0; at < text.size(); at += readPieceSize_) {
+    if (!piece(text.substr(at, readPieceSize_))) break;
+  }
+  return ReadStatus::kOk;
+}
+
+// A file open for writing: held against removal and replacement until it
+// is closed; each piece takes what room the disk has left.
+class MemoryPlatform::Writer : public FileWriter {
+ public:
+  Writer(MemoryPlatform& fs, Node& node, std::string key)
+      : fs_(fs), node_(node), key_(std::move(key)) {
+    fs_.open_.insert(key_);
+  }
+  ~Writer() override { fs_.open_.erase(fs_.open_.find(key_)); }
+  bool Append(std::string_view bytes) override {
+    size_t used = 0;
+    for (const auto& drive : fs_.drives_) used += fs_.UsedBytes(*drive.second);
+    const size_t room = fs_.capacity_ > used ? fs_.capacity_ - used : 0;
+    node_.content.append(bytes.substr(0, std::min(room, bytes.size())));
+    return room >= bytes.size();
+  }
+  bool Flush() override { return true; }
+
+ private:
+  MemoryPlatform& fs_;
+  Node& node_;
+  std::string key_;
+};
+
+OpenStatus MemoryPlatform::OpenForWriting(const std::string& path, OpenMode mode,
+                                          std::unique_ptr<FileWriter>& file) {
   const Located found = Locate(path);
-  if (found.parent == nullptr || IsLocked(path)) return WriteStatus::kCannotCreate;
-  std::string parentKey;
-  {
-    auto parts = Split(path);
-    parts.pop_back();
-    for (const auto& part : parts) parentKey += UpperCase(part) + "\\";
+  if (found.parent == nullptr) return OpenStatus::kCannotCreate;
+  if (found.node != nullptr && mode == OpenMode::kCreateNew) return OpenStatus::kExists;
+  if (IsLocked(path)) return OpenStatus::kCannotCreate;
+  // Writing through a link writes the file it leads to.
+  Node* node = Resolve(found.node);
+  if (found.node != nullptr && node == nullptr) return OpenStatus::kCannotCreate;
+  if (node != nullptr && (node->IsFolder() || (node->attributes & kAttrReadOnly) != 0)) {
+    return OpenStatus::kCannotCreate;
   }
-  if (denyCreateIn_.count(parentKey) != 0) return WriteStatus::kCannotCreate;
-  Node* file = found.node;
-  if (file != nullptr && (file->IsFolder() || (file->attributes & kAttrReadOnly) != 0)) {
-    return WriteStatus::kCannotCreate;
-  }
-  if (file == nullptr) {
+  if (node == nullptr) {
+    if (CreationDenied(path)) return OpenStatus::kCannotCreate;
     auto made = std::make_unique<Node>();
     made->name = found.name;
     made->attributes = kAttrArchive;
-    file = made.get();
+    node = made.get();
     found.parent->children.push_back(std::move(made));
   }
-  file->content.clear();
-  size_t used = 0;
-  for (const auto& drive : drives_) used += UsedBytes(*drive.second);
-  const size_t room = capacity_ > used ? capacity_ - used : 0;
-  file->content.assign(content.substr(0, std::min(room, content.size())));
-  return file->content.size() == content.size() ? WriteStatus::kOk : WriteStatus::kShortWrite;
+  node->content.clear();
+  file = std::make_unique<Writer>(*this, *node, Key(path));
+  return OpenStatus::kOk;
 }
 
-bool MemoryPlatform::ReplaceWithFile(const std::string& target, const std::string& source) {
+ReplaceStatus MemoryPlatform::ReplaceWithFile(const std::string& target,
+                                              const std::string& source) {
   const Located from = Locate(source);
   const Located to = Locate(target);
-  if (from.node == nullptr || from.node->IsFolder() || to.parent == nullptr) return false;
-  if (IsLocked(target) || IsLocked(source)) return false;
+  if (from.node == nullptr || from.node->IsFolder() || to.parent == nullptr) {
+    return ReplaceStatus::kFailed;
+  }
+  if (IsLocked(target) || IsLocked(source)) return ReplaceStatus::kFailed;
   if (to.node != nullptr && (to.node->IsFolder() || (to.node->attributes & kAttrReadOnly) != 0)) {
-    return false;
+    return ReplaceStatus::kFailed;
+  }
+  if (to.node != nullptr && loseOnReplace_.count(Key(target)) != 0) {
+    Detach(to);
+    return ReplaceStatus::kTargetGone;
   }
   std::string content = std::move(from.node->content);
-  RemoveFile(source);
+  Detach(from);
   if (to.node != nullptr) {
+    // The file under target's name is replaced: a link there becomes a
+    // plain file, and what it led to stays as it was.
     to.node->content = std::move(content);
+    to.node->linkTarget.clear();
+    to.node->reparseTag = 0;
+    to.node->attributes &= ~kAttrReparsePoint;
   } else {
     auto made = std::make_unique<Node>();
     made->name = to.name;
@@ -330,7 +422,34 @@ bool MemoryPlatform::ReplaceWithFile(const std::string& target, const std::strin
     made->content = std::move(content);
     to.parent->children.push_back(std::move(made));
   }
+  return ReplaceStatus::kOk;
+}
+
+bool MemoryPlatform::RenameFile(const std::string& from, const std::string& to) {
+  const Located source = Locate(from);
+  const Located destination = Locate(to);
+  if (source.node == nullptr || source.parent == nullptr || source.node->IsFolder()) return false;
+  if (destination.parent == nullptr || destination.node != nullptr) return false;
+  if (IsLocked(from) || CreationDenied(to) || denyRenameTo_.count(Key(to)) != 0) return false;
+  auto& siblings = source.parent->children;
+  const auto at = std::find_if(siblings.begin(), siblings.end(),
+                               [&](const auto& child) { return child.get() == source.node; });
+  std::unique_ptr<Node> moved = std::move(*at);
+  siblings.erase(at);
+  moved->name = destination.name;
+  destination.parent->children.push_back(std::move(moved));
   return true;
+}
+
+std::string MemoryPlatform::FinalPath(const std::string& path) {
+  std::string final = path;
+  for (int hops = 0; hops < 16; ++hops) {
+    const Node* node = Locate(final).node;
+    if (node == nullptr) return path;  // a link that leads nowhere opens nothing
+    if (node->linkTarget.empty()) return final;
+    final = node->linkTarget;
+  }
+  return path;
 }
 
 LocaleInfo MemoryPlatform::ReadLocaleInfo() {

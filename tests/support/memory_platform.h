@@ -1,9 +1,9 @@
 // An in-memory Windows file system and locale for fast native tests of the
 // core. It models drives, folders, the read-only, hidden, directory and
 // reparse-point attributes, case-insensitive names, backslash separators with
-// code page 932 lead bytes, folder links, and the faults the core must
-// survive: locked files, unreadable files, files that cannot be created and a
-// full disk.
+// code page 932 lead bytes, links to folders and to files, and the faults the
+// core must survive: locked files, unreadable files, folders that refuse new
+// files, a full disk and a replace that loses its target.
 #pragma once
 
 #include <map>
@@ -27,11 +27,14 @@ class MemoryPlatform : public Platform {
   // A folder link (junction or symbolic link) at path that leads to target.
   void AddFolderLink(const std::string& path, const std::string& target,
                      uint32_t reparseTag = 0xA000000C);
+  // A symbolic link to the file target at path.
+  void AddFileLink(const std::string& path, const std::string& target);
 
   // --- Inspecting it ------------------------------------------------------
   bool Exists(const std::string& path);
   bool IsFolder(const std::string& path);
-  std::string Content(const std::string& path);  // "" when missing
+  std::string Content(const std::string& path);  // through links; "" when missing
+  bool IsLink(const std::string& path);
   // Names directly inside folder, in enumeration order.
   std::vector<std::string> Names(const std::string& folder);
 
@@ -41,10 +44,18 @@ class MemoryPlatform : public Platform {
   void Lock(const std::string& path);
   // Exists but cannot be opened for reading (held open for writing elsewhere).
   void DenyRead(const std::string& path);
-  // Files cannot be created inside this folder.
+  // Files cannot be created in (or renamed into) this folder; the files it
+  // holds can still be written.
   void DenyCreateIn(const std::string& folder);
+  // Replacing target removes it and then fails, as the system's replace does
+  // when the new file cannot be moved into place.
+  void LoseTargetOnReplace(const std::string& target);
+  // Renaming a file to path fails.
+  void DenyRenameTo(const std::string& path);
   // Only this many bytes of file content fit on the disk in all.
   void SetDiskCapacity(size_t bytes);
+  // Reads in pieces hand over this many bytes at a time.
+  void SetReadPieceSize(size_t bytes) { readPieceSize_ = bytes; }
 
   // --- Environment -------------------------------------------------------------
   void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
@@ -62,17 +73,25 @@ class MemoryPlatform : public Platform {
   bool Enumerate(const std::string& pattern,
                  const std::function<void(const FindEntry&)>& visit) override;
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
-  WriteStatus WriteNewFile(const std::string& path, std::string_view content) override;
-  bool ReplaceWithFile(const std::string& target, const std::string& source) override;
+  ReadStatus ReadInPieces(const std::string& path,
+                          const std::function<bool(std::string_view)>& piece) override;
+  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+                            std::unique_ptr<FileWriter>& file) override;
+  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  std::string FinalPath(const std::string& path) override;
   std::string ModuleFileName() override { return moduleFileName_; }
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
+  // ASCII letters and the full-width letters of code page 932.
+  std::string LowerCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
   LocalTime Now() override;
 
  private:
   struct Node;
+  class Writer;
   struct Located {
     Node* parent = nullptr;  // folder holding the node (after links)
     Node* node = nullptr;    // the node itself, nullptr when missing
@@ -83,17 +102,27 @@ class MemoryPlatform : public Platform {
   Located Locate(const std::string& path);
   Located LocateName(const std::string& path);  // the last name as it is, a link as the link
   bool EndsWithSeparator(const std::string& path);
-  Node* Resolve(Node* node);  // follows a folder link to its target
+  Node* Resolve(Node* node);  // follows a link to its target
   Node* MakeFolders(const std::vector<std::string>& parts, size_t count);
   std::string Key(const std::string& path);
   size_t UsedBytes(const Node& node) const;
-  bool IsLocked(const std::string& path) { return locked_.count(Key(path)) != 0; }
+  // Held by another program, or open for writing.
+  bool IsLocked(const std::string& path) {
+    const std::string key = Key(path);
+    return locked_.count(key) != 0 || open_.count(key) != 0;
+  }
+  bool CreationDenied(const std::string& path);
+  void Detach(const Located& found);
 
   std::map<std::string, std::unique_ptr<Node>> drives_;  // "C:" upper-cased
   std::set<std::string> locked_;
   std::set<std::string> denyRead_;
   std::set<std::string> denyCreateIn_;
+  std::set<std::string> loseOnReplace_;
+  std::set<std::string> denyRenameTo_;
+  std::multiset<std::string> open_;  // files open for writing
   size_t capacity_ = static_cast<size_t>(-1);
+  size_t readPieceSize_ = 4096;
   std::string moduleFileName_ = "C:\\Moxlyn\\Moxlyn.exe";
   LocaleInfo locale_;
   LocalTime now_{2026, 12, 7, 1, 13, 5, 9};

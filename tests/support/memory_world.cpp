@@ -23,6 +23,10 @@ class MemoryWorld : public TestWorld {
     fs_.AddFolderLink(path, target);
     return true;
   }
+  bool MakeFileLink(const std::string& path, const std::string& target) override {
+    fs_.AddFileLink(path, target);
+    return true;
+  }
   void Lock(const std::string& path) override { fs_.Lock(path); }
   bool DenyRead(const std::string& path) override {
     fs_.DenyRead(path);

@@ -29,6 +29,9 @@ class TestWorld {
   // A link to the folder target at path (a symbolic link or junction); false
   // when this world cannot make one.
   virtual bool MakeFolderLink(const std::string& path, const std::string& target) = 0;
+  // A symbolic link to the file target at path; false when this world cannot
+  // make one.
+  virtual bool MakeFileLink(const std::string& path, const std::string& target) = 0;
   // Holds the file open as another program would, without share-delete and
   // without share-write, until the world ends.
   virtual void Lock(const std::string& path) = 0;

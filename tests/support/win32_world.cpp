@@ -161,6 +161,16 @@ class Win32World : public TestWorld {
     unixLinks_.push_back(path);
     return true;
   }
+  bool MakeFileLink(const std::string& path, const std::string& target) override {
+    // Under Wine a Unix symbolic link, which Wine shows as the plain file.
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixPath = UnixPath(path);
+    if (unixTarget.empty() || unixPath.empty()) return false;
+    if (!RunUnix(L"Z:\\bin\\ln", {"ln", "-s", unixTarget, unixPath})) return false;
+    if (!WaitFor([&] { return Exists(path); })) return false;
+    unixLinks_.push_back(path);
+    return true;
+  }
   void Lock(const std::string& path) override { Hold(path, GENERIC_READ, FILE_SHARE_READ); }
   bool DenyRead(const std::string& path) override {
     Hold(path, GENERIC_WRITE, 0);

@@ -405,6 +405,36 @@ TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsS
   }
 }
 
+TEST(StartE2e, ListTooBigForMemoryIsReportedInJapaneseAndKeptAtClose) {
+  CaseFolder folder("too-big");
+  // 90,000,000 empty lines: more strings than a 32-bit address space holds.
+  constexpr LONGLONG kSize = 90000000;
+  HANDLE file = CreateFileA(folder.ListFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const std::string block(1000000, '\n');
+  for (LONGLONG done = 0; done < kSize; done += static_cast<LONGLONG>(block.size())) {
+    DWORD wrote = 0;
+    WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &wrote, nullptr);
+  }
+  CloseHandle(file);
+  Program program(folder);
+  auto box = program.WaitFirstBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "メモリが不足しています.");
+  EXPECT_EQ(box->iconKind, "stop");
+  Answer(*box, IDOK);
+
+  // The program goes on, and its close leaves the list file alone.
+  HWND main = program.Main();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExA(folder.ListFile().c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, kSize);
+}
+
 TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   CaseFolder folder("readonly-ini");
   folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");

@@ -1,7 +1,5 @@
 // Writing on a real full disk (Windows builds under Wine): scripts/test.sh
 // mounts a small tmpfs and names its Unix path in MOXLYN_FULL_DISK.
-#ifdef _WIN32
-
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -116,5 +114,3 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
 
 }  // namespace
 }  // namespace moxlyn
-
-#endif  // _WIN32

@@ -1,0 +1,63 @@
+// The error box text and the program title, on code page 932 text.
+#include "core/program_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/memory_platform.h"
+
+namespace moxlyn {
+namespace {
+
+TEST(ProgramTexts, ErrorBoxTextAddsAFullStopAfterCharactersAboveIt) {
+  struct Case {
+    std::string message;
+    std::string shown;
+  };
+  const std::vector<Case> cases = {
+      {"", ""},
+      {"Disk full", "Disk full."},
+      {"Done.", "Done."},
+      {"50%", "50%"},
+      {"(x)", "(x)"},
+      {"dash-", "dash-"},
+      {"Why?", "Why?."},
+      {"C:\\dir\\", "C:\\dir\\."},
+      {"/", "/."},
+      // Double-byte last characters: judged by their first byte.
+      {"ファイル C:\\a.txt は開けません", "ファイル C:\\a.txt は開けません."},
+      {"ストリームへの書き込みエラー", "ストリームへの書き込みエラー."},
+      {"表", "表."},  // trail byte 0x5C
+      {"．", "．."},
+  };
+  testing::MemoryPlatform fs;
+  for (const Case& c : cases) EXPECT_EQ(ErrorBoxText(fs, c.message), c.shown) << c.message;
+}
+
+TEST(ProgramTexts, ProgramTitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterItsFirstCharacter) {
+  struct Case {
+    std::string path;
+    std::string title;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\Program Files\\Moxlyn\\Moxlyn.exe", "Moxlyn"},
+      {"C:\\TOOLS\\MOXLYN.EXE", "Moxlyn"},
+      {"C:\\tools\\moxlyn.exe", "moxlyn"},
+      {"C:\\t\\Mox.v2.exe", "Mox"},
+      {"C:\\t.d\\Run", "Run"},
+      {"D:NoFolder.exe", "Nofolder"},
+      {"X.exe", "X"},
+      {"C:\\t\\.exe", ""},
+      // 0x5C trail bytes ("表", "予") are no folder separators.
+      {"C:\\予定表\\表MOX.exe", "表mox"},
+      // Full-width letters after the first character are lower-cased too.
+      {"C:\\t\\ＭＯＸ.exe", "Ｍｏｘ"},
+  };
+  testing::MemoryPlatform fs;
+  for (const Case& c : cases) EXPECT_EQ(ProgramTitleOf(fs, c.path), c.title) << c.path;
+}
+
+}  // namespace
+}  // namespace moxlyn
