@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release package build/Moxlyn-0.011-win32.zip:
+# Builds the release package build/Moxlyn-VERSION-win32.zip (VERSION as the
+# about window shows it, from the project version in CMakeLists.txt):
 #   scripts/release.sh [build-folder]      default build/win32
 # It builds Moxlyn.exe (Release: statically linked, without debugging data;
 # stripped again in case the build folder was configured otherwise), checks
@@ -12,18 +13,19 @@
 # reproducible: the script builds Moxlyn.exe a second time from scratch in
 # build/release-again/, packages it the same way, and fails unless both
 # Moxlyn.exe and the zip are byte-identical. Nothing but the zip, its staging
-# folder build/Moxlyn-0.011-win32/ and that second build is written outside
+# folder build/Moxlyn-VERSION-win32/ and that second build is written outside
 # the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win32}
-name=Moxlyn-0.011-win32
-stage=build/$name
-zipfile=$PWD/build/$name.zip
 
 scripts/setup.sh
 cmake --no-warn-unused-cli -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+# Written by the configuration (ui/CMakeLists.txt).
+name=Moxlyn-$(cat "$build/version.txt")-win32
+stage=build/$name
+zipfile=$PWD/build/$name.zip
 cmake --build "$build" -j 2 --target Moxlyn executable_tests
 
 stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || date +%Y%m%d%H%M.%S)

@@ -11,8 +11,8 @@ status=0
 echo "== format (clang-format, .clang-format)"
 scripts/format.sh || status=1
 
-echo "== clang-tidy (.clang-tidy) over the native build"
-scripts/tidy.sh build/native || status=1
+echo "== clang-tidy (.clang-tidy) over the native and the Windows builds"
+scripts/tidy.sh build/native build/win32 || status=1
 
 echo "== native tests"
 (cd build/native && ctest --output-on-failure -j "$(nproc)") || status=1

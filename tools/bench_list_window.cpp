@@ -17,6 +17,8 @@
 
 #include "core/del_list.h"
 #include "ui/app.h"
+#include "ui/dpi.h"
+#include "ui/layout.h"
 #include "ui/list_view.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app_error.h"
+#include "ui/program.h"
 #include "win32/win32_platform.h"
 
 namespace moxlyn::ui {
@@ -33,7 +34,7 @@ void CreateApplicationWindow(HINSTANCE program) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ApplicationProcedure;
   windowClass.hInstance = program;
-  windowClass.hIcon = LoadIconA(program, "MAINICON");
+  windowClass.hIcon = LoadIconA(program, kIconResource);
   windowClass.lpszClassName = "TApplication.Moxlyn";
   RegisterClassA(&windowClass);
   // Never shown and without a frame, so that its extended style stays exactly
@@ -110,124 +111,6 @@ void ReportCurrentException() noexcept {
     MessageBoxA(applicationWindow, outOfMemoryBoxText.c_str(), programTitle.c_str(),
                 MB_OK | MB_ICONSTOP);
   }
-}
-
-int ScreenDpi() {
-  static const int dpi = [] {
-    int value = 0;
-    if (HDC screen = GetDC(nullptr)) {
-      value = GetDeviceCaps(screen, LOGPIXELSX);
-      ReleaseDC(nullptr, screen);
-    }
-    return value > 0 ? value : 96;
-  }();
-  return dpi;
-}
-
-int WindowDpi(HWND window) {
-  // Windows 10 1607 and later; looked up so that older systems still start.
-  using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowCall>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-  if (window != nullptr && getDpiForWindow != nullptr) {
-    const UINT dpi = getDpiForWindow(window);
-    if (dpi > 0) return static_cast<int>(dpi);
-  }
-  return ScreenDpi();
-}
-
-int Scale(HWND window, int value) { return MulDiv(value, WindowDpi(window), 96); }
-
-namespace {
-
-HFONT FontAt(int dpi) {
-  // One font per density met; a handful at most over a run.
-  static std::vector<std::pair<int, HFONT>> fonts;
-  for (const auto& [fontDpi, font] : fonts) {
-    if (fontDpi == dpi) return font;
-  }
-  HFONT font = CreateFontA(MulDiv(-12, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                           SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
-  fonts.emplace_back(dpi, font);
-  return font;
-}
-
-}  // namespace
-
-HFONT WindowFont(HWND window) { return FontAt(WindowDpi(window)); }
-HFONT WindowFont() { return FontAt(ScreenDpi()); }
-
-void CentreOnScreen(HWND window) {
-  RECT outer;
-  GetWindowRect(window, &outer);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-namespace {
-
-// Every control's place and size at 96 dpi, for laying it out again when its
-// window moves to a screen of another density. Controls live for the run.
-struct Layout {
-  HWND control;
-  RECT rect96;  // right and bottom hold the width and height; width kFitText
-};
-std::vector<Layout> layouts;
-
-// Places control at its 96-dpi layout scaled to its parent's density, in the
-// window font at that density.
-void LayOut(HWND control, const RECT& rect96) {
-  HWND parent = GetParent(control);
-  HFONT font = WindowFont(parent);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  int width = Scale(parent, rect96.right);
-  if (rect96.right == kFitText) {
-    width = 0;
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(control, text.data(), length + 1);
-    if (HDC dc = GetDC(control)) {
-      HGDIOBJ old = SelectObject(dc, font);
-      SIZE size{};
-      if (GetTextExtentPoint32A(dc, text.c_str(), length, &size)) width = size.cx;
-      SelectObject(dc, old);
-      ReleaseDC(control, dc);
-    }
-  }
-  MoveWindow(control, Scale(parent, rect96.left), Scale(parent, rect96.top), width,
-             Scale(parent, rect96.bottom), TRUE);
-}
-
-}  // namespace
-
-HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
-                int top, int width, int height, int id) {
-  HWND control =
-      CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (control == nullptr) return nullptr;
-  const RECT rect96{left, top, width, height};
-  layouts.push_back({control, rect96});
-  LayOut(control, rect96);
-  return control;
-}
-
-void LayOutControls(HWND parent) {
-  for (const auto& layout : layouts) {
-    if (GetParent(layout.control) == parent) LayOut(layout.control, layout.rect96);
-  }
-}
-
-void SetClientSize(HWND window, int width, int height) {
-  RECT frame{0, 0, width, height};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
-  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace moxlyn::ui

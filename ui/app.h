@@ -1,5 +1,5 @@
 // What every window of the program shares: the hidden application window
-// that owns them, the platform, the general error reporting and the look.
+// that owns them, the platform and the general error reporting.
 #pragma once
 
 #include <windows.h>
@@ -45,38 +45,5 @@ std::string ProgramTitleOf(const std::string& path);
 
 // The message text as the error box shows it.
 std::string ErrorBoxText(const std::string& message);
-
-// Layouts are written in pixels at 96 dots per inch and scaled here to the
-// density of the screen a window is on (the system's density for a window
-// that does not exist yet or where the system has no per-window density).
-int ScreenDpi();
-int WindowDpi(HWND window);
-// A 96-dpi size or position at the window's density.
-int Scale(HWND window, int value);
-
-// The font all windows use: "ＭＳ Ｐゴシック", height -12 at 96 dpi, Shift-JIS;
-// at the window's density, or at the system's without a window.
-HFONT WindowFont(HWND window);
-HFONT WindowFont();
-
-// Places window in the middle of the primary screen (outer size, halves
-// truncated toward zero).
-void CentreOnScreen(HWND window);
-
-// Creates a child control in the window font, its place and size given at
-// 96 dpi; a width of kFitText makes it as wide as its text. Controls are created in tab
-// order. Ids 1 and 2 (IDOK, IDCANCEL) are never used for controls, so Enter
-// and Escape without a focused button do nothing.
-HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
-                int top, int width, int height, int id);
-
-constexpr int kFitText = -1;
-
-// Lays the controls of parent out again at its density (after it moved to a
-// screen of another density).
-void LayOutControls(HWND parent);
-
-// Sizes and moves window so that its client area is width x height.
-void SetClientSize(HWND window, int width, int height);
 
 }  // namespace moxlyn::ui

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/scoped_dc.h"
+
 namespace moxlyn::ui {
 namespace {
 
@@ -55,12 +57,10 @@ void ClearRows(HWND listBox) {
 int MaxItemWidth(HWND listBox) {
   const LRESULT count = SendMessageA(listBox, LB_GETCOUNT, 0, 0);
   if (count <= 0) return 0;
-  HDC dc = GetDC(listBox);
-  if (dc == nullptr) return 0;
-  HGDIOBJ oldFont = nullptr;
-  if (auto font = reinterpret_cast<HFONT>(SendMessageA(listBox, WM_GETFONT, 0, 0))) {
-    oldFont = SelectObject(dc, font);
-  }
+  const ScopedWindowDc dc(listBox);
+  if (!dc.Valid()) return 0;
+  const ScopedSelection font(dc.Get(),
+                             reinterpret_cast<HFONT>(SendMessageA(listBox, WM_GETFONT, 0, 0)));
   int widest = 0;
   std::string text;
   for (LRESULT row = 0; row < count; ++row) {
@@ -71,13 +71,11 @@ int MaxItemWidth(HWND listBox) {
         SendMessageA(listBox, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
     if (copied <= 0) continue;
     SIZE size{};
-    if (GetTextExtentPoint32A(dc, text.data(), static_cast<int>(copied), &size) &&
+    if (GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(copied), &size) &&
         size.cx > widest) {
       widest = size.cx;
     }
   }
-  if (oldFont != nullptr) SelectObject(dc, oldFont);
-  ReleaseDC(listBox, dc);
   return widest;
 }
 

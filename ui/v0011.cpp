@@ -2,10 +2,12 @@
 
 #include "ui/app.h"
 #include "ui/forms.h"
+#include "ui/program.h"
 #include "ui/v0011_about.h"
 #include "ui/v0011_list.h"
 #include "ui/v0011_main.h"
 #include "ui/v0011_setup.h"
+#include "win32/scoped_handle.h"
 
 namespace moxlyn::ui {
 
@@ -15,6 +17,13 @@ TForm_about* Form_about = nullptr;
 TForm_setup* Form_setup = nullptr;
 
 namespace {
+
+// Ownership of a mutex that a wait took, handed back when it goes.
+struct MutexOwnershipTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle mutex) { ReleaseMutex(mutex); }
+};
 
 // The top-level window of ours that window belongs to, or nullptr.
 HWND ProgramWindowOf(HWND window) {
@@ -69,14 +78,15 @@ void RunMessageLoop() {
 // Creates the four windows, hidden, in the order main, list, about, setup.
 // False when the main window cannot be created.
 bool CreateForms() {
-  const HWND owner = ApplicationWindow();
+  HWND owner = ApplicationWindow();
   Form_main = new TForm_main;
   if (!Form_main->Create(owner)) return false;
-  Form_list = new TForm_list;
+  // The list and setup windows edit what the main window owns.
+  Form_list = new TForm_list(Form_main->DeletionList());
   Form_list->Create(owner);
   Form_about = new TForm_about;
   Form_about->Create(owner);
-  Form_setup = new TForm_setup;
+  Form_setup = new TForm_setup(Form_main->CurrentSettings(), [] { Form_main->OptionsStored(); });
   Form_setup->Create(owner);
   return true;
 }
@@ -86,19 +96,22 @@ bool CreateForms() {
 int v0011(HINSTANCE instance) {
   try {
     CreateApplicationWindow(instance);
-    // Neither the handle nor the last error is examined: a failed call gives
-    // a null handle, whose wait fails and refuses the start.
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
-    if (WaitForSingleObject(mutex, 0) != WAIT_OBJECT_0) {
-      MessageBoxA(ApplicationWindow(), "既に起動しています。", "Moxlyn", MB_OK);
+    // A failed create gives a null handle, whose wait fails and refuses the
+    // start; the last error is not examined.
+    const ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, kInstanceMutexName));
+    const DWORD wait = WaitForSingleObject(mutex.Get(), 0);
+    // Released before the handle closes; one found abandoned is ours too and
+    // is handed back also on the refusing path.
+    const ScopedHandle<MutexOwnershipTraits> owned(
+        wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED ? mutex.Get() : nullptr);
+    if (wait != WAIT_OBJECT_0) {
+      MessageBoxA(ApplicationWindow(), "既に起動しています。", kProgramName, MB_OK);
     } else {
       // Written whole: a tool window has no taskbar button, and every other
       // window is owned by this one.
       SetWindowLongA(ApplicationWindow(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
       if (CreateForms()) RunMessageLoop();
     }
-    // Also on the refusing path: hands back a mutex that was found abandoned.
-    ReleaseMutex(mutex);
   } catch (...) {
     ReportCurrentException();
   }

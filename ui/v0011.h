@@ -5,13 +5,9 @@
 
 namespace moxlyn::ui {
 
-// Name of the mutex that lets only one copy of the program run (code page
-// 932 bytes, no namespace prefix).
-inline constexpr char kInstanceMutexName[] = "Moxlynですが・・・・どうなんですかね???";
-
-// Runs the program: takes the mutex or says that a copy is already running,
-// creates the windows, runs the message loop until the main window closes
-// (or the logon ends) and releases the mutex. Always returns 0.
+// Runs the program: takes the mutex (ui/program.h) or says that a copy is
+// already running, creates the windows, runs the message loop until the main
+// window closes (or the logon ends) and releases the mutex. Always returns 0.
 int v0011(HINSTANCE instance);
 
 }  // namespace moxlyn::ui

@@ -5,6 +5,11 @@
 
 #include <string>
 
+#include "ui/dpi.h"
+#include "ui/layout.h"
+#include "ui/program.h"
+#include "ui/version.h"
+
 namespace moxlyn::ui {
 namespace {
 
@@ -45,7 +50,7 @@ bool TForm_about::Create(HWND owner) {
   }
   AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
   SetImageIcon();
-  AddLabel(hwnd_, "Moxlyn Ver.0.011", 48, 8, kFirstLabelId);
+  AddLabel(hwnd_, "Moxlyn Ver." MOXLYN_SHOWN_VERSION, 48, 8, kFirstLabelId);
   AddLabel(hwnd_, "Author", 56, 24, kFirstLabelId + 1);
   AddLabel(hwnd_, "MailAddress", 56, 40, kFirstLabelId + 2);
   AddLabel(hwnd_, "WebSiteURL", 56, 56, kFirstLabelId + 3);
@@ -68,7 +73,8 @@ bool TForm_about::Create(HWND owner) {
 // The main icon drawn 32 pixels square at 96 dpi, scaled to the density.
 void TForm_about::SetImageIcon() {
   const int size = Scale(hwnd_, 32);
-  if (HANDLE icon = LoadImageA(Instance(), "MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR)) {
+  if (HANDLE icon =
+          LoadImageA(Instance(), kIconResource, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)) {
     const LRESULT old =
         SendMessageA(GetDlgItem(hwnd_, kImageId), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     if (old != 0) DestroyIcon(reinterpret_cast<HICON>(old));

@@ -1,8 +1,8 @@
 #include "ui/v0011_list.h"
 
-#include "ui/forms.h"
+#include "ui/dpi.h"
+#include "ui/layout.h"
 #include "ui/list_view.h"
-#include "ui/v0011_main.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -37,7 +37,7 @@ bool TForm_list::Create(HWND owner) {
 
 void TForm_list::FormShow() {
   CentreOnScreen(hwnd_);
-  FillListView(ListBox_dellist, Form_main->DeletionList());
+  FillListView(ListBox_dellist, list_);
   UpdateHorizontalExtent();
 }
 
@@ -50,11 +50,11 @@ int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist); }
 
 void TForm_list::Button_clearClick() {
   ClearRows(ListBox_dellist);
-  Form_main->DeletionList().clear();
+  list_.clear();
 }
 
 void TForm_list::Button_excludeClick() {
-  ExcludeSelected(ListBox_dellist, Form_main->DeletionList());
+  ExcludeSelected(ListBox_dellist, list_);
   UpdateHorizontalExtent();
 }
 

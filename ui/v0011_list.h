@@ -1,12 +1,15 @@
 // The list window: reviews the deletion list, excludes entries, clears it.
 #pragma once
 
+#include "core/del_list.h"
 #include "ui/window_base.h"
 
 namespace moxlyn::ui {
 
 class TForm_list : public Form {
  public:
+  // Edits list, which the main window owns and keeps for the run.
+  explicit TForm_list(DelList& list) : list_(list) {}
   bool Create(HWND owner);
   // Empties the view and sets its horizontal extent to 0, visible or not.
   void ClearListView();
@@ -24,6 +27,8 @@ class TForm_list : public Form {
   HWND ListBox_dellist = nullptr;
   HWND Button_clear = nullptr;
   HWND Button_exclude = nullptr;
+
+  DelList& list_;
 };
 
 }  // namespace moxlyn::ui

@@ -8,11 +8,15 @@
 #include <vector>
 
 #include "core/drop_intake.h"
+#include "ui/dpi.h"
 #include "ui/forms.h"
+#include "ui/layout.h"
 #include "ui/v0011_about.h"
 #include "ui/v0011_list.h"
 #include "ui/v0011_setup.h"
 #include "win32/narrow_path.h"
+#include "win32/scoped_dc.h"
+#include "win32/scoped_handle.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -44,6 +48,33 @@ UINT TaskbarCreatedMessage() {
   return message;
 }
 
+// The shell's drop, finished with DragFinish.
+struct DropTraits {
+  using Handle = HDROP;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { DragFinish(handle); }
+};
+using ScopedDrop = ScopedHandle<DropTraits>;
+
+// The dropped names in the shell's order.
+std::vector<std::string> DroppedPaths(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  paths.reserve(count);
+  std::wstring path;
+  for (UINT index = 0; index < count; ++index) {
+    // Read whole, however long: cut short, a path could name another file,
+    // which would then be deleted.
+    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    path.assign(length + 1, L'\0');
+    path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
+    path.resize(std::wcslen(path.c_str()));
+    // A name outside the code page is listed in a form that still reaches it.
+    paths.push_back(NarrowPathOf(path));
+  }
+  return paths;
+}
+
 void MoveTo(HWND window, int left, int top) {
   SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -53,8 +84,8 @@ void MoveTo(HWND window, int left, int top) {
 TForm_main::TForm_main() : formats_(ThePlatform()) {}
 
 bool TForm_main::Create(HWND owner) {
-  return CreateTopLevel("TForm_main", "Moxlyn", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, owner,
-                        kClientWidth, kClientHeight);
+  return CreateTopLevel("TForm_main", kProgramName, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
+                        owner, kClientWidth, kClientHeight);
 }
 
 void TForm_main::FormCreate() {
@@ -88,8 +119,8 @@ void TForm_main::InitMain() {
   TrayIconData.uID = kTrayIconId;
   TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   TrayIconData.uCallbackMessage = WM_TRAYICON;
-  TrayIconData.hIcon = LoadIconA(Instance(), "MAINICON");
-  std::strcpy(TrayIconData.szTip, "Moxlyn");
+  TrayIconData.hIcon = LoadIconA(Instance(), kIconResource);
+  std::strcpy(TrayIconData.szTip, kProgramName);
   Shell_NotifyIconA(NIM_ADD, &TrayIconData);
 
   DragAcceptFiles(hwnd_, TRUE);
@@ -123,6 +154,12 @@ void TForm_main::FinishMain() {
   PostQuitMessage(0);
 }
 
+void TForm_main::OptionsStored() {
+  settingsUnread_ = false;
+  SetWindowPos(hwnd_, Settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               kNoMoveNoSize);
+}
+
 void TForm_main::BringForward() {
   if (Settings.ShowTopMost) {
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, kNoMoveNoSize);
@@ -142,27 +179,11 @@ void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
 }
 
 void TForm_main::WMDropFiles(HDROP drop) {
-  std::vector<std::string> paths;
-  try {
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    paths.reserve(count);
-    std::wstring path;
-    for (UINT index = 0; index < count; ++index) {
-      // Read whole, however long: cut short, a path could name another file,
-      // which would then be deleted.
-      const UINT length = DragQueryFileW(drop, index, nullptr, 0);
-      path.assign(length + 1, L'\0');
-      path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
-      path.resize(std::wcslen(path.c_str()));
-      // A name outside the code page is listed in a form that still reaches it.
-      paths.push_back(NarrowPathOf(path));
-    }
-    IntakeDrop(ThePlatform(), paths, DelList);
-  } catch (...) {
-    DragFinish(drop);
-    throw;
+  {
+    // Finished however the reading and the intake end.
+    const ScopedDrop finish(drop);
+    IntakeDrop(ThePlatform(), DroppedPaths(drop), DelList);
   }
-  DragFinish(drop);
   // Hiding and showing again rebuilds the open list window's view.
   if (Form_list != nullptr && Form_list->Visible()) {
     Form_list->HideForm();
@@ -211,11 +232,11 @@ void TForm_main::Button_setupClick() { Form_setup->ShowForm(); }
 void TForm_main::Button_aboutClick() { Form_about->ShowForm(); }
 
 bool TForm_main::AskYesNo(const std::string& text) {
-  return MessageBoxA(hwnd_, text.c_str(), "Moxlyn", MB_YESNO) == IDYES;
+  return MessageBoxA(hwnd_, text.c_str(), kProgramName, MB_YESNO) == IDYES;
 }
 
 void TForm_main::ShowMessage(const std::string& text) {
-  MessageBoxA(hwnd_, text.c_str(), "Moxlyn", MB_OK);
+  MessageBoxA(hwnd_, text.c_str(), kProgramName, MB_OK);
 }
 
 void TForm_main::Beep() { MessageBeep(0); }
@@ -277,12 +298,11 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
   DrawEdge(item.hDC, &rect, BDR_RAISEDINNER, BF_RECT);
   char caption[64] = {};
   GetWindowTextA(item.hwndItem, caption, sizeof caption);
-  const HGDIOBJ oldFont = SelectObject(item.hDC, WindowFont(hwnd_));
+  const ScopedSelection font(item.hDC, WindowFont(hwnd_));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
   // Prefix processing on: "&&" draws one ampersand.
   DrawTextA(item.hDC, caption, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(item.hDC, oldFont);
 }
 
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

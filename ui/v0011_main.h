@@ -11,11 +11,10 @@
 #include "core/del_list.h"
 #include "core/delete_command.h"
 #include "core/settings_store.h"
+#include "ui/program.h"
 #include "ui/window_base.h"
 
 namespace moxlyn::ui {
-
-constexpr UINT WM_TRAYICON = WM_USER + 100;
 
 class TForm_main : public Window, private DeletePrompts, private WindowPosition {
  public:
@@ -29,11 +28,12 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // Shows the program after start-up with the shell's show command.
   void ShowAtStart(int showCommand);
 
-  // The setup window's OK stored the options. After a start whose settings
-  // file could not be read, the close writes the settings file only once this
-  // has happened, so that it never overwrites the user's values with the ones
-  // the failed read left behind.
-  void OptionsStored() { settingsUnread_ = false; }
+  // The setup window's OK stored the options: the window is topmost or not
+  // as they say. After a start whose settings file could not be read, the
+  // close writes the settings file only once this has happened, so that it
+  // never overwrites the user's values with the ones the failed read left
+  // behind.
+  void OptionsStored();
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,7 +1,6 @@
 #include "ui/v0011_setup.h"
 
-#include "ui/forms.h"
-#include "ui/v0011_main.h"
+#include "ui/layout.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -57,26 +56,22 @@ bool TForm_setup::Create(HWND owner) {
 
 void TForm_setup::FormShow() {
   CentreOnScreen(hwnd_);
-  const Settings& settings = Form_main->CurrentSettings();
-  Tick(CheckBox_confdel, settings.ConfirmBeforeDelete);
-  Tick(CheckBox_showmes, settings.ShowMessageAfterDelete);
-  Tick(CheckBox_log, settings.GetDeleteLog);
-  Tick(CheckBox_topmost, settings.ShowTopMost);
-  const bool nameOnly = settings.LogType == LogTypeNameOnly;
+  Tick(CheckBox_confdel, settings_.ConfirmBeforeDelete);
+  Tick(CheckBox_showmes, settings_.ShowMessageAfterDelete);
+  Tick(CheckBox_log, settings_.GetDeleteLog);
+  Tick(CheckBox_topmost, settings_.ShowTopMost);
+  const bool nameOnly = settings_.LogType == LogTypeNameOnly;
   Tick(RadioButton_lt_name, nameOnly);
   Tick(RadioButton_lt_time_name, !nameOnly);
 }
 
 void TForm_setup::Button_okClick() {
-  Settings& settings = Form_main->CurrentSettings();
-  settings.ConfirmBeforeDelete = Ticked(CheckBox_confdel);
-  settings.ShowMessageAfterDelete = Ticked(CheckBox_showmes);
-  settings.GetDeleteLog = Ticked(CheckBox_log);
-  settings.ShowTopMost = Ticked(CheckBox_topmost);
-  settings.LogType = Ticked(RadioButton_lt_name) ? LogTypeNameOnly : LogTypeTimeAndName;
-  Form_main->OptionsStored();
-  SetWindowPos(Form_main->Handle(), settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
-               0, SWP_NOMOVE | SWP_NOSIZE);
+  settings_.ConfirmBeforeDelete = Ticked(CheckBox_confdel);
+  settings_.ShowMessageAfterDelete = Ticked(CheckBox_showmes);
+  settings_.GetDeleteLog = Ticked(CheckBox_log);
+  settings_.ShowTopMost = Ticked(CheckBox_topmost);
+  settings_.LogType = Ticked(RadioButton_lt_name) ? LogTypeNameOnly : LogTypeTimeAndName;
+  if (stored_) stored_();
   HideForm();
 }
 

@@ -1,12 +1,20 @@
 // The setup window: edits the five options held by the main window.
 #pragma once
 
+#include <functional>
+#include <utility>
+
+#include "core/settings_store.h"
 #include "ui/window_base.h"
 
 namespace moxlyn::ui {
 
 class TForm_setup : public Form {
  public:
+  // Edits settings, which the main window owns and keeps for the run; OK
+  // stores the options in them and then calls stored.
+  TForm_setup(Settings& settings, std::function<void()> stored)
+      : settings_(settings), stored_(std::move(stored)) {}
   bool Create(HWND owner);
 
  protected:
@@ -25,6 +33,9 @@ class TForm_setup : public Form {
   HWND RadioButton_lt_name = nullptr;
   HWND RadioButton_lt_time_name = nullptr;
   HWND CheckBox_topmost = nullptr;
+
+  Settings& settings_;
+  std::function<void()> stored_;
 };
 
 }  // namespace moxlyn::ui

@@ -1,5 +1,9 @@
 #include "ui/window_base.h"
 
+#include "ui/dpi.h"
+#include "ui/layout.h"
+#include "ui/program.h"
+
 namespace moxlyn::ui {
 
 bool Window::CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
@@ -12,7 +16,7 @@ bool Window::CreateTopLevel(const char* className, const char* caption, DWORD st
     windowClass.hInstance = Instance();
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.hIcon = LoadIconA(Instance(), "MAINICON");
+    windowClass.hIcon = LoadIconA(Instance(), kIconResource);
     windowClass.lpszClassName = className;
     RegisterClassExA(&windowClass);
   }

@@ -41,6 +41,14 @@ struct KernelHandleTraits {
   static void Close(Handle handle) { CloseHandle(handle); }
 };
 
+// Mutexes, processes and threads: their calls give NULL, not
+// INVALID_HANDLE_VALUE, when they fail.
+struct KernelObjectTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { CloseHandle(handle); }
+};
+
 struct FindHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
@@ -54,6 +62,7 @@ struct GdiObjectTraits {
 };
 
 using ScopedFileHandle = ScopedHandle<KernelHandleTraits>;
+using ScopedKernelObject = ScopedHandle<KernelObjectTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedGdiObject = ScopedHandle<GdiObjectTraits>;
 

@@ -134,8 +134,7 @@ TEST(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
   Screenshot("box-confirm", {ask->box});
   Answer(*ask, IDNO);
   ASSERT_TRUE(WaitGone(ask->box));
-  Settle();
-  EXPECT_FALSE(program.HasBox());
+  EXPECT_TRUE(HoldsFor([&] { return !program.HasBox(); }));
   tree.ExpectUntouched();
 
   Click(del);
@@ -185,8 +184,7 @@ TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComman
   const std::string log = OnlyLog(folder);
   EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(tree.Listed()); }))
       << folder.Read(log).value_or("(unreadable)");
-  Settle(500);
-  EXPECT_FALSE(program.HasBox());
+  EXPECT_TRUE(HoldsFor([&] { return !program.HasBox(); }, 500));
   tree.ExpectDeleted();
 
   // A second command the same day appends to the same file.

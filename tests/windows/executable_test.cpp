@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/version.h"
+
 namespace {
 
 // The DLLs that every supported Windows has in its system folder. A new
@@ -190,15 +192,16 @@ TEST(Executable, CarriesVersionZeroZeroOneOneNamedMoxlyn) {
   ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
   ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 0));  // 0.0
-  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 1));  // .1.1
+  // The project version in the top CMakeLists.txt, 0.0.1.1 today.
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(MOXLYN_VERSION_MINOR, MOXLYN_VERSION_MAJOR));
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(MOXLYN_VERSION_TWEAK, MOXLYN_VERSION_PATCH));
   EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
   EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
   EXPECT_EQ(VersionText(block, "ProductName"), "Moxlyn");
-  EXPECT_EQ(VersionText(block, "ProductVersion"), "0.0.1.1");
-  EXPECT_EQ(VersionText(block, "FileVersion"), "0.0.1.1");
+  EXPECT_EQ(VersionText(block, "ProductVersion"), MOXLYN_VERSION);
+  EXPECT_EQ(VersionText(block, "FileVersion"), MOXLYN_VERSION);
   EXPECT_EQ(VersionText(block, "OriginalFilename"), "Moxlyn.exe");
 }
 

@@ -127,6 +127,15 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   }
 }
 
+bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (!condition()) return false;
+    if (GetTickCount() - start >= ms) return true;
+    Sleep(20);
+  }
+}
+
 std::string UnixPath(const std::string& windowsPath) {
   using UnixName = char*(CDECL*)(const WCHAR*);
   static const auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
@@ -280,32 +289,33 @@ Program::Program(const CaseFolder& folder, int showCommand) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCommand);
   std::string commandLine = Quote(folder.Exe());
+  PROCESS_INFORMATION process{};
   if (!CreateProcessA(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.Dir().c_str(), &startup, &process_)) {
+                      folder.Dir().c_str(), &startup, &process)) {
     throw std::runtime_error(LastErrorText("CreateProcessA"));
   }
-  pid_ = process_.dwProcessId;
-  WaitForInputIdle(process_.hProcess, kTimeoutMs);
+  process_.Reset(process.hProcess);
+  thread_.Reset(process.hThread);
+  pid_ = process.dwProcessId;
+  WaitForInputIdle(process_.Get(), kTimeoutMs);
 }
 
 Program::~Program() {
   if (Running()) Kill();
-  CloseHandle(process_.hThread);
-  CloseHandle(process_.hProcess);
 }
 
-bool Program::Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+bool Program::Running() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Program::WaitExit(DWORD timeoutMs) {
-  if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+  if (WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
   DWORD code = 0;
-  GetExitCodeProcess(process_.hProcess, &code);
+  GetExitCodeProcess(process_.Get(), &code);
   return code;
 }
 
 void Program::Kill() {
-  TerminateProcess(process_.hProcess, 9);
-  WaitForSingleObject(process_.hProcess, kTimeoutMs);
+  TerminateProcess(process_.Get(), 9);
+  WaitForSingleObject(process_.Get(), kTimeoutMs);
 }
 
 std::vector<HWND> Program::TopLevelWindows() const {
@@ -364,7 +374,7 @@ HWND Program::Main(DWORD timeoutMs) {
       timeoutMs);
   if (main_ == nullptr) {
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.hProcess, &code);
+    GetExitCodeProcess(process_.Get(), &code);
     if (code == STILL_ACTIVE) {
       fprintf(stderr, "no main window; the program runs with %u top-level windows\n",
               static_cast<unsigned>(TopLevelWindows().size()));

@@ -16,18 +16,26 @@
 #include <string>
 #include <vector>
 
+#include "ui/program.h"
+#include "win32/scoped_handle.h"
+
 namespace moxlyn::e2e {
 
 constexpr DWORD kTimeoutMs = 5000;
 // A program start under Wine on a busy machine can take longer than a step.
 constexpr DWORD kStartTimeoutMs = 15000;
-constexpr UINT kTrayMessage = WM_USER + 100;
+constexpr UINT kTrayMessage = ui::WM_TRAYICON;
+// How long a check that nothing happens watches by default.
+constexpr DWORD kHoldMs = 150;
 
 // The value of an environment variable, or "" when it is not set.
 std::string Env(const char* name);
 
 // Polls condition every 20 ms until it holds or timeoutMs has passed.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs);
+// Polls condition every 20 ms for ms: true when it held at every poll, false
+// at the first poll where it does not (for checks that nothing happens).
+bool HoldsFor(const std::function<bool()>& condition, DWORD ms = kHoldMs);
 
 // The Unix path of a Windows path (through Wine's kernel32), or "" outside Wine.
 std::string UnixPath(const std::string& windowsPath);
@@ -129,7 +137,8 @@ class Program {
   std::optional<DWORD> CloseAndWait();
 
  private:
-  PROCESS_INFORMATION process_{};
+  ScopedKernelObject process_;
+  ScopedKernelObject thread_;
   DWORD pid_ = 0;
   HWND main_ = nullptr;
 };
@@ -182,7 +191,8 @@ POINT CentreOf(HWND window);
 // them. Waits until it is written. No-op without the folder.
 void Screenshot(const std::string& name, const std::vector<HWND>& windows = {});
 
-// Sleeps a little so that the program's message loop handles what was posted.
+// Sleeps a little so that the program's message loop handles what was posted
+// before the next step (a check that nothing happens is a HoldsFor).
 void Settle(DWORD ms = 150);
 
 }  // namespace moxlyn::e2e

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/app.h"
+#include "ui/dpi.h"
+#include "ui/layout.h"
 #include "ui/list_view.h"
 
 namespace moxlyn::ui {

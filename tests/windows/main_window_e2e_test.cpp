@@ -46,8 +46,7 @@ TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClose
   EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " を作成できません.");
   Answer(*box, IDOK);
   ASSERT_TRUE(WaitGone(box->box));
-  Settle();
-  ASSERT_TRUE(program.Running());
+  ASSERT_TRUE(HoldsFor([&] { return program.Running(); }));
   EXPECT_TRUE(TrayIconExists(main));
 
   // Minimised, the program comes back through its icon.
@@ -109,8 +108,7 @@ TEST(StartE2e, EndOfTheLogonEndsTheProgramWithoutTheOrderlyClose) {
   // A query alone changes nothing.
   EXPECT_NE(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), 0);
   SendMessageA(main, WM_ENDSESSION, FALSE, 0);
-  Settle();
-  ASSERT_TRUE(program.Running());
+  ASSERT_TRUE(HoldsFor([&] { return program.Running(); }));
   SendMessageA(main, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(program.WaitExit(), std::optional<DWORD>(0));
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\old.txt\r\n"));
@@ -134,10 +132,12 @@ TEST(SetupE2e, EnterPressesOnlyAFocusedPushButtonAndEscapeDoesNothing) {
   PostKey(setup, VK_ESCAPE);
   PostKey(confirm, VK_ESCAPE);
   PostKey(confirm, VK_RETURN);
-  Settle(400);
-  EXPECT_TRUE(IsWindowVisible(setup));
-  EXPECT_FALSE(program.HasBox());
-  EXPECT_EQ(SendMessageA(confirm, BM_GETCHECK, 0, 0), ticked);
+  EXPECT_TRUE(HoldsFor(
+      [&] {
+        return IsWindowVisible(setup) && !program.HasBox() &&
+               SendMessageA(confirm, BM_GETCHECK, 0, 0) == ticked;
+      },
+      400));
 
   PostKey(cansel, VK_RETURN);
   EXPECT_TRUE(WaitGone(setup));

@@ -157,8 +157,7 @@ TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
   HWND restarted = afterKill.Main();
   ASSERT_NE(restarted, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(restarted) != FALSE; }));
-  Settle();
-  EXPECT_FALSE(afterKill.HasBox());
+  EXPECT_TRUE(HoldsFor([&] { return !afterKill.HasBox(); }));
   EXPECT_EQ(afterKill.CloseAndWait(), std::optional<DWORD>(0));
 }
 
@@ -189,8 +188,7 @@ TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   PostTray(main, WM_RBUTTONUP);
   PostTray(main, WM_LBUTTONDBLCLK);
   PostTray(main, WM_MBUTTONDOWN);
-  Settle(400);
-  EXPECT_TRUE(NothingVisible(program));
+  EXPECT_TRUE(HoldsFor([&] { return NothingVisible(program); }, 400));
 
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
@@ -223,7 +221,7 @@ TEST(StartE2e, AbandonedMutexRefusesOneStartAndHandsTheMutexBack) {
   Program first(folder);
   ASSERT_NE(first.ShownMain(), nullptr);
   // Another handle keeps the mutex alive when its owner is killed.
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, "Moxlynですが・・・・どうなんですかね???");
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, ui::kInstanceMutexName);
   ASSERT_NE(mutex, nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   first.Kill();
@@ -238,8 +236,7 @@ TEST(StartE2e, AbandonedMutexRefusesOneStartAndHandsTheMutexBack) {
   Program next(folder);
   HWND main = next.ShownMain();
   ASSERT_NE(main, nullptr);
-  Settle();
-  EXPECT_FALSE(next.HasBox());
+  EXPECT_TRUE(HoldsFor([&] { return !next.HasBox(); }));
   CloseHandle(mutex);
   EXPECT_EQ(next.CloseAndWait(), std::optional<DWORD>(0));
 }
@@ -253,8 +250,7 @@ TEST(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
   EXPECT_FALSE(IsTopmost(main));
   PostTray(main, WM_LBUTTONDOWN);
-  Settle();
-  EXPECT_FALSE(IsTopmost(main));
+  EXPECT_TRUE(HoldsFor([&] { return !IsTopmost(main); }));
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
   PostTray(main, WM_LBUTTONDOWN);
@@ -271,8 +267,7 @@ TEST(StartE2e, StartedMinimisedShowsNothingUntilTheTrayClick) {
   Program program(folder, SW_SHOWMINNOACTIVE);
   HWND main = program.Main();
   ASSERT_NE(main, nullptr);
-  Settle(500);
-  EXPECT_TRUE(NothingVisible(program));
+  EXPECT_TRUE(HoldsFor([&] { return NothingVisible(program); }, 500));
   ExpectNothingOnTaskbar(program);
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
@@ -461,9 +456,7 @@ TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   EXPECT_EQ(box->iconKind, "stop");
   Answer(*box, IDOK);
   ASSERT_TRUE(WaitGone(box->box));
-  Settle();
-  EXPECT_TRUE(program.Running());
-  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_TRUE(HoldsFor([&] { return program.Running() && IsWindowVisible(main); }));
   EXPECT_EQ(folder.Read("Moxlyn.ini"),
             std::optional<std::string>("[Window]\r\nLeft=120\r\nTop=130\r\n"));
 

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "ui/app.h"
-#include "ui/v0011.h"
+#include "ui/dpi.h"
+#include "ui/layout.h"
+#include "ui/program.h"
 
 namespace moxlyn::ui {
 namespace {
