@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/app_error.h"
+#include "core/program_texts.h"
 #include "ui/program.h"
 #include "win32/win32_platform.h"
 
@@ -30,7 +31,7 @@ HINSTANCE Instance() { return instance; }
 void CreateApplicationWindow(HINSTANCE program) {
   instance = program;
   programTitle = ProgramTitle();
-  outOfMemoryBoxText = ErrorBoxText(kOutOfMemoryText);
+  outOfMemoryBoxText = ErrorBoxText(ThePlatform(), kOutOfMemoryText);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = ApplicationProcedure;
   windowClass.hInstance = program;
@@ -49,44 +50,11 @@ Platform& ThePlatform() {
   return platform;
 }
 
-std::string ProgramTitle() { return ProgramTitleOf(ThePlatform().ModuleFileName()); }
-
-std::string ProgramTitleOf(const std::string& path) {
-  // File name without its folder, whole characters only.
-  size_t nameStart = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(path[i]);
-    if (byte == '\\' || byte == ':') {
-      nameStart = i + 1;
-    } else if (IsDBCSLeadByte(byte)) {
-      ++i;
-    }
-  }
-  std::string title = path.substr(nameStart);
-  const size_t dot = title.find('.');
-  if (dot != std::string::npos) title.resize(dot);
-  if (title.size() > 1) {
-    const size_t first = IsDBCSLeadByte(static_cast<unsigned char>(title[0])) ? 2 : 1;
-    if (first < title.size())
-      CharLowerBuffA(title.data() + first, static_cast<DWORD>(title.size() - first));
-  }
-  return title;
-}
-
-std::string ErrorBoxText(const std::string& message) {
-  if (message.empty()) return message;
-  // First byte of the last whole character.
-  unsigned char lastFirst = 0;
-  for (size_t i = 0; i < message.size(); ++i) {
-    lastFirst = static_cast<unsigned char>(message[i]);
-    if (IsDBCSLeadByte(lastFirst) && i + 1 < message.size()) ++i;
-  }
-  return lastFirst > '.' ? message + "." : message;
-}
+std::string ProgramTitle() { return ProgramTitleOf(ThePlatform(), ThePlatform().ModuleFileName()); }
 
 void ReportError(const std::string& message) {
-  MessageBoxA(applicationWindow, ErrorBoxText(message).c_str(), ProgramTitle().c_str(),
-              MB_OK | MB_ICONSTOP);
+  MessageBoxA(applicationWindow, ErrorBoxText(ThePlatform(), message).c_str(),
+              ProgramTitle().c_str(), MB_OK | MB_ICONSTOP);
 }
 
 std::string CurrentExceptionMessage() {

@@ -37,13 +37,9 @@ std::string CurrentExceptionMessage();
 // throws, with little memory left too.
 void ReportCurrentException() noexcept;
 
-// The program's title: the executable's file name without its folder, cut at
-// the first ".", every character after the first lower-cased.
+// The program's title (core/program_texts.h): the executable's file name
+// without its folder, cut at the first ".", every character after the first
+// lower-cased.
 std::string ProgramTitle();
-// The same rule applied to the executable path given.
-std::string ProgramTitleOf(const std::string& path);
-
-// The message text as the error box shows it.
-std::string ErrorBoxText(const std::string& message);
 
 }  // namespace moxlyn::ui

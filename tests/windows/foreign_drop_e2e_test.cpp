@@ -9,13 +9,7 @@
 namespace moxlyn::e2e {
 namespace {
 
-std::wstring Wide(const std::string& narrow) {
-  std::wstring wide(narrow.size(), L'\0');
-  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, narrow.data(),
-                                                      static_cast<int>(narrow.size()), wide.data(),
-                                                      static_cast<int>(wide.size()))));
-  return wide;
-}
+using testing::Wide;
 
 std::string Utf8(const std::wstring& wide) {
   std::string utf8(wide.size() * 4, '\0');

@@ -16,25 +16,6 @@ std::string LastErrorText(const char* what) {
   return std::string(what) + " failed, error " + std::to_string(GetLastError());
 }
 
-// One argument of a Windows command line, quoted by the rules that split it
-// again on the other side.
-std::string Quote(const std::string& arg) {
-  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-  std::string quoted = "\"";
-  size_t backslashes = 0;
-  for (char c : arg) {
-    if (c == '\\') {
-      ++backslashes;
-    } else {
-      if (c == '"') quoted.append(backslashes + 1, '\\');
-      backslashes = 0;
-    }
-    quoted += c;
-  }
-  quoted.append(backslashes, '\\');
-  return quoted + "\"";
-}
-
 // The colour family of the icon in the static's screen area: the stop icon is
 // red, the warning icon yellow, the information and question icons blue.
 std::string IconKindOnScreen(HWND iconStatic) {
@@ -118,78 +99,12 @@ std::string Env(const char* name) {
   return std::string(buffer, length);
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount() - start >= timeoutMs) return condition();
-    Sleep(20);
-  }
-}
-
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
   const DWORD start = GetTickCount();
   for (;;) {
     if (!condition()) return false;
     if (GetTickCount() - start >= ms) return true;
     Sleep(20);
-  }
-}
-
-std::string UnixPath(const std::string& windowsPath) {
-  using UnixName = char*(CDECL*)(const WCHAR*);
-  static const auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (toUnix == nullptr) return "";
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), wideLength);
-  char* unix = toUnix(wide.c_str());
-  // Paths beyond MAX_PATH convert only in their long form.
-  if (unix == nullptr && windowsPath.rfind("\\\\", 0) != 0)
-    unix = toUnix((L"\\\\?\\" + wide).c_str());
-  if (unix == nullptr) return "";
-  std::string result = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return result;
-}
-
-std::string WindowsPathOfUnix(const std::string& unixPath) {
-  if (unixPath.empty() || unixPath[0] != '/') return unixPath;
-  std::string path = "Z:" + unixPath;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-bool PathExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeleteFileA(path.c_str());
-    return;
-  }
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    std::vector<std::string> names;
-    do {
-      const std::string name = data.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    for (const auto& name : names) RemoveTree(path + "\\" + name);
-  }
-  RemoveDirectoryA(path.c_str());
-  // A tree deeper than the narrow calls reach goes through the Unix side.
-  if (PathExists(path) && StartUnix("/bin/rm", {"-rf", UnixPath(path)})) {
-    WaitUntil([&] { return !PathExists(path); });
   }
 }
 
@@ -288,7 +203,7 @@ Program::Program(const CaseFolder& folder, int showCommand) {
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCommand);
-  std::string commandLine = Quote(folder.Exe());
+  std::string commandLine = testing::QuoteArgument(folder.Exe());
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       folder.Dir().c_str(), &startup, &process)) {
@@ -481,6 +396,13 @@ SIZE ClientSize(HWND window) {
 
 bool IsTopmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
+bool IsCentred(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  return rect.left == (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2 &&
+         rect.top == (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+}
+
 std::vector<std::string> LabelsPastTheEdge(HWND window) {
   std::vector<std::string> past;
   HDC screen = GetDC(nullptr);
@@ -586,26 +508,6 @@ int HorizontalExtent(HWND listBox) {
 }
 
 // --- Unix helpers: drops and screenshots -------------------------------------
-
-bool StartUnix(const std::string& program, const std::vector<std::string>& args) {
-  std::string commandLine = Quote(WindowsPathOfUnix(program));
-  for (const auto& arg : args) commandLine += " " + Quote(arg);
-  // The arguments are Unix text (UTF-8): pass them as such, not in the code page.
-  const int length = MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, wide.data(), length);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return false;
-  }
-  // Wine hands out no usable handles for a Unix process; close what there is.
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
-  return true;
-}
 
 namespace {
 

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_tools.h"
+
 #include "ui/program.h"
 #include "win32/scoped_handle.h"
 
@@ -31,17 +33,16 @@ constexpr DWORD kHoldMs = 150;
 // The value of an environment variable, or "" when it is not set.
 std::string Env(const char* name);
 
-// Polls condition every 20 ms until it holds or timeoutMs has passed.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs);
+// Waiting, trees, Unix paths and programs: the tests' shared plumbing.
+using testing::PathExists;
+using testing::RemoveTree;
+using testing::StartUnix;
+using testing::UnixPath;
+using testing::WaitUntil;
+using testing::WindowsPathOfUnix;
 // Polls condition every 20 ms for ms: true when it held at every poll, false
 // at the first poll where it does not (for checks that nothing happens).
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms = kHoldMs);
-
-// The Unix path of a Windows path (through Wine's kernel32), or "" outside Wine.
-std::string UnixPath(const std::string& windowsPath);
-
-// A Windows path for a Unix path: the Z: drive maps the Unix root.
-std::string WindowsPathOfUnix(const std::string& unixPath);
 
 // A fresh, empty folder holding a copy of Moxlyn.exe, removed with everything
 // in it (whatever its attributes) when the object goes.
@@ -78,10 +79,6 @@ class CaseFolder {
 std::string CrLfLines(const std::vector<std::string>& lines);
 // The text split at CR LF; a test failure when it does not end with CR LF.
 std::vector<std::string> SplitCrLf(const std::string& text);
-
-// Removes a tree whatever its attributes.
-void RemoveTree(const std::string& path);
-bool PathExists(const std::string& path);
 
 // A message box of the program, as read from outside.
 struct MessageBoxView {
@@ -152,6 +149,9 @@ std::vector<HWND> Children(HWND parent);
 RECT ChildRect(HWND control);
 SIZE ClientSize(HWND window);
 bool IsTopmost(HWND window);
+// Whether the window stands centred on the primary screen, as the program
+// places its secondary windows.
+bool IsCentred(HWND window);
 
 // The labels of window (static controls with a text) whose text, measured in
 // the program's font at the screen's density, does not end inside the client
@@ -172,11 +172,6 @@ bool WaitGone(HWND window, DWORD timeoutMs = kTimeoutMs);
 std::vector<std::string> ListRows(HWND listBox);
 void AddRow(HWND listBox, const std::string& text);
 int HorizontalExtent(HWND listBox);
-
-// Starts a Unix program from this Windows process; its arguments are Unix
-// text (UTF-8, as UnixPath gives). Wine gives no handle for it, so the caller
-// waits for a file it writes.
-bool StartUnix(const std::string& program, const std::vector<std::string>& args);
 
 // Drops the files and folders (Windows paths) onto the screen point through
 // tools/xdnd_drop.py; true when the target accepted and finished the drop.

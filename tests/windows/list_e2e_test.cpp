@@ -31,13 +31,6 @@ int WidestRow(const std::vector<std::string>& rows) {
   return widest;
 }
 
-bool IsCentred(HWND window) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  return rect.left == (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2 &&
-         rect.top == (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
-}
-
 struct ListWindow {
   HWND window = nullptr;
   HWND listBox = nullptr;

@@ -51,13 +51,6 @@ void ExpectTicks(const SetupWindow& setup, const std::vector<bool>& ticks) {
   }
 }
 
-bool IsCentred(HWND window) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  return rect.left == (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2 &&
-         rect.top == (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
-}
-
 void CloseForm(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
   WaitGone(window);

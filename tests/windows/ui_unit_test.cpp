@@ -1,15 +1,17 @@
-// Rules of the window code that no window shows directly: the error box
-// text, the program title and the single-instance mutex name. Runs under
-// Wine with code page 932.
+// Rules of the window code that no window shows directly: the program title
+// and the error box text on the real code page, the single-instance mutex
+// name, the layout. Runs under Wine with code page 932.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "core/program_texts.h"
 #include "ui/app.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/program.h"
+#include "win32/win32_platform.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -28,50 +30,13 @@ TEST(UiUnit, InstanceMutexNameHasItsExactBytes) {
   EXPECT_EQ(std::string(kInstanceMutexName), expected);
 }
 
-TEST(UiUnit, ErrorBoxTextAddsAFullStopAfterCharactersAboveIt) {
-  struct Case {
-    std::string message;
-    std::string shown;
-  };
-  const std::vector<Case> cases = {
-      {"", ""},
-      {"Disk full", "Disk full."},
-      {"Done.", "Done."},
-      {"50%", "50%"},
-      {"(x)", "(x)"},
-      {"dash-", "dash-"},
-      {"Why?", "Why?."},
-      {"C:\\dir\\", "C:\\dir\\."},
-      {"/", "/."},
-      // Double-byte last characters: judged by their first byte.
-      {"ファイル C:\\a.txt は開けません", "ファイル C:\\a.txt は開けません."},
-      {"ストリームへの書き込みエラー", "ストリームへの書き込みエラー."},
-      {"表", "表."},  // trail byte 0x5C
-      {"．", "．."},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message;
-}
-
-TEST(UiUnit, ProgramTitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterItsFirstCharacter) {
-  struct Case {
-    std::string path;
-    std::string title;
-  };
-  const std::vector<Case> cases = {
-      {"C:\\Program Files\\Moxlyn\\Moxlyn.exe", "Moxlyn"},
-      {"C:\\TOOLS\\MOXLYN.EXE", "Moxlyn"},
-      {"C:\\tools\\moxlyn.exe", "moxlyn"},
-      {"C:\\t\\Mox.v2.exe", "Mox"},
-      {"C:\\t.d\\Run", "Run"},
-      {"D:NoFolder.exe", "Nofolder"},
-      {"X.exe", "X"},
-      {"C:\\t\\.exe", ""},
-      // 0x5C trail bytes ("表", "予") are no folder separators.
-      {"C:\\予定表\\表MOX.exe", "表mox"},
-      // Full-width letters after the first character are lower-cased too.
-      {"C:\\t\\ＭＯＸ.exe", "Ｍｏｘ"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ProgramTitleOf(c.path), c.title) << c.path;
+// The title rule's table runs in the core; here the real code page and
+// lower-casing: trail bytes 0x5C, full-width letters.
+TEST(UiUnit, ProgramTitleOnTheRealCodePage) {
+  Win32Platform platform;
+  EXPECT_EQ(ProgramTitleOf(platform, "C:\\予定表\\表MOX.exe"), "表mox");
+  EXPECT_EQ(ProgramTitleOf(platform, "C:\\t\\ＭＯＸ.exe"), "Ｍｏｘ");
+  EXPECT_EQ(ErrorBoxText(platform, "表"), "表.");
 }
 
 // Controls keep their 96-dpi layout: laid out again (as after a move to a
