@@ -141,14 +141,26 @@ bool Win32Platform::EngineEnumerate(const EnginePath& pattern,
   return FindEntries(WideEnginePath(pattern.text), EngineNameOf, visit);
 }
 
-ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {
+namespace {
+
+// Opens the file at path for shared reading (nobody writing): kMissing when
+// no file is there (a folder of that name counts as none).
+ReadStatus OpenForReading(const std::string& path, DWORD flags, ScopedFileHandle& file) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return ReadStatus::kMissing;
   }
-  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return ReadStatus::kCannotOpen;
+  file.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         flags, nullptr));
+  return file.Valid() ? ReadStatus::kOk : ReadStatus::kCannotOpen;
+}
+
+}  // namespace
+
+ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {
+  ScopedFileHandle file;
+  const ReadStatus opened = OpenForReading(path, FILE_ATTRIBUTE_NORMAL, file);
+  if (opened != ReadStatus::kOk) return opened;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF)
     return ReadStatus::kCannotOpen;
@@ -173,13 +185,9 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
 
 ReadStatus Win32Platform::ReadInPieces(const std::string& path,
                                        const std::function<bool(std::string_view)>& piece) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return ReadStatus::kMissing;
-  }
-  ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file.Valid()) return ReadStatus::kCannotOpen;
+  ScopedFileHandle file;
+  const ReadStatus opened = OpenForReading(path, FILE_FLAG_SEQUENTIAL_SCAN, file);
+  if (opened != ReadStatus::kOk) return opened;
   std::string buffer(64 * 1024, '\0');
   for (;;) {
     DWORD got = 0;
