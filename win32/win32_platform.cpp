@@ -150,8 +150,8 @@ ReadStatus OpenForReading(const std::string& path, DWORD flags, ScopedFileHandle
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return ReadStatus::kMissing;
   }
-  file.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         flags, nullptr));
+  file.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags,
+                         nullptr));
   return file.Valid() ? ReadStatus::kOk : ReadStatus::kCannotOpen;
 }
 
