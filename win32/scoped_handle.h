@@ -55,15 +55,8 @@ struct FindHandleTraits {
   static void Close(Handle handle) { FindClose(handle); }
 };
 
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { DeleteObject(handle); }
-};
-
 using ScopedFileHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedKernelObject = ScopedHandle<KernelObjectTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
-using ScopedGdiObject = ScopedHandle<GdiObjectTraits>;
 
 }  // namespace moxlyn
