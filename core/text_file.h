@@ -65,11 +65,10 @@ class TextWriter {
 // the file's place; only where the folder refuses new files is the file
 // rewritten in place (a full disk then leaves it cut short). A file with
 // hard links is replaced under its name alone: its other names keep the old
-// bytes. On failure the
-// file keeps its previous bytes (or, where the system removed it on the way,
-// the temporary file keeps the new ones), no file this call did not create
-// is removed, and AppError(cannot create) or AppError(short write) is thrown,
-// or what write threw.
+// bytes. On failure the file keeps its previous bytes (or, where the system
+// removed it on the way, the temporary file keeps the new ones), no file this
+// call did not create is removed, and AppError(cannot create) or
+// AppError(short write) is thrown, or what write threw.
 void WriteTextFile(Platform& platform, const std::string& path,
                    const std::function<void(TextWriter&)>& write);
 
