@@ -20,42 +20,79 @@ std::string FileErrorText(const char* format, const std::string& path) {
 
 namespace {
 
-// Calls visit with each line of text by the rules of SplitLines.
-template <typename Visit>
-void ForEachLine(std::string_view text, Visit visit) {
-  size_t start = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      visit(text.substr(start, i - start));
-      i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-      start = i;
-    } else {
-      ++i;
+// Splits text that arrives in pieces into lines, handing each to emit: CR LF,
+// a lone CR and a lone LF each end a line, a line end at the very end adds no
+// empty line, a zero byte ends the text.
+template <typename Emit>
+class LineSplitter {
+ public:
+  explicit LineSplitter(Emit emit) : emit_(std::move(emit)) {}
+  // False once a zero byte has ended the text.
+  bool Feed(std::string_view piece) {
+    size_t at = 0;
+    while (!ended_ && at < piece.size()) {
+      if (afterCr_ && piece[at] == '\n') ++at;  // the LF of a CR LF
+      afterCr_ = false;
+      size_t stop = at;
+      while (stop < piece.size() && piece[stop] != '\r' && piece[stop] != '\n' &&
+             piece[stop] != '\0') {
+        ++stop;
+      }
+      partial_.append(piece.substr(at, stop - at));
+      if (stop == piece.size()) break;
+      if (piece[stop] == '\0') {
+        ended_ = true;
+        break;
+      }
+      emit_(std::move(partial_));
+      partial_.clear();
+      afterCr_ = piece[stop] == '\r';
+      at = stop + 1;
     }
+    return !ended_;
   }
-  if (start < text.size()) visit(text.substr(start));
+  void Finish() {
+    if (!partial_.empty()) emit_(std::move(partial_));
+  }
+
+ private:
+  Emit emit_;
+  std::string partial_;
+  bool afterCr_ = false;
+  bool ended_ = false;
+};
+
+// Every line of text, handed to emit.
+template <typename Emit>
+void ForEachLine(std::string_view text, Emit emit) {
+  LineSplitter<Emit> splitter(std::move(emit));
+  splitter.Feed(text);
+  splitter.Finish();
 }
 
-std::string_view BeforeZero(std::string_view text) {
-  const auto zero = text.find('\0');
-  return zero == std::string_view::npos ? text : text.substr(0, zero);
+// Adds to ends the line ends of piece before any zero byte; false when a
+// zero byte ended the text there.
+bool CountLineEnds(std::string_view piece, size_t& ends) {
+  const size_t end = std::min(piece.find('\0'), piece.size());
+  for (const char c : piece.substr(0, end)) ends += (c == '\n' || c == '\r') ? 1 : 0;
+  return end == piece.size();
+}
+
+// Room for ends lines in lines: one allocation per line and none for growing
+// the vector. More lines than a vector can hold do not fit in memory either.
+void Reserve(std::vector<std::string>& lines, size_t ends) {
+  if (ends > lines.max_size()) throw std::bad_alloc();
+  lines.reserve(ends);
 }
 
 }  // namespace
 
 std::vector<std::string> SplitLines(std::string_view text) {
-  text = BeforeZero(text);
-  // One pass to size the result, so a large file costs one allocation per
-  // line and none for growing the vector.
   size_t ends = 1;
-  for (const char c : text) ends += (c == '\n' || c == '\r') ? 1 : 0;
+  CountLineEnds(text, ends);
   std::vector<std::string> lines;
-  // More lines than a vector can hold do not fit in memory either.
-  if (ends > lines.max_size()) throw std::bad_alloc();
-  lines.reserve(ends);
-  ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
+  Reserve(lines, ends);
+  ForEachLine(text, [&](std::string&& line) { lines.push_back(std::move(line)); });
   return lines;
 }
 
@@ -83,69 +120,20 @@ bool ReadTextFile(Platform& platform, const std::string& path, std::string& cont
   return true;
 }
 
-namespace {
-
-// Splits text that arrives in pieces into lines by the rules of SplitLines.
-class LineSplitter {
- public:
-  explicit LineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
-  // False once a zero byte has ended the text.
-  bool Feed(std::string_view piece) {
-    size_t at = 0;
-    while (!ended_ && at < piece.size()) {
-      if (afterCr_ && piece[at] == '\n') ++at;  // the LF of a CR LF
-      afterCr_ = false;
-      size_t stop = at;
-      while (stop < piece.size() && piece[stop] != '\r' && piece[stop] != '\n' &&
-             piece[stop] != '\0') {
-        ++stop;
-      }
-      partial_.append(piece.substr(at, stop - at));
-      if (stop == piece.size()) break;
-      if (piece[stop] == '\0') {
-        ended_ = true;
-        break;
-      }
-      lines_.push_back(std::move(partial_));
-      partial_.clear();
-      afterCr_ = piece[stop] == '\r';
-      at = stop + 1;
-    }
-    return !ended_;
-  }
-  void Finish() {
-    if (!partial_.empty()) lines_.push_back(std::move(partial_));
-  }
-
- private:
-  std::vector<std::string>& lines_;
-  std::string partial_;
-  bool afterCr_ = false;
-  bool ended_ = false;
-};
-
-}  // namespace
-
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
   const auto check = [&](ReadStatus status) {
     if (status == ReadStatus::kCannotOpen) throw AppError(FileErrorText(kCannotOpenText, path));
     return status == ReadStatus::kOk;
   };
-  // A first read counts the lines, so that the list costs one allocation per
-  // line and none for growing the vector.
+  // A first read counts the lines, so that the list is sized once.
   size_t ends = 1;
-  if (!check(platform.ReadInPieces(path, [&](std::string_view piece) {
-        const size_t end = std::min(piece.find('\0'), piece.size());
-        for (const char c : piece.substr(0, end)) ends += (c == '\n' || c == '\r') ? 1 : 0;
-        return end == piece.size();  // a zero byte ends the text
-      }))) {
+  if (!check(platform.ReadInPieces(
+          path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }))) {
     return false;
   }
   std::vector<std::string> read;
-  // More lines than a vector can hold do not fit in memory either.
-  if (ends > read.max_size()) throw std::bad_alloc();
-  read.reserve(ends);
-  LineSplitter splitter(read);
+  Reserve(read, ends);
+  LineSplitter splitter([&](std::string&& line) { read.push_back(std::move(line)); });
   if (!check(platform.ReadInPieces(path,
                                    [&](std::string_view piece) { return splitter.Feed(piece); }))) {
     return false;
@@ -187,7 +175,7 @@ void TextWriter::WriteLine(std::string_view line) {
 }
 
 void TextWriter::WriteLinesOf(std::string_view text) {
-  ForEachLine(BeforeZero(text), [this](std::string_view line) { WriteLine(line); });
+  ForEachLine(text, [this](const std::string& line) { WriteLine(line); });
 }
 
 void TextWriter::Finish() {
