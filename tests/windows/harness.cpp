@@ -492,10 +492,7 @@ std::vector<std::string> ListRows(HWND listBox) {
 }
 
 void AddRow(HWND listBox, const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
-                                         wide.data(), static_cast<int>(wide.size()));
-  wide.resize(static_cast<size_t>(std::max(length, 0)));
+  const std::wstring wide = testing::Wide(text);
   DWORD_PTR result = 0;
   SendMessageTimeoutW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL,
                       kTimeoutMs, &result);
