@@ -49,9 +49,8 @@ bool NothingVisible(const Program& program) { return program.VisibleWindows().em
 TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   CaseFolder folder("first");
   Program program(folder);
-  HWND main = program.Main();
+  HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
 
   RECT outer;
   GetWindowRect(main, &outer);
@@ -114,9 +113,8 @@ TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
 TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
   CaseFolder folder("single");
   Program first(folder);
-  HWND main = first.Main();
+  HWND main = first.ShownMain();
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
   RECT before;
   GetWindowRect(main, &before);
 
@@ -245,9 +243,8 @@ TEST(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
   CaseFolder folder("notopmost");
   folder.Write("Moxlyn.ini", "[Config]\r\nShowTopMost=0\r\n");
   Program program(folder);
-  HWND main = program.Main();
+  HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
   EXPECT_FALSE(IsTopmost(main));
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(HoldsFor([&] { return !IsTopmost(main); }));
@@ -440,9 +437,8 @@ TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");
   SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
   Program program(folder);
-  HWND main = program.Main();
+  HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
   RECT outer;
   GetWindowRect(main, &outer);
   EXPECT_EQ(outer.left, 120);
