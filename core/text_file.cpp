@@ -108,34 +108,35 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
+namespace {
+
+// Whether a read of path found its file: false when none is there; throws
+// AppError(cannot open) when one is there but cannot be read.
+bool Found(ReadStatus status, const std::string& path) {
+  if (status == ReadStatus::kCannotOpen) throw AppError(FileErrorText(kCannotOpenText, path));
+  return status == ReadStatus::kOk;
+}
+
+}  // namespace
+
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content) {
-  switch (platform.ReadWholeFile(path, content)) {
-    case ReadStatus::kMissing:
-      return false;
-    case ReadStatus::kCannotOpen:
-      throw AppError(FileErrorText(kCannotOpenText, path));
-    case ReadStatus::kOk:
-      break;
-  }
-  return true;
+  return Found(platform.ReadWholeFile(path, content), path);
 }
 
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
-  const auto check = [&](ReadStatus status) {
-    if (status == ReadStatus::kCannotOpen) throw AppError(FileErrorText(kCannotOpenText, path));
-    return status == ReadStatus::kOk;
-  };
   // A first read counts the lines, so that the list is sized once.
   size_t ends = 1;
-  if (!check(platform.ReadInPieces(
-          path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }))) {
+  if (!Found(platform.ReadInPieces(
+                 path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }),
+             path)) {
     return false;
   }
   std::vector<std::string> read;
   Reserve(read, ends);
   LineSplitter splitter([&](std::string&& line) { read.push_back(std::move(line)); });
-  if (!check(platform.ReadInPieces(path,
-                                   [&](std::string_view piece) { return splitter.Feed(piece); }))) {
+  if (!Found(
+          platform.ReadInPieces(path, [&](std::string_view piece) { return splitter.Feed(piece); }),
+          path)) {
     return false;
   }
   splitter.Finish();
