@@ -169,38 +169,32 @@ void MemoryPlatform::AddFolder(const std::string& path, uint32_t attributes) {
   folder->attributes = kAttrDirectory | attributes;
 }
 
-void MemoryPlatform::AddFile(const std::string& path, const std::string& content,
-                             uint32_t attributes) {
+MemoryPlatform::Node& MemoryPlatform::AddEntry(const std::string& path, uint32_t attributes) {
   const auto parts = Split(path);
   Node* folder = MakeFolders(parts, parts.size() - 1);
-  auto file = std::make_unique<Node>();
-  file->name = parts.back();
-  file->attributes = attributes == 0 ? kAttrArchive : attributes;
-  file->content = content;
-  folder->children.push_back(std::move(file));
+  auto entry = std::make_unique<Node>();
+  entry->name = parts.back();
+  entry->attributes = attributes;
+  folder->children.push_back(std::move(entry));
+  return *folder->children.back();
+}
+
+void MemoryPlatform::AddFile(const std::string& path, const std::string& content,
+                             uint32_t attributes) {
+  AddEntry(path, attributes == 0 ? kAttrArchive : attributes).content = content;
 }
 
 void MemoryPlatform::AddFolderLink(const std::string& path, const std::string& target,
                                    uint32_t reparseTag) {
-  const auto parts = Split(path);
-  Node* folder = MakeFolders(parts, parts.size() - 1);
-  auto link = std::make_unique<Node>();
-  link->name = parts.back();
-  link->attributes = kAttrDirectory | kAttrReparsePoint;
-  link->linkTarget = target;
-  link->reparseTag = reparseTag;
-  folder->children.push_back(std::move(link));
+  Node& link = AddEntry(path, kAttrDirectory | kAttrReparsePoint);
+  link.linkTarget = target;
+  link.reparseTag = reparseTag;
 }
 
 void MemoryPlatform::AddFileLink(const std::string& path, const std::string& target) {
-  const auto parts = Split(path);
-  Node* folder = MakeFolders(parts, parts.size() - 1);
-  auto link = std::make_unique<Node>();
-  link->name = parts.back();
-  link->attributes = kAttrArchive | kAttrReparsePoint;
-  link->linkTarget = target;
-  link->reparseTag = 0xA000000C;
-  folder->children.push_back(std::move(link));
+  Node& link = AddEntry(path, kAttrArchive | kAttrReparsePoint);
+  link.linkTarget = target;
+  link.reparseTag = 0xA000000C;
 }
 
 bool MemoryPlatform::IsLink(const std::string& path) {

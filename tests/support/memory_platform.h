@@ -104,6 +104,8 @@ class MemoryPlatform : public Platform {
   bool EndsWithSeparator(const std::string& path);
   Node* Resolve(Node* node);  // follows a link to its target
   Node* MakeFolders(const std::vector<std::string>& parts, size_t count);
+  // A new entry at path with the given attributes, its folders made as needed.
+  Node& AddEntry(const std::string& path, uint32_t attributes);
   std::string Key(const std::string& path);
   size_t UsedBytes(const Node& node) const;
   // Held by another program, or open for writing.
