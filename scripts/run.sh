@@ -24,9 +24,15 @@ done
 # The title-bar glyphs' face, alone (scripts/setup.sh takes it from Debian's
 # Wine fonts).
 cp -n /usr/local/share/moxlyn/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Under a window manager the windows are framed by it; on the virtual display
+# below none runs, so Wine draws the frames itself (an unmanaged window), as
+# the end-to-end tests' prefixes have it and the README's pictures show.
+managed='HKCU\Software\Wine\AppDefaults\Moxlyn.exe\X11 Driver'
 if [ -n "${DISPLAY:-}" ]; then
+  tools/wine-run reg delete "$managed" /v Managed /f >/dev/null 2>&1 || true
   exec tools/wine-run "$run_dir/Moxlyn.exe"
 fi
+tools/wine-run reg add "$managed" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
 export DISPLAY=${MOXLYN_RUN_DISPLAY:-:77}
 Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
