@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the .clang-tidy checks over what the two builds compile: core/ and the
 # tests in tests/support, tests/core and tests/behaviour from the native build,
-# win32/, ui/ and tests/win32 from the Windows cross build (clang reads its
-# compile commands as the i686 MinGW target, with the cross compiler's C++
-# library headers).
+# win32/, ui/, tests/win32 and tests/windows from the Windows cross build
+# (clang reads its compile commands as the i686 MinGW target, with the cross
+# compiler's C++ library headers).
 # Every finding fails the run.
 #   scripts/tidy.sh [native-build [win32-build]]
 #       defaults build/native and build/win32 (each configured first if needed)
@@ -35,7 +35,7 @@ for entry in json.load(open(sys.argv[1])):
 PY
 }
 mapfile -t native_files < <(sources "$native" core tests/support tests/core tests/behaviour)
-mapfile -t win32_files < <(sources "$win32" win32 ui tests/win32)
+mapfile -t win32_files < <(sources "$win32" win32 ui tests/win32 tests/windows)
 
 # The cross compiler's C++ library folders, which clang does not find alone.
 cross=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[0]["command"].split()[0])' \

@@ -41,7 +41,7 @@ bool SetValue(const std::wstring& key, const std::wstring& name, const std::wstr
                     type == REG_SZ && value == current;
   if (!same) {
     RegSetValueExW(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+                   static_cast<DWORD>(value.size() + 1) * sizeof(wchar_t));
   }
   RegCloseKey(handle);
   return !same;

@@ -30,7 +30,7 @@ namespace {
 const std::set<std::string> kSystemDlls = {"KERNEL32.DLL", "USER32.DLL",   "GDI32.DLL",
                                            "SHELL32.DLL",  "COMCTL32.DLL", "ADVAPI32.DLL",
                                            "MSVCRT.DLL"};
-constexpr std::uintmax_t kMaxExecutableBytes = 1024 * 1024;
+constexpr std::uintmax_t kMaxExecutableBytes = std::uintmax_t{1024} * 1024;
 
 std::string ExePath() {
   const char* value = std::getenv("MOXLYN_EXE");
@@ -120,7 +120,7 @@ class PeFile {
     std::size_t end = start;
     while (end < bytes_.size() && bytes_[end] != 0) ++end;
     if (end == bytes_.size()) throw std::runtime_error("unterminated name");
-    return std::string(bytes_.begin() + start, bytes_.begin() + end);
+    return std::string(reinterpret_cast<const char*>(bytes_.data()) + start, end - start);
   }
 
   std::vector<unsigned char> bytes_;

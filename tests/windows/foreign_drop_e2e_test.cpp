@@ -30,10 +30,11 @@ TEST(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
   const std::string koreanName = Utf8(L"한국어.txt");
   const std::string japaneseName = Utf8(L"日本語.txt");
   const std::string emojiName = Utf8(L"emoji-😀.txt");
-  ASSERT_TRUE(StartUnix("/bin/sh", {"-c",
-                                    "cd \"$1\" && : > \"$2\" && : > \"$3\" && mkdir box && "
-                                    ": > \"box/$4\" && : > box/plain.txt && : > made",
-                                    "sh", unixDir, koreanName, japaneseName, emojiName}));
+  const std::string script =
+      "cd \"$1\" && : > \"$2\" && : > \"$3\" && mkdir box && "
+      ": > \"box/$4\" && : > box/plain.txt && : > made";
+  ASSERT_TRUE(
+      StartUnix("/bin/sh", {"-c", script, "sh", unixDir, koreanName, japaneseName, emojiName}));
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
   const std::wstring dir = Wide(folder.Dir());
   const std::wstring korean = dir + L"\\한국어.txt";
@@ -57,7 +58,7 @@ TEST(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
     // Every entry reaches what was dropped.
     EXPECT_NE(GetFileAttributesA(entry.c_str()), INVALID_FILE_ATTRIBUTES) << entry;
   }
-  const std::string koreanEntry = saved[0];
+  const std::string& koreanEntry = saved[0];
   EXPECT_EQ(koreanEntry.rfind(folder.Dir() + "\\", 0), 0u) << koreanEntry;
   EXPECT_NE(koreanEntry.find('~'), std::string::npos) << koreanEntry;
   // A name the code page holds is listed as it is.

@@ -28,7 +28,8 @@ bool NothingVisible(const Program& program) { return program.VisibleWindows().em
 
 void PostKey(HWND window, WPARAM key) {
   PostMessageA(window, WM_KEYDOWN, key, 1);
-  PostMessageA(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+  // Repeat count 1, previous state down, key being released.
+  PostMessageA(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
 }
 
 TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClosed) {
