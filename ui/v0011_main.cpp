@@ -179,11 +179,18 @@ void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
 }
 
 void TForm_main::WMDropFiles(HDROP drop) {
-  {
+  try {
     // Finished however the reading and the intake end.
     const ScopedDrop finish(drop);
     IntakeDrop(ThePlatform(), DroppedPaths(drop), DelList);
+  } catch (...) {
+    RefreshListWindow();
+    throw;
   }
+  RefreshListWindow();
+}
+
+void TForm_main::RefreshListWindow() {
   // Hiding and showing again rebuilds the open list window's view.
   if (Form_list != nullptr && Form_list->Visible()) {
     Form_list->HideForm();

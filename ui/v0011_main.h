@@ -57,6 +57,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void FinishMain();
   void WMTrayIcon(LPARAM mouseMessage);
   void WMDropFiles(HDROP drop);
+  // The open list window shows the list as it is now; a hidden one stays hidden.
+  void RefreshListWindow();
   void Button_delClick();
   void Button_listClick();
   void Button_setupClick();

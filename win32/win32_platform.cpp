@@ -225,8 +225,7 @@ class Win32FileWriter : public FileWriter {
 
 // The folder part of path with its backslash ("" when it has none).
 std::string FolderOf(Platform& platform, const std::string& path) {
-  const size_t slash = LastBackslash(platform, path);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return path.substr(0, FileNameStart(platform, path));
 }
 
 // The empty "rf*.tmp" files in folder: where the system's replace parks the
