@@ -325,16 +325,22 @@ std::string Win32Platform::FinalPath(const std::string& path) {
   return *narrow;
 }
 
-std::string Win32Platform::ModuleFileName() {
-  std::string path(MAX_PATH, '\0');
+std::wstring WideModuleFileName() {
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD got = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (got < path.size()) {
       path.resize(got);
       return path;
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::string Win32Platform::ModuleFileName() {
+  // From the wide name: the narrow call would best-fit "Müller" to "Muller",
+  // another folder whose files the program would then read and write.
+  return NarrowPathOf(WideModuleFileName());
 }
 
 bool Win32Platform::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }

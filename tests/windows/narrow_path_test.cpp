@@ -54,7 +54,24 @@ TEST(NarrowPath, PathsTakeShortNamesOnlyWhereNeeded) {
   // lacks, never a look-alike that names another file.
   const std::wstring gone = dir + L"\\gone-한-ü.txt";
   EXPECT_EQ(NarrowPathOf(gone), UnnamingNarrow(dir) + "\\gone-?-?.txt");
+  EXPECT_EQ(ReachingNarrow(gone), std::nullopt);
   EXPECT_EQ(NarrowPathOf(L"C:\\日本語\\a.txt"), "C:\\日本語\\a.txt");
+
+  // "Müller." is its own folder, not its neighbour "Müller", which the plain
+  // path would name.
+  const std::wstring plain = dir + L"\\M\u00fcller";
+  const std::wstring dotted = L"\\\\?\\" + plain + L".";
+  ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(dotted.c_str(), nullptr));
+  const std::string dottedNarrow = NarrowPathOf(plain + L".");
+  EXPECT_NE(dottedNarrow, NarrowPathOf(plain));
+  const std::wstring mark = plain + L".\\mark.txt";
+  CloseHandle(CreateFileW((L"\\\\?\\" + mark).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                          nullptr));
+  EXPECT_NE(GetFileAttributesA((dottedNarrow + "\\mark.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW((L"\\\\?\\" + mark).c_str());
+  RemoveDirectoryW(dotted.c_str());
+  RemoveDirectoryW(plain.c_str());
 
   DeleteFileW(file.c_str());
   RemoveDirectoryW(dir.c_str());
