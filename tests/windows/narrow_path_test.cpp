@@ -61,17 +61,13 @@ TEST(NarrowPath, PathsTakeShortNamesOnlyWhereNeeded) {
   // path would name.
   const std::wstring plain = dir + L"\\M\u00fcller";
   const std::wstring dotted = L"\\\\?\\" + plain + L".";
-  ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
-  ASSERT_TRUE(CreateDirectoryW(dotted.c_str(), nullptr));
-  const std::string dottedNarrow = NarrowPathOf(plain + L".");
-  EXPECT_NE(dottedNarrow, NarrowPathOf(plain));
-  const std::wstring mark = plain + L".\\mark.txt";
-  CloseHandle(CreateFileW((L"\\\\?\\" + mark).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                          nullptr));
-  EXPECT_NE(GetFileAttributesA((dottedNarrow + "\\mark.txt").c_str()), INVALID_FILE_ATTRIBUTES);
-  DeleteFileW((L"\\\\?\\" + mark).c_str());
-  RemoveDirectoryW(dotted.c_str());
-  RemoveDirectoryW(plain.c_str());
+  const std::wstring mark = dotted + L"\\mark";
+  CreateDirectoryW(plain.c_str(), nullptr);
+  CreateDirectoryW(dotted.c_str(), nullptr);
+  CreateDirectoryW(mark.c_str(), nullptr);
+  EXPECT_NE(GetFileAttributesA((NarrowPathOf(plain + L".") + "\\mark").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  for (const auto& made : {mark, dotted, plain}) RemoveDirectoryW(made.c_str());
 
   DeleteFileW(file.c_str());
   RemoveDirectoryW(dir.c_str());

@@ -103,12 +103,7 @@ TEST(UiUnit, WindowsTheSystemRefusesToCreateThrow) {
   ASSERT_NE(refuse, nullptr);
   EXPECT_THROW(CreateApplicationWindow(GetModuleHandleA(nullptr)), AppError);
   TForm_about about;
-  try {
-    about.Create(nullptr);
-    ADD_FAILURE() << "created";
-  } catch (const AppError& error) {
-    EXPECT_EQ(error.Message(), "ウィンドウ TForm_about を作成できません");
-  }
+  EXPECT_THROW(about.Create(nullptr), AppError);
   UnhookWindowsHookEx(refuse);
 }
 
