@@ -15,4 +15,12 @@ size_t LastBackslash(Platform& platform, std::string_view text) {
   return found;
 }
 
+size_t FileNameStart(Platform& platform, std::string_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); i += NextCharLength(platform, path, i)) {
+    if (path[i] == '\\' || path[i] == ':') start = i + 1;
+  }
+  return start;
+}
+
 }  // namespace moxlyn

@@ -17,4 +17,9 @@ size_t NextCharLength(Platform& platform, std::string_view text, size_t at);
 // Offset of the last whole character of text that is a backslash, or npos.
 size_t LastBackslash(Platform& platform, std::string_view text);
 
+// Where the file name of path begins: just past its last whole character
+// that is a backslash or the ":" of a drive ("C:x.exe"); 0 when it has
+// neither. What stands before it is the folder, separator included.
+size_t FileNameStart(Platform& platform, std::string_view path);
+
 }  // namespace moxlyn

@@ -49,8 +49,7 @@ std::optional<std::string> TargetPath(Platform& platform, const std::string& ent
 
 std::string ProgramDir(Platform& platform) {
   const std::string module = platform.ModuleFileName();
-  const size_t slash = LastBackslash(platform, module);
-  return slash == std::string::npos ? std::string() : module.substr(0, slash + 1);
+  return module.substr(0, FileNameStart(platform, module));
 }
 
 void LoadDelList(Platform& platform, DelList& list) {

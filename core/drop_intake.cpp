@@ -5,8 +5,9 @@
 #include "core/deletion_engine.h"
 
 namespace moxlyn {
+namespace {
 
-void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list) {
+void AppendDropped(Platform& platform, const std::vector<std::string>& paths, DelList& list) {
   for (const auto& path : paths) {
     list.push_back(path);
     // The folder test sees what the engine will delete: the name exactly as
@@ -23,6 +24,19 @@ void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelLi
     CollectFolder(platform, path, listing);
     list.insert(list.end(), std::make_move_iterator(listing.begin()),
                 std::make_move_iterator(listing.end()));
+  }
+}
+
+}  // namespace
+
+void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list) {
+  const size_t before = list.size();
+  try {
+    AppendDropped(platform, paths, list);
+  } catch (...) {
+    // Memory ran out on the way: what this drop appended goes again.
+    list.resize(before);
+    throw;
   }
 }
 

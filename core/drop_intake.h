@@ -11,7 +11,8 @@ namespace moxlyn {
 
 // Appends to list each dropped path in order, exactly as dropped; a dropped
 // folder is followed by every entry directly inside it, a dropped link to a
-// folder is not.
+// folder is not. All or nothing: when it throws (memory ran out), list is as
+// it was.
 void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list);
 
 // Appends to listing the full path of every entry directly inside folder,

@@ -5,11 +5,7 @@
 namespace moxlyn {
 
 std::string ProgramTitleOf(Platform& platform, const std::string& modulePath) {
-  size_t nameStart = 0;
-  for (size_t i = 0; i < modulePath.size(); i += NextCharLength(platform, modulePath, i)) {
-    if (modulePath[i] == '\\' || modulePath[i] == ':') nameStart = i + 1;
-  }
-  std::string title = modulePath.substr(nameStart);
+  std::string title = modulePath.substr(FileNameStart(platform, modulePath));
   // "." is never a trail byte in the code page.
   const size_t dot = title.find('.');
   if (dot != std::string::npos) title.resize(dot);

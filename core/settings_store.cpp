@@ -186,15 +186,10 @@ void SettingsFile::WriteBack() {
 
 std::string SettingsFilePath(Platform& platform) {
   const std::string module = platform.ModuleFileName();
-  size_t dot = std::string::npos;
-  for (size_t i = 0; i < module.size(); i += NextCharLength(platform, module, i)) {
-    if (module[i] == '\\' || module[i] == ':') {
-      dot = std::string::npos;
-    } else if (module[i] == '.') {
-      dot = i;
-    }
-  }
-  return (dot == std::string::npos ? module : module.substr(0, dot)) + ".ini";
+  // "." is never a trail byte in the code page.
+  const size_t dot = module.rfind('.');
+  const bool inName = dot != std::string::npos && dot >= FileNameStart(platform, module);
+  return (inName ? module.substr(0, dot) : module) + ".ini";
 }
 
 void LoadSettings(Platform& platform, WindowPosition& window, Settings& settings) {

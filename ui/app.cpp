@@ -37,12 +37,17 @@ void CreateApplicationWindow(HINSTANCE program) {
   windowClass.hInstance = program;
   windowClass.hIcon = LoadIconA(program, kIconResource);
   windowClass.lpszClassName = "TApplication.Moxlyn";
-  RegisterClassA(&windowClass);
+  if (RegisterClassA(&windowClass) == 0) ThrowWindowNotCreated(windowClass.lpszClassName);
   // Never shown and without a frame, so that its extended style stays exactly
   // what the start-up writes into it (a caption would add WS_EX_WINDOWEDGE).
   applicationWindow = CreateWindowExA(0, windowClass.lpszClassName, programTitle.c_str(),
                                       WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                                       nullptr, program, nullptr);
+  if (applicationWindow == nullptr) ThrowWindowNotCreated(windowClass.lpszClassName);
+}
+
+void ThrowWindowNotCreated(const char* className) {
+  throw AppError(std::string("ウィンドウ ") + className + " を作成できません");
 }
 
 Platform& ThePlatform() {

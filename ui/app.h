@@ -13,7 +13,11 @@ namespace moxlyn::ui {
 // The hidden top-level window that owns the four windows. Minimising the
 // program minimises it; it never has a taskbar button.
 HWND ApplicationWindow();
+// Throws AppError when it cannot be created.
 void CreateApplicationWindow(HINSTANCE instance);
+
+// Throws the AppError that says the window of className cannot be created.
+[[noreturn]] void ThrowWindowNotCreated(const char* className);
 
 HINSTANCE Instance();
 

@@ -49,7 +49,7 @@ HWND AddControl(HWND parent, const char* className, const char* text, DWORD styl
   HWND control =
       CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
-  if (control == nullptr) return nullptr;
+  if (control == nullptr) ThrowWindowNotCreated(className);
   const Layout96 layout{left, top, width, height};
   placedControls.push_back({control, layout});
   LayOut(control, layout);

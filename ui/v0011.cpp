@@ -1,5 +1,7 @@
 #include "ui/v0011.h"
 
+#include <string>
+
 #include "ui/app.h"
 #include "ui/forms.h"
 #include "ui/program.h"
@@ -7,7 +9,10 @@
 #include "ui/v0011_list.h"
 #include "ui/v0011_main.h"
 #include "ui/v0011_setup.h"
+#include "win32/engine_path.h"
+#include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
+#include "win32/win32_platform.h"
 
 namespace moxlyn::ui {
 
@@ -75,12 +80,22 @@ void RunMessageLoop() {
   }
 }
 
+// Says that the program cannot run from path: no narrow name reaches it, and
+// the narrow calls would read and write another folder's files or none.
+void ReportUnreachableProgramPath(const std::wstring& path) {
+  const std::wstring text = WideFromCodePage(
+                                "このプログラムのパスはシステムの文字コードで表せないため、"
+                                "ここでは起動できません。別のフォルダーに移してください。\n\n") +
+                            path;
+  MessageBoxW(nullptr, text.c_str(), WideFromCodePage(kProgramName).c_str(), MB_OK | MB_ICONSTOP);
+}
+
 // Creates the four windows, hidden, in the order main, list, about, setup.
-// False when the main window cannot be created.
-bool CreateForms() {
+// Throws AppError when one cannot be created.
+void CreateForms() {
   HWND owner = ApplicationWindow();
   Form_main = new TForm_main;
-  if (!Form_main->Create(owner)) return false;
+  Form_main->Create(owner);
   // The list and setup windows edit what the main window owns.
   Form_list = new TForm_list(Form_main->DeletionList());
   Form_list->Create(owner);
@@ -88,13 +103,17 @@ bool CreateForms() {
   Form_about->Create(owner);
   Form_setup = new TForm_setup(Form_main->CurrentSettings(), [] { Form_main->OptionsStored(); });
   Form_setup->Create(owner);
-  return true;
 }
 
 }  // namespace
 
 int v0011(HINSTANCE instance) {
   try {
+    const std::wstring module = WideModuleFileName();
+    if (!ReachingNarrow(module)) {
+      ReportUnreachableProgramPath(module);
+      return 0;
+    }
     CreateApplicationWindow(instance);
     // A failed create gives a null handle, whose wait fails and refuses the
     // start; the last error is not examined.
@@ -110,7 +129,9 @@ int v0011(HINSTANCE instance) {
       // Written whole: a tool window has no taskbar button, and every other
       // window is owned by this one.
       SetWindowLongA(ApplicationWindow(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
-      if (CreateForms()) RunMessageLoop();
+      // A window that cannot be created ends the start with the error box.
+      CreateForms();
+      RunMessageLoop();
     }
   } catch (...) {
     ReportCurrentException();

@@ -43,11 +43,9 @@ bool ShellOpen(HWND owner, const std::string& target) {
 
 }  // namespace
 
-bool TForm_about::Create(HWND owner) {
-  if (!CreateTopLevel("TForm_about", "Moxlynについて", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                      WS_EX_DLGMODALFRAME, owner, 253, 78)) {
-    return false;
-  }
+void TForm_about::Create(HWND owner) {
+  CreateTopLevel("TForm_about", "Moxlynについて", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                 WS_EX_DLGMODALFRAME, owner, 253, 78);
   AddControl(hwnd_, "STATIC", "", SS_ICON, 8, 8, 32, 32, kImageId);
   SetImageIcon();
   AddLabel(hwnd_, "Moxlyn Ver." MOXLYN_SHOWN_VERSION, 48, 8, kFirstLabelId);
@@ -61,13 +59,11 @@ bool TForm_about::Create(HWND owner) {
   AddLabel(hwnd_, "Moxlyn Project", 136, 24, kFirstLabelId + 4);
   Label_mail = AddLabel(hwnd_, "mail@example.jp", 138, 40, kMailId, SS_NOTIFY);
   Label_url = AddLabel(hwnd_, "http://example.jp", 139, 56, kUrlId, SS_NOTIFY);
-  if (Label_mail == nullptr || Label_url == nullptr) return false;
   const COLORREF start = GetSysColor(COLOR_WINDOWTEXT);
   mailColour_ = start;
   urlColour_ = start;
   SetWindowSubclass(Label_mail, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(Label_url, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
-  return true;
 }
 
 // The main icon drawn 32 pixels square at 96 dpi, scaled to the density.

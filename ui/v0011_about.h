@@ -7,7 +7,7 @@ namespace moxlyn::ui {
 
 class TForm_about : public Form {
  public:
-  bool Create(HWND owner);
+  void Create(HWND owner);
 
  protected:
   void FormShow() override;

@@ -13,11 +13,9 @@ constexpr int kExcludeId = 102;
 
 }  // namespace
 
-bool TForm_list::Create(HWND owner) {
-  if (!CreateTopLevel("TForm_list", "削除リスト", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                      WS_EX_DLGMODALFRAME, owner, 334, 295)) {
-    return false;
-  }
+void TForm_list::Create(HWND owner) {
+  CreateTopLevel("TForm_list", "削除リスト", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                 WS_EX_DLGMODALFRAME, owner, 334, 295);
   // Tab order is creation order.
   ListBox_dellist = AddControl(hwnd_, "LISTBOX", "",
                                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY |
@@ -32,7 +30,6 @@ bool TForm_list::Create(HWND owner) {
                             97, 25, kClearId);
   Button_exclude = AddControl(hwnd_, "BUTTON", "指定項目を除外", WS_TABSTOP | BS_PUSHBUTTON, 128,
                               256, 97, 25, kExcludeId);
-  return ListBox_dellist != nullptr && Button_clear != nullptr && Button_exclude != nullptr;
 }
 
 void TForm_list::FormShow() {

@@ -10,7 +10,7 @@ class TForm_list : public Form {
  public:
   // Edits list, which the main window owns and keeps for the run.
   explicit TForm_list(DelList& list) : list_(list) {}
-  bool Create(HWND owner);
+  void Create(HWND owner);
   // Empties the view and sets its horizontal extent to 0, visible or not.
   void ClearListView();
 

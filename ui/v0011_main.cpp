@@ -83,9 +83,9 @@ void MoveTo(HWND window, int left, int top) {
 
 TForm_main::TForm_main() : formats_(ThePlatform()) {}
 
-bool TForm_main::Create(HWND owner) {
-  return CreateTopLevel("TForm_main", kProgramName, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-                        owner, kClientWidth, kClientHeight);
+void TForm_main::Create(HWND owner) {
+  CreateTopLevel("TForm_main", kProgramName, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, owner,
+                 kClientWidth, kClientHeight);
 }
 
 void TForm_main::FormCreate() {
@@ -121,7 +121,7 @@ void TForm_main::InitMain() {
   TrayIconData.uCallbackMessage = WM_TRAYICON;
   TrayIconData.hIcon = LoadIconA(Instance(), kIconResource);
   std::strcpy(TrayIconData.szTip, kProgramName);
-  Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+  AddTrayIcon();
 
   DragAcceptFiles(hwnd_, TRUE);
 
@@ -141,13 +141,14 @@ void TForm_main::InitMain() {
 
 void TForm_main::FinishMain() {
   Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  trayIconShown_ = false;
   try {
     if (!listFileUnloaded_) SaveDelList(ThePlatform(), DelList);
     if (!settingsUnread_) SaveSettings(ThePlatform(), *this, Settings);
   } catch (...) {
     // The program goes on: put the icon back so that it can still be
     // restored from the tray and closed again.
-    Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    AddTrayIcon();
     throw;
   }
   moxlyn::DelList().swap(DelList);
@@ -179,11 +180,18 @@ void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
 }
 
 void TForm_main::WMDropFiles(HDROP drop) {
-  {
+  try {
     // Finished however the reading and the intake end.
     const ScopedDrop finish(drop);
     IntakeDrop(ThePlatform(), DroppedPaths(drop), DelList);
+  } catch (...) {
+    RefreshListWindow();
+    throw;
   }
+  RefreshListWindow();
+}
+
+void TForm_main::RefreshListWindow() {
   // Hiding and showing again rebuilds the open list window's view.
   if (Form_list != nullptr && Form_list->Visible()) {
     Form_list->HideForm();
@@ -191,8 +199,18 @@ void TForm_main::WMDropFiles(HDROP drop) {
   }
 }
 
+bool TForm_main::AddTrayIcon() {
+  trayIconShown_ = Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+  return trayIconShown_;
+}
+
 void TForm_main::MinimiseProgram() {
   if (minimised_) return;
+  if (!trayIconShown_ && !AddTrayIcon()) {
+    // Without the icon nothing would bring a hidden program back.
+    if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+    return;
+  }
   hiddenByMinimise_.clear();
   const Window* windows[] = {Form_main, Form_list, Form_about, Form_setup};
   for (const Window* window : windows) {
@@ -212,7 +230,7 @@ void TForm_main::RestoreProgram() {
 }
 
 void TForm_main::ShowAtStart(int showCommand) {
-  if (showCommand == SW_SHOWMINNOACTIVE) {
+  if (showCommand == SW_SHOWMINNOACTIVE && (trayIconShown_ || AddTrayIcon())) {
     // Started minimised: nothing shows but the tray icon, which brings the
     // main window up.
     hiddenByMinimise_.assign(1, hwnd_);
@@ -308,7 +326,7 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != 0 && message == TaskbarCreatedMessage()) {
     // Added again, or a minimised program could never be brought back.
-    if (TrayIconData.hWnd != nullptr) Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    if (TrayIconData.hWnd != nullptr) AddTrayIcon();
     return 0;
   }
   switch (message) {

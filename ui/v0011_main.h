@@ -20,7 +20,7 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
  public:
   TForm_main();
   // Creates the window hidden; its creation runs InitMain.
-  bool Create(HWND owner);
+  void Create(HWND owner);
 
   moxlyn::DelList& DeletionList() { return DelList; }
   moxlyn::Settings& CurrentSettings() { return Settings; }
@@ -57,6 +57,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void FinishMain();
   void WMTrayIcon(LPARAM mouseMessage);
   void WMDropFiles(HDROP drop);
+  // The open list window shows the list as it is now; a hidden one stays hidden.
+  void RefreshListWindow();
   void Button_delClick();
   void Button_listClick();
   void Button_setupClick();
@@ -64,8 +66,11 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
 
   // Topmost or foreground, as ShowTopMost says.
   void BringForward();
-  // Minimising hides every open window of the program; restoring shows the
-  // same windows again.
+  // Adds the tray icon; false when the shell refuses it (its taskbar is not
+  // there yet, say).
+  bool AddTrayIcon();
+  // Minimising hides every open window of the program, only while the tray
+  // icon is there to bring it back; restoring shows the same windows again.
   void MinimiseProgram();
   void RestoreProgram();
   // A window none of whose pixels would be on any monitor moves wholly onto
@@ -86,6 +91,7 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // The cursor that the wait cursor replaced while a deletion runs.
   HCURSOR cursorBeforeDeletion_ = nullptr;
   bool minimised_ = false;
+  bool trayIconShown_ = false;
   std::vector<HWND> hiddenByMinimise_;
   // The last outer rectangle in the normal state. The system's placement
   // record gives it in work-area coordinates on Windows (and in screen

@@ -23,11 +23,9 @@ void Tick(HWND box, bool ticked) {
 
 }  // namespace
 
-bool TForm_setup::Create(HWND owner) {
-  if (!CreateTopLevel("TForm_setup", "設定", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                      WS_EX_DLGMODALFRAME, owner, 177, 197)) {
-    return false;
-  }
+void TForm_setup::Create(HWND owner) {
+  CreateTopLevel("TForm_setup", "設定", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+                 owner, 177, 197);
   // Created in tab order, which differs from the order on screen. WS_GROUP
   // opens a group: the two radio buttons form exactly one.
   constexpr DWORD kCheck = WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -48,10 +46,7 @@ bool TForm_setup::Create(HWND owner) {
   CheckBox_topmost = AddControl(hwnd_, "BUTTON", "常に最前面に表示", kCheck | WS_GROUP, 8, 112, 113,
                                 17, kTopmostId);
   // Bevel1: one etched line along the top edge of its 177 x 10 box.
-  HWND bevel = AddControl(hwnd_, "STATIC", "", SS_ETCHEDHORZ, 0, 144, 177, 2, kBevelId);
-  return CheckBox_confdel != nullptr && CheckBox_log != nullptr && CheckBox_showmes != nullptr &&
-         Button_ok != nullptr && Button_cansel != nullptr && RadioButton_lt_name != nullptr &&
-         RadioButton_lt_time_name != nullptr && CheckBox_topmost != nullptr && bevel != nullptr;
+  AddControl(hwnd_, "STATIC", "", SS_ETCHEDHORZ, 0, 144, 177, 2, kBevelId);
 }
 
 void TForm_setup::FormShow() {

@@ -15,7 +15,7 @@ class TForm_setup : public Form {
   // stores the options in them and then calls stored.
   TForm_setup(Settings& settings, std::function<void()> stored)
       : settings_(settings), stored_(std::move(stored)) {}
-  bool Create(HWND owner);
+  void Create(HWND owner);
 
  protected:
   void FormShow() override;

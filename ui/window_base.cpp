@@ -6,7 +6,7 @@
 
 namespace moxlyn::ui {
 
-bool Window::CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
+void Window::CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
                             HWND owner, int clientWidth, int clientHeight) {
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -18,7 +18,7 @@ bool Window::CreateTopLevel(const char* className, const char* caption, DWORD st
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.hIcon = LoadIconA(Instance(), kIconResource);
     windowClass.lpszClassName = className;
-    RegisterClassExA(&windowClass);
+    if (RegisterClassExA(&windowClass) == 0) ThrowWindowNotCreated(className);
   }
   // Sized at the system's density first; a window that opens on a screen of
   // another density is sized again for it.
@@ -27,11 +27,10 @@ bool Window::CreateTopLevel(const char* className, const char* caption, DWORD st
   CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                   frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, Instance(),
                   this);
-  if (hwnd_ == nullptr) return false;
+  if (hwnd_ == nullptr) ThrowWindowNotCreated(className);
   if (WindowDpi(hwnd_) != ScreenDpi()) {
     SetClientSize(hwnd_, Scale(hwnd_, clientWidth), Scale(hwnd_, clientHeight));
   }
-  return true;
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

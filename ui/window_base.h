@@ -23,8 +23,9 @@ class Window {
 
  protected:
   // Registers className once and creates the window hidden, owned by owner,
-  // with a client area of clientWidth x clientHeight.
-  bool CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
+  // with a client area of clientWidth x clientHeight. Throws AppError when
+  // either fails.
+  void CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
                       HWND owner, int clientWidth, int clientHeight);
 
   // Handles one message; the default goes to DefWindowProcA, except that the

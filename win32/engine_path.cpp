@@ -150,6 +150,12 @@ std::wstring LongFormOf(const std::wstring& path) {
   return std::wstring(kLongPrefix) + full;
 }
 
+std::wstring PlainFormOf(const std::wstring& longForm) {
+  if (StartsWith(longForm, L"\\\\?\\UNC\\")) return L"\\\\" + longForm.substr(8);
+  if (StartsWith(longForm, kLongPrefix)) return longForm.substr(kLongPrefix.size());
+  return longForm;
+}
+
 std::string EngineFormOf(const std::string& listedPath) {
   return Utf8FromWide(LongFormOf(WideFromCodePage(listedPath)));
 }

@@ -21,6 +21,10 @@ std::wstring WideFromUtf8(const std::string& utf8);
 // path is empty or cannot be made full.
 std::wstring LongFormOf(const std::wstring& path);
 
+// A long form without its prefix, as the narrow calls take it: "\\?\C:\a"
+// is "C:\a", "\\?\UNC\srv\s" is "\\srv\s"; any other path as it is.
+std::wstring PlainFormOf(const std::wstring& longForm);
+
 // The engine form of a listed path (system code page). An absolute path with
 // nothing to resolve is only prefixed, so that a last name ending in a dot or
 // a space stays the name it is; any other path is made full first

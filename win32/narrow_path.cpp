@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "win32/engine_path.h"
 #include "win32/wow64_guard.h"
 
 namespace moxlyn {
@@ -56,23 +57,27 @@ std::vector<std::wstring> Parts(const std::wstring& path) {
   return parts;
 }
 
-// The short form of path, looked up without the file-system redirection, as
-// the engine will reach it (System32's own entry, not SysWOW64's).
+// The short form of path, looked up as the engine will reach it: in the
+// literal long form (the plain path would lose a trailing dot or blank and
+// name the neighbour) and without the file-system redirection (System32's own
+// entry, not SysWOW64's). Given back without the long form's prefix.
 std::optional<std::wstring> ShortPathOf(const std::wstring& path) {
+  const std::wstring literal = LongFormOf(path);
+  if (literal.empty()) return std::nullopt;
   Wow64FsGuard unredirected;
-  const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+  const DWORD size = GetShortPathNameW(literal.c_str(), nullptr, 0);
   if (size == 0) return std::nullopt;
   std::wstring shortPath(size, L'\0');
-  const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), size);
+  const DWORD length = GetShortPathNameW(literal.c_str(), shortPath.data(), size);
   if (length == 0 || length >= size) return std::nullopt;
   shortPath.resize(length);
-  return shortPath;
+  return literal == path ? shortPath : PlainFormOf(shortPath);
 }
 
 }  // namespace
 
-std::string NarrowPathOf(const std::wstring& path) {
-  if (auto narrow = LosslessNarrow(path)) return *narrow;
+std::optional<std::string> ReachingNarrow(const std::wstring& path) {
+  if (auto narrow = LosslessNarrow(path)) return narrow;
   if (const auto shortPath = ShortPathOf(path)) {
     // Only the parts that need it take their short names, so that the list
     // shows the rest as the user knows it.
@@ -93,9 +98,14 @@ std::string NarrowPathOf(const std::wstring& path) {
       }
       if (whole) return mixed;
     }
-    if (auto narrow = LosslessNarrow(*shortPath)) return *narrow;
+    return LosslessNarrow(*shortPath);
   }
-  return UnnamingNarrow(path);
+  return std::nullopt;
+}
+
+std::string NarrowPathOf(const std::wstring& path) {
+  auto narrow = ReachingNarrow(path);
+  return narrow ? *narrow : UnnamingNarrow(path);
 }
 
 std::string NarrowNameOf(const std::wstring& name, const std::wstring& shortName) {

@@ -19,9 +19,13 @@ std::optional<std::string> LosslessNarrow(const std::wstring& wide);
 // no existing file.
 std::string UnnamingNarrow(const std::wstring& wide);
 
-// A dropped path: as it converts when that loses nothing, else its short
-// form (GetShortPathNameW) when that converts without loss, else the
-// unnaming form.
+// The narrow form of path that reaches what it names: as it converts when
+// that loses nothing, else with the names that do not convert by their short
+// names (GetShortPathNameW on the literal long form, so that "a." is never
+// taken for its neighbour "a"). Nothing when no such form exists.
+std::optional<std::string> ReachingNarrow(const std::wstring& path);
+
+// A dropped path: ReachingNarrow, else the unnaming form.
 std::string NarrowPathOf(const std::wstring& path);
 
 // An enumerated entry's name, with the short name the enumeration reported

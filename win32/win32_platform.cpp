@@ -225,8 +225,7 @@ class Win32FileWriter : public FileWriter {
 
 // The folder part of path with its backslash ("" when it has none).
 std::string FolderOf(Platform& platform, const std::string& path) {
-  const size_t slash = LastBackslash(platform, path);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return path.substr(0, FileNameStart(platform, path));
 }
 
 // The empty "rf*.tmp" files in folder: where the system's replace parks the
@@ -326,16 +325,22 @@ std::string Win32Platform::FinalPath(const std::string& path) {
   return *narrow;
 }
 
-std::string Win32Platform::ModuleFileName() {
-  std::string path(MAX_PATH, '\0');
+std::wstring WideModuleFileName() {
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD got = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (got < path.size()) {
       path.resize(got);
       return path;
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::string Win32Platform::ModuleFileName() {
+  // From the wide name: the narrow call would best-fit "Müller" to "Muller",
+  // another folder whose files the program would then read and write.
+  return NarrowPathOf(WideModuleFileName());
 }
 
 bool Win32Platform::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }

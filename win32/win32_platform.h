@@ -7,6 +7,8 @@
 // applies to a 32-bit program.
 #pragma once
 
+#include <string>
+
 #include "core/platform.h"
 
 namespace moxlyn {
@@ -29,6 +31,8 @@ class Win32Platform : public Platform {
   // Resolved with GetFinalPathNameByHandleW; path itself when the result has
   // no lossless narrow form the narrow calls take.
   std::string FinalPath(const std::string& path) override;
+  // In the narrow form that reaches it (win32/narrow_path.h); "?" for the
+  // characters of a name that none reaches, so that it names nothing.
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
   EnginePath ToEnginePath(const std::string& listedPath) override;
@@ -49,5 +53,8 @@ class Win32Platform : public Platform {
   uint64_t nowSecond_ = ~uint64_t{0};  // system time in whole seconds of nowLocal_
   LocalTime nowLocal_;
 };
+
+// The running executable's full path as the wide call gives it.
+std::wstring WideModuleFileName();
 
 }  // namespace moxlyn

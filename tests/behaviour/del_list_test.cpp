@@ -35,6 +35,7 @@ TEST_F(DelListTest, ProgramDirAndJoinPath) {
       {"C:\\dir\\", "\\x.txt", "C:\\dir\\x.txt"},
       {"C:\\a\\", "\\\\b", "C:\\a\\\\b"},
       {"C:\\", "x", "C:\\x"},
+      {"C:\\ｱ\\", "x", "C:\\ｱ\\x"},  // a half-width kana is one byte
       // Trail bytes 0x5C of 表, ソ and 能 are no backslash.
       {"C:\\表", "x", "C:\\表\\x"},
       {"C:\\ソ", "\\x", "C:\\ソ\\x"},

@@ -151,6 +151,7 @@ TEST_F(DeleteCommandTest, LogNameAndLinesFollowTheLocale) {
     LocaleInfo locale;
     const char* log;
     const char* line;
+    LocalTime now{2026, 12, 7, 1, 13, 5, 9};
   } const cases[] = {
       {testing::JapaneseLocale(), "C:\\Moxlyn\\2026_12_07.log", "13:05:09 // C:\\d\\b.txt"},
       {testing::EnglishLocale(), "C:\\Moxlyn\\12_7_2026.log", "1:05:09 PM // C:\\d\\b.txt"},
@@ -160,11 +161,16 @@ TEST_F(DeleteCommandTest, LogNameAndLinesFollowTheLocale) {
        "13:05:09 // C:\\d\\b.txt"},
       {pattern(testing::JapaneseLocale(), "yyyy/MM/dd", "-"), "C:\\Moxlyn\\2026-12-07.log",
        "13:05:09 // C:\\d\\b.txt"},
+      {testing::JapaneseLocale(),
+       "C:\\Moxlyn\\2026_12_07.log",
+       "0:00:00 // C:\\d\\b.txt",
+       {2026, 12, 7, 1, 0, 0, 0}},
   };
   settings_.LogType = LogTypeTimeAndName;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.log);
     fs_.SetLocale(c.locale);
+    fs_.SetNow(c.now);
     list_ = {"C:\\d\\b.txt"};
     Run();
     EXPECT_EQ(fs_.Content(c.log), std::string(c.line) + "\r\n");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 #include <vector>
 
 #include "core/drop_intake.h"
@@ -86,15 +87,18 @@ class TagUnknown : public testing::MemoryPlatform {
 TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
   // The tag cannot be learnt: the listed or dropped link counts as a link,
   // though the tag, were it known, would make it an ordinary folder.
-  for (const bool dropped : {false, true}) {
+  // Dropped with a trailing backslash, through which the file system would
+  // follow it, the link is still listed alone.
+  for (const std::string dropped : {"", "C:\\top\\point", "C:\\top\\point\\"}) {
+    SCOPED_TRACE(dropped);
     TagUnknown fs;
     fs.AddFile("C:\\store\\data.txt", "kept");
     fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
     DelList list{"C:\\top\\point"};
-    if (dropped) {
+    if (!dropped.empty()) {
       list.clear();
-      IntakeDrop(fs, {"C:\\top\\point"}, list);
-      EXPECT_EQ(list, DelList{"C:\\top\\point"});
+      IntakeDrop(fs, {dropped}, list);
+      EXPECT_EQ(list, DelList{dropped});
     }
     DeleteListed(fs, list);
     EXPECT_EQ(fs.Content("C:\\store\\data.txt"), "kept");
@@ -147,6 +151,25 @@ TEST(DeletionEngineLinks, ListedFoldersGoInsideFirstByTheLocaleOrderIgnoringCase
   EXPECT_TRUE(fs.Exists("C:\\store"));
 }
 
+// A platform on which memory runs out while the folder C:\two is read.
+class MemoryRunsOutInTwo : public testing::MemoryPlatform {
+ public:
+  bool Enumerate(const std::string& pattern,
+                 const std::function<void(const FindEntry&)>& visit) override {
+    if (pattern.rfind("C:\\two\\", 0) == 0) throw std::bad_alloc();
+    return MemoryPlatform::Enumerate(pattern, visit);
+  }
+};
+
+TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAsItWas) {
+  MemoryRunsOutInTwo fs;
+  fs.AddFile("C:\\one\\a.txt");
+  fs.AddFile("C:\\two\\b.txt");
+  DelList list{"earlier"};
+  EXPECT_THROW(IntakeDrop(fs, {"C:\\f.txt", "C:\\one", "C:\\two"}, list), std::bad_alloc);
+  EXPECT_EQ(list, DelList{"earlier"});
+}
+
 // A platform whose engine form resolves what is not absolute the way the
 // wide calls would, against the current folder C:\cur.
 class CurrentFolderEngine : public testing::MemoryPlatform {
@@ -166,15 +189,25 @@ class CurrentFolderEngine : public testing::MemoryPlatform {
         {"C:sub", "C:\\cur\\sub"},
         {"C:/cur", "C:\\cur"},
         {"//x/cur", "C:\\cur"},
+        {"\\\\\\cur", "C:\\cur"},
     };
     const auto found = resolved.find(listedPath);
     return {found == resolved.end() ? listedPath : found->second};
   }
 };
 
+TEST(DeletionEngineForm, ADriveRootKeepsItsBackslashAndALowerCaseDriveIsAbsolute) {
+  testing::MemoryPlatform fs;
+  EXPECT_EQ(TargetPath(fs, "C:\\"), "C:\\");
+  EXPECT_EQ(TargetPath(fs, "C:\\\\"), "C:\\");
+  fs.AddFile("C:\\top\\a.txt");
+  DeleteListed(fs, {"c:\\top\\a.txt"});
+  EXPECT_FALSE(fs.Exists("C:\\top\\a.txt"));
+}
+
 TEST(DeletionEngineForm, EntriesThatAreNotAbsoluteTouchNothing) {
   for (const char* listed : {"beside.txt", ".\\dot.txt", "sub", "\\", "/", "\\ ", "\\cur", " .",
-                             ". ", "C:", "C:sub", "C:/cur", "//x/cur", ""}) {
+                             ". ", "C:", "C:sub", "C:/cur", "//x/cur", "\\\\\\cur", ""}) {
     SCOPED_TRACE(listed);
     CurrentFolderEngine fs;
     fs.AddFile("C:\\cur\\beside.txt");

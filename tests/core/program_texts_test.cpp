@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/del_list.h"
+#include "core/settings_store.h"
 #include "tests/support/memory_platform.h"
 
 namespace moxlyn {
@@ -57,6 +59,28 @@ TEST(ProgramTexts, ProgramTitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterIt
   };
   testing::MemoryPlatform fs;
   for (const Case& c : cases) EXPECT_EQ(ProgramTitleOf(fs, c.path), c.title) << c.path;
+}
+
+// The program folder, the settings file and the title split the executable's
+// path at the same place.
+TEST(ProgramTexts, ExecutablePathSplitsAtItsLastBackslashOrDriveColon) {
+  struct Case {
+    std::string module, dir, ini, title;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\Moxlyn.exe", "C:\\", "C:\\Moxlyn.ini", "Moxlyn"},
+      {"\\\\srv\\share\\Mox.exe", "\\\\srv\\share\\", "\\\\srv\\share\\Mox.ini", "Mox"},
+      {"C:\\d\\表.exe", "C:\\d\\", "C:\\d\\表.ini", "表"},  // trail byte 0x5C
+      {"D:Mox.exe", "D:", "D:Mox.ini", "Mox"},
+      {"Mox.exe", "", "Mox.ini", "Mox"},
+  };
+  for (const Case& c : cases) {
+    testing::MemoryPlatform fs;
+    fs.SetModuleFileName(c.module);
+    EXPECT_EQ(ProgramDir(fs), c.dir) << c.module;
+    EXPECT_EQ(SettingsFilePath(fs), c.ini) << c.module;
+    EXPECT_EQ(ProgramTitleOf(fs, c.module), c.title) << c.module;
+  }
 }
 
 }  // namespace

@@ -194,7 +194,8 @@ TEST_F(SettingsStoreTest, ExitRewritesTheFileKeepingWhatItDoesNotOwn) {
        "ShowTopMost=0\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\n"
        "GetDeleteLog=0\r\n\r\n"},
       {"comments, blank lines, lines above the first header",
-       "top line\r\nk=v\r\n[Window]\r\n; note\r\n\r\nhello\r\n Left = 5 \r\n[Other]\r\n"
+       "top line\r\nk=v\r\n[Window]\r\n; note\r\n \t; indented\r\n\r\nhello\r\n Left = 5 \r\n"
+       "[Other]\r\n"
        "foo = bar\r\n[]\r\n[ ]\r\n=x\r\na=b=c\r\n",
        "[Window]\r\nhello\r\nLeft=5\r\nTop=100\r\n\r\n[Other]\r\nfoo=bar\r\n\r\n[]\r\n\r\n"
        "[]\r\n=x\r\na=b=c\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"

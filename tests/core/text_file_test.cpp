@@ -167,6 +167,7 @@ TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
       std::string("a\r\nb\0c\r\nd", 9),
       std::string("\r\0\n", 3),
       " x \rlonger line\n",
+      "a\rb\nc",
   };
   for (const size_t pieceSize : {1, 2, 3, 4096}) {
     testing::MemoryPlatform fs;

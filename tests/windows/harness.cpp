@@ -198,16 +198,20 @@ std::vector<std::string> CaseFolder::Find(const std::string& pattern) const {
 
 // --- Program ----------------------------------------------------------------
 
-Program::Program(const CaseFolder& folder, int showCommand) {
-  STARTUPINFOA startup{};
+Program::Program(const CaseFolder& folder, int showCommand)
+    : Program(testing::Wide(folder.Exe()), showCommand) {}
+
+Program::Program(const std::wstring& exe, int showCommand) {
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCommand);
-  std::string commandLine = testing::QuoteArgument(folder.Exe());
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  const std::wstring dir = exe.substr(0, exe.rfind(L'\\'));
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.Dir().c_str(), &startup, &process)) {
-    throw std::runtime_error(LastErrorText("CreateProcessA"));
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      dir.c_str(), &startup, &process)) {
+    throw std::runtime_error(LastErrorText("CreateProcessW"));
   }
   process_.Reset(process.hProcess);
   thread_.Reset(process.hThread);

@@ -97,6 +97,8 @@ struct MessageBoxView {
 class Program {
  public:
   Program(const CaseFolder& folder, int showCommand = SW_SHOWNORMAL);
+  // The copy at exe, a path that may lie outside the code page.
+  explicit Program(const std::wstring& exe, int showCommand = SW_SHOWNORMAL);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;

@@ -54,7 +54,20 @@ TEST(NarrowPath, PathsTakeShortNamesOnlyWhereNeeded) {
   // lacks, never a look-alike that names another file.
   const std::wstring gone = dir + L"\\gone-한-ü.txt";
   EXPECT_EQ(NarrowPathOf(gone), UnnamingNarrow(dir) + "\\gone-?-?.txt");
+  EXPECT_EQ(ReachingNarrow(gone), std::nullopt);
   EXPECT_EQ(NarrowPathOf(L"C:\\日本語\\a.txt"), "C:\\日本語\\a.txt");
+
+  // "Müller." is its own folder, not its neighbour "Müller", which the plain
+  // path would name.
+  const std::wstring plain = dir + L"\\M\u00fcller";
+  const std::wstring dotted = L"\\\\?\\" + plain + L".";
+  const std::wstring mark = dotted + L"\\mark";
+  CreateDirectoryW(plain.c_str(), nullptr);
+  CreateDirectoryW(dotted.c_str(), nullptr);
+  CreateDirectoryW(mark.c_str(), nullptr);
+  EXPECT_NE(GetFileAttributesA((NarrowPathOf(plain + L".") + "\\mark").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+  for (const auto& made : {mark, dotted, plain}) RemoveDirectoryW(made.c_str());
 
   DeleteFileW(file.c_str());
   RemoveDirectoryW(dir.c_str());

@@ -466,5 +466,36 @@ TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
+// A program folder outside the code page is the program's own: never the
+// folder its narrow name's best fit names ("Müller" as "Muller").
+TEST(StartE2e, AProgramFolderOutsideTheCodePageUsesItsOwnFilesOnly) {
+  CaseFolder folder("foreign-home");
+  folder.MakeDir("Muller");
+  folder.Write("Muller\\victim.txt", "kept");
+  folder.Write("Muller\\dellist.lst", CrLfLines({folder.Path("Muller\\victim.txt")}));
+  const std::wstring home = testing::Wide(folder.Dir()) + L"\\M\u00fcller";
+  ASSERT_TRUE(CreateDirectoryW(home.c_str(), nullptr));
+  ASSERT_TRUE(
+      CopyFileW(testing::Wide(folder.Exe()).c_str(), (home + L"\\Moxlyn.exe").c_str(), TRUE));
+  {
+    Program program(home + L"\\Moxlyn.exe");
+    HWND main = program.ShownMain();
+    ASSERT_NE(main, nullptr);
+    // Its own list is empty.
+    Click(FindControl(main, "Button", "削除"));
+    auto box = program.WaitBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, "リストに削除対象のファイルパスがありません");
+    Answer(*box, IDOK);
+    ASSERT_TRUE(WaitGone(box->box));
+    EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  }
+  EXPECT_EQ(folder.Read("Muller\\victim.txt"), std::optional<std::string>("kept"));
+  EXPECT_EQ(folder.Find("Muller\\*.*").size(), 4u);  // ".", "..", the list and the victim
+  for (const wchar_t* written : {L"\\Moxlyn.ini", L"\\dellist.lst"}) {
+    EXPECT_NE(GetFileAttributesW((home + written).c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
 }  // namespace
 }  // namespace moxlyn::e2e

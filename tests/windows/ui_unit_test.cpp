@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "core/app_error.h"
 #include "core/program_texts.h"
 #include "ui/app.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/program.h"
+#include "ui/v0011_about.h"
 #include "win32/win32_platform.h"
 
 namespace moxlyn::ui {
@@ -87,6 +89,22 @@ TEST(UiUnit, ControlsAreLaidOutAgainFromTheir96DpiLayout) {
   LayOutControls(window);
   expectLaidOut();
   DestroyWindow(window);
+}
+
+// A window that the system refuses to create stops the start with an error
+// rather than leaving a program without it.
+TEST(UiUnit, WindowsTheSystemRefusesToCreateThrow) {
+  const HHOOK refuse = SetWindowsHookExA(
+      WH_CBT,
+      [](int code, WPARAM wParam, LPARAM lParam) WINAPI -> LRESULT {
+        return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+      },
+      nullptr, GetCurrentThreadId());
+  ASSERT_NE(refuse, nullptr);
+  EXPECT_THROW(CreateApplicationWindow(GetModuleHandleA(nullptr)), AppError);
+  TForm_about about;
+  EXPECT_THROW(about.Create(nullptr), AppError);
+  UnhookWindowsHookEx(refuse);
 }
 
 }  // namespace
