@@ -10,14 +10,23 @@ namespace {
 constexpr int kListBoxId = 100;
 constexpr int kClearId = 101;
 constexpr int kExcludeId = 102;
+constexpr int kListNameId = 103;
+
+constexpr char kCaption[] = "削除リスト";
 
 }  // namespace
 
 bool TForm_list::Create(HWND owner) {
-  if (!CreateTopLevel("TForm_list", "削除リスト", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+  if (!CreateTopLevel("TForm_list", kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
                       WS_EX_DLGMODALFRAME, owner, 334, 295)) {
     return false;
   }
+  // The list box's name for screen readers: a control without a text of its
+  // own is named after the static label just before it in the z-order, which
+  // may be hidden.
+  HWND name = CreateWindowExA(0, "STATIC", kCaption, WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListNameId)),
+                              Instance(), nullptr);
   // Tab order is creation order.
   ListBox_dellist = AddControl(hwnd_, "LISTBOX", "",
                                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY |
@@ -32,7 +41,8 @@ bool TForm_list::Create(HWND owner) {
                             97, 25, kClearId);
   Button_exclude = AddControl(hwnd_, "BUTTON", "指定項目を除外", WS_TABSTOP | BS_PUSHBUTTON, 128,
                               256, 97, 25, kExcludeId);
-  return ListBox_dellist != nullptr && Button_clear != nullptr && Button_exclude != nullptr;
+  return name != nullptr && ListBox_dellist != nullptr && Button_clear != nullptr &&
+         Button_exclude != nullptr;
 }
 
 void TForm_list::FormShow() {

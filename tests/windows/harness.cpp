@@ -452,6 +452,11 @@ std::vector<std::string> LabelsPastTheEdge(HWND window) {
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+void PostKey(HWND window, WPARAM key) {
+  PostMessageA(window, WM_KEYDOWN, key, 1);
+  PostMessageA(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+}
+
 void Answer(const MessageBoxView& box, int buttonId) {
   PostMessageA(box.box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box.box, buttonId)));

@@ -26,11 +26,6 @@ bool TrayIconExists(HWND main) {
 
 bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
 
-void PostKey(HWND window, WPARAM key) {
-  PostMessageA(window, WM_KEYDOWN, key, 1);
-  PostMessageA(window, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
-}
-
 TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClosed) {
   CaseFolder folder("failed-close");
   folder.Write("dellist.lst", "C:\\keep\\me.txt\r\n");
