@@ -224,7 +224,7 @@ void TForm_main::ListDropped(const std::vector<std::string>& paths) {
 }
 
 bool TForm_main::TranslateKeys(MSG& message) {
-  if (message.hwnd == nullptr || GetAncestor(message.hwnd, GA_ROOT) != hwnd_) return false;
+  if (GetAncestor(message.hwnd, GA_ROOT) != hwnd_) return false;
   return TranslateAcceleratorA(hwnd_, accelerators_.Get(), &message) != 0;
 }
 

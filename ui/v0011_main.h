@@ -18,6 +18,7 @@
 
 namespace moxlyn::ui {
 
+// A table of keys, destroyed with DestroyAcceleratorTable.
 struct AcceleratorTraits {
   using Handle = HACCEL;
   static Handle Invalid() { return nullptr; }

@@ -102,7 +102,7 @@ TEST(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
   Click(FindControl(main, "Button", "リスト"));
   HWND list = program.WaitWindow("削除リスト");
-  ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
   SetForegroundWindow(main);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
   PressCtrlV();
