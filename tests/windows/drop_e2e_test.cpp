@@ -1,5 +1,5 @@
-// Real shell-style drops (XDND through Wine) onto the running program; the
-// list file written at close shows what each drop listed.
+// Real shell-style drops (XDND through Wine) and a paste of copied files onto
+// the running program; the list file written at close shows what each listed.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
