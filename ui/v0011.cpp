@@ -69,7 +69,7 @@ void RunMessageLoop() {
   MSG message;
   // GetMessageA gives 0 for WM_QUIT and -1 when it fails; both end the loop.
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (PressFocusedButton(message)) continue;
+    if (Form_main->TranslateKeys(message) || PressFocusedButton(message)) continue;
     // Tab and the arrow keys move between the controls of our windows.
     if (HWND root = ProgramWindowOf(message.hwnd);
         root != nullptr && IsDialogMessageA(root, &message)) {
@@ -103,6 +103,9 @@ void CreateForms() {
   Form_about->Create(owner);
   Form_setup = new TForm_setup(Form_main->CurrentSettings(), [] { Form_main->OptionsStored(); });
   Form_setup->Create(owner);
+  // Closed while active, each hands the activation back to the main window.
+  Form* forms[] = {Form_list, Form_about, Form_setup};
+  for (Form* form : forms) form->ReturnActivationTo(Form_main);
 }
 
 }  // namespace

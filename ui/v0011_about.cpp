@@ -9,6 +9,7 @@
 #include "ui/layout.h"
 #include "ui/program.h"
 #include "ui/version.h"
+#include "win32/scoped_dc.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -57,13 +58,14 @@ void TForm_about::Create(HWND owner) {
   // take 94 and 98 of the 115 and 114 pixels left of them, and a fixed-pitch
   // face of the same size 90 and 102, so wider faces still show them whole.
   AddLabel(hwnd_, "Moxlyn Project", 136, 24, kFirstLabelId + 4);
-  Label_mail = AddLabel(hwnd_, "mail@example.jp", 138, 40, kMailId, SS_NOTIFY);
-  Label_url = AddLabel(hwnd_, "http://example.jp", 139, 56, kUrlId, SS_NOTIFY);
+  // The links are the window's tab stops, mail then web.
+  Label_mail = AddLabel(hwnd_, "mail@example.jp", 138, 40, kMailId, SS_NOTIFY | WS_TABSTOP);
+  Label_url = AddLabel(hwnd_, "http://example.jp", 139, 56, kUrlId, SS_NOTIFY | WS_TABSTOP);
   const COLORREF start = GetSysColor(COLOR_WINDOWTEXT);
   mailColour_ = start;
   urlColour_ = start;
-  SetWindowSubclass(Label_mail, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(Label_url, LinkProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
+  SubclassControl(Label_mail);
+  SubclassControl(Label_url);
 }
 
 // The main icon drawn 32 pixels square at 96 dpi, scaled to the density.
@@ -102,34 +104,69 @@ void TForm_about::SetLinkColour(HWND label, COLORREF colour) {
   InvalidateRect(label, nullptr, TRUE);
 }
 
-LRESULT CALLBACK TForm_about::LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<TForm_about*>(data);
-  try {
-    switch (message) {
-      case WM_SETCURSOR:
-        SetCursor(LoadCursor(nullptr, IDC_HAND));
-        return TRUE;
-      case WM_MOUSEMOVE:
-        if (self->hotLink_ != label) {
-          TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, label, 0};
-          TrackMouseEvent(&track);
-          self->hotLink_ = label;
-          self->Label_mailMouseEnter(label);
-        }
-        break;
-      case WM_MOUSELEAVE:
-        if (self->hotLink_ == label) self->hotLink_ = nullptr;
-        self->Label_mailMouseLeave(label);
-        break;
-      case WM_NCDESTROY:
-        RemoveWindowSubclass(label, LinkProcedure, 0);
-        break;
-    }
-  } catch (...) {
-    ReportCurrentException();
+RECT TForm_about::FocusFrame(HWND label) const {
+  RECT frame{};
+  GetWindowRect(label, &frame);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame), 2);
+  InflateRect(&frame, 1, 1);
+  return frame;
+}
+
+// The focused link's frame, unless the window hides focus cues (as the
+// buttons do until the keyboard is used).
+void TForm_about::PaintFocusFrame() {
+  const ScopedPaint paint(hwnd_);
+  HWND focus = GetFocus();
+  if ((focus == Label_mail || focus == Label_url) &&
+      (SendMessageA(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+    const RECT frame = FocusFrame(focus);
+    DrawFocusRect(paint.Get(), &frame);
   }
-  return DefSubclassProc(label, message, wParam, lParam);
+}
+
+LRESULT TForm_about::HandleControlMessage(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursor(nullptr, IDC_HAND));
+      return TRUE;
+    case WM_MOUSEMOVE:
+      if (hotLink_ != label) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, label, 0};
+        TrackMouseEvent(&track);
+        hotLink_ = label;
+        Label_mailMouseEnter(label);
+      }
+      break;
+    case WM_MOUSELEAVE:
+      if (hotLink_ == label) hotLink_ = nullptr;
+      Label_mailMouseLeave(label);
+      break;
+    case WM_GETDLGCODE: {
+      // Enter comes to the link instead of being taken for the window's OK.
+      const auto* key = reinterpret_cast<const MSG*>(lParam);
+      const LRESULT code = Form::HandleControlMessage(label, message, wParam, lParam);
+      if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) {
+        return code | DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      // Enter or Space opens the link exactly as a click does; a key held
+      // down opens it once.
+      if ((wParam == VK_RETURN || wParam == VK_SPACE) && (lParam & (1 << 30)) == 0) {
+        SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(label));
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+      const RECT frame = FocusFrame(label);
+      RedrawWindow(hwnd_, &frame, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      break;
+    }
+  }
+  return Form::HandleControlMessage(label, message, wParam, lParam);
 }
 
 LRESULT TForm_about::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -146,6 +183,9 @@ LRESULT TForm_about::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
       }
       break;
+    case WM_PAINT:
+      PaintFocusFrame();
+      return 0;
     case WM_CTLCOLORSTATIC: {
       const auto control = reinterpret_cast<HWND>(lParam);
       if (control == Label_mail || control == Label_url) {

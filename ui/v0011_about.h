@@ -21,8 +21,12 @@ class TForm_about : public Form {
   void Label_mailMouseLeave(HWND label);
 
   void SetLinkColour(HWND label, COLORREF colour);
-  static LRESULT CALLBACK LinkProcedure(HWND label, UINT message, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR id, DWORD_PTR data);
+  // The link labels' own messages: pointer, keys and focus.
+  LRESULT HandleControlMessage(HWND label, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // One pixel around the link label, in client coordinates: the label is as
+  // high as its text, so a frame inside it would cross the text.
+  RECT FocusFrame(HWND label) const;
+  void PaintFocusFrame();
 
   HWND Label_mail = nullptr;
   HWND Label_url = nullptr;

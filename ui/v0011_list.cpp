@@ -10,12 +10,23 @@ namespace {
 constexpr int kListBoxId = 100;
 constexpr int kClearId = 101;
 constexpr int kExcludeId = 102;
+constexpr int kListNameId = 103;
+
+constexpr char kCaption[] = "削除リスト";
 
 }  // namespace
 
 void TForm_list::Create(HWND owner) {
-  CreateTopLevel("TForm_list", "削除リスト", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                 WS_EX_DLGMODALFRAME, owner, 334, 295);
+  CreateTopLevel("TForm_list", kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+                 owner, 334, 295);
+  // The list box's name for screen readers: a control without a text of its
+  // own is named after the static label just before it in the z-order, which
+  // may be hidden.
+  if (CreateWindowExA(0, "STATIC", kCaption, WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListNameId)), Instance(),
+                      nullptr) == nullptr) {
+    ThrowWindowNotCreated("STATIC");
+  }
   // Tab order is creation order.
   ListBox_dellist = AddControl(hwnd_, "LISTBOX", "",
                                WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY |

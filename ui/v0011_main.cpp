@@ -27,6 +27,8 @@ constexpr int kListId = 102;
 constexpr int kSetupId = 103;
 constexpr int kAboutId = 104;
 constexpr int kPanelId = 105;
+// The command of the paste key.
+constexpr int kPasteId = 106;
 
 constexpr int kClientWidth = 146;
 constexpr int kClientHeight = 96;
@@ -55,6 +57,13 @@ struct DropTraits {
   static void Close(Handle handle) { DragFinish(handle); }
 };
 using ScopedDrop = ScopedHandle<DropTraits>;
+
+// The clipboard, opened by the window held, closed with CloseClipboard.
+struct ClipboardTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle) { CloseClipboard(); }
+};
 
 // The dropped names in the shell's order.
 std::vector<std::string> DroppedPaths(HDROP drop) {
@@ -96,9 +105,12 @@ void TForm_main::FormCreate() {
   Button_list = AddControl(hwnd_, "Button", "リスト", kPush, 0, 24, 49, 25, kListId);
   Button_setup = AddControl(hwnd_, "Button", "設定", kPush, 0, 48, 49, 25, kSetupId);
   Button_about = AddControl(hwnd_, "Button", "ABOUT", kPush, 0, 72, 49, 25, kAboutId);
-  // The caption's "&&" shows as one "&"; the panel draws its own raised bevel.
-  Panel1 = AddControl(hwnd_, "Static", "Please D&&D.", SS_OWNERDRAW, kClientWidth - kPanelWidth, 0,
-                      kPanelWidth, kClientHeight, kPanelId);
+  // The panel draws its own raised bevel and its text as it is: a screen
+  // reader reads the same text through WM_GETTEXT.
+  Panel1 = AddControl(hwnd_, "Static", "Please D&D.", SS_OWNERDRAW | SS_NOPREFIX,
+                      kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight, kPanelId);
+  ACCEL paste{FVIRTKEY | FCONTROL, 'V', kPasteId};
+  accelerators_.Reset(CreateAcceleratorTableA(&paste, 1));
   InitMain();
 }
 
@@ -180,10 +192,32 @@ void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
 }
 
 void TForm_main::WMDropFiles(HDROP drop) {
-  try {
-    // Finished however the reading and the intake end.
+  std::vector<std::string> paths;
+  {
+    // Finished however the reading ends.
     const ScopedDrop finish(drop);
-    IntakeDrop(ThePlatform(), DroppedPaths(drop), DelList);
+    paths = DroppedPaths(drop);
+  }
+  ListDropped(paths);
+}
+
+void TForm_main::PasteFiles() {
+  std::vector<std::string> paths;
+  {
+    // Closed as soon as the names are read.
+    const ScopedHandle<ClipboardTraits> clipboard(OpenClipboard(hwnd_) ? hwnd_ : nullptr);
+    if (!clipboard.Valid()) return;
+    // Files copied in the shell; anything else on the clipboard is ignored.
+    const auto files = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    if (files == nullptr) return;
+    paths = DroppedPaths(files);
+  }
+  ListDropped(paths);
+}
+
+void TForm_main::ListDropped(const std::vector<std::string>& paths) {
+  try {
+    IntakeDrop(ThePlatform(), paths, DelList);
   } catch (...) {
     RefreshListWindow();
     throw;
@@ -202,6 +236,11 @@ void TForm_main::RefreshListWindow() {
 bool TForm_main::AddTrayIcon() {
   trayIconShown_ = Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
   return trayIconShown_;
+}
+
+bool TForm_main::TranslateKeys(MSG& message) {
+  if (GetAncestor(message.hwnd, GA_ROOT) != hwnd_) return false;
+  return TranslateAcceleratorA(hwnd_, accelerators_.Get(), &message) != 0;
 }
 
 void TForm_main::MinimiseProgram() {
@@ -319,8 +358,7 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
   const ScopedSelection font(item.hDC, WindowFont(hwnd_));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
-  // Prefix processing on: "&&" draws one ampersand.
-  DrawTextA(item.hDC, caption, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawTextA(item.hDC, caption, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -343,6 +381,11 @@ LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       WMDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
     case WM_COMMAND:
+      // 1: a key of the accelerator table.
+      if (HIWORD(wParam) == 1 && LOWORD(wParam) == kPasteId) {
+        PasteFiles();
+        return 0;
+      }
       if (HIWORD(wParam) == BN_CLICKED) {
         switch (LOWORD(wParam)) {
           case kDelId:

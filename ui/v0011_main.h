@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <string>
 #include <vector>
 
 #include "core/del_list.h"
@@ -13,8 +14,17 @@
 #include "core/settings_store.h"
 #include "ui/program.h"
 #include "ui/window_base.h"
+#include "win32/scoped_handle.h"
 
 namespace moxlyn::ui {
+
+// A table of keys, destroyed with DestroyAcceleratorTable.
+struct AcceleratorTraits {
+  using Handle = HACCEL;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle table) { DestroyAcceleratorTable(table); }
+};
+using ScopedAccelerators = ScopedHandle<AcceleratorTraits>;
 
 class TForm_main : public Window, private DeletePrompts, private WindowPosition {
  public:
@@ -27,6 +37,10 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
 
   // Shows the program after start-up with the shell's show command.
   void ShowAtStart(int showCommand);
+
+  // The main window's keys (Ctrl+V pastes files) for a message of the loop:
+  // true when message was one of them and has been handled.
+  bool TranslateKeys(MSG& message);
 
   // The setup window's OK stored the options: the window is topmost or not
   // as they say. After a start whose settings file could not be read, the
@@ -57,6 +71,11 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void FinishMain();
   void WMTrayIcon(LPARAM mouseMessage);
   void WMDropFiles(HDROP drop);
+  // Ctrl+V: files and folders copied in the shell are listed as a drop.
+  void PasteFiles();
+  // What a drop or a paste gives: through IntakeDrop onto the list (all or
+  // nothing), and into the list window's view when it is open.
+  void ListDropped(const std::vector<std::string>& paths);
   // The open list window shows the list as it is now; a hidden one stays hidden.
   void RefreshListWindow();
   void Button_delClick();
@@ -107,6 +126,7 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   moxlyn::Settings Settings;
   moxlyn::LocaleFormats formats_;
   NOTIFYICONDATAA TrayIconData{};
+  ScopedAccelerators accelerators_;
 };
 
 }  // namespace moxlyn::ui

@@ -19,6 +19,8 @@ class TForm_setup : public Form {
 
  protected:
   void FormShow() override;
+  // Neither button is the cancel button: Escape does nothing here.
+  bool EscapeCloses() const override { return false; }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:

@@ -1,10 +1,27 @@
 #include "ui/window_base.h"
 
+#include <commctrl.h>
+
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/program.h"
 
 namespace moxlyn::ui {
+namespace {
+
+// The firewall of every procedure: an exception is reported by the general
+// error reporting and the message gives 0.
+template <typename Handler>
+LRESULT Firewalled(const Handler& handler) noexcept {
+  try {
+    return handler();
+  } catch (...) {
+    ReportCurrentException();
+    return 0;
+  }
+}
+
+}  // namespace
 
 void Window::CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
                             HWND owner, int clientWidth, int clientHeight) {
@@ -81,12 +98,25 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     self->hwnd_ = nullptr;
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    ReportCurrentException();
-    return 0;
+  return Firewalled([&] { return self->HandleMessage(message, wParam, lParam); });
+}
+
+void Window::SubclassControl(HWND control) {
+  SetWindowSubclass(control, ControlProcedure, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT Window::HandleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR, DWORD_PTR window) {
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(control, ControlProcedure, 0);
+    return DefSubclassProc(control, message, wParam, lParam);
   }
+  auto* self = reinterpret_cast<Window*>(window);
+  return Firewalled([&] { return self->HandleControlMessage(control, message, wParam, lParam); });
 }
 
 void Form::ShowForm() {
@@ -97,10 +127,23 @@ void Form::ShowForm() {
   SetForegroundWindow(hwnd_);
 }
 
+void Form::HideForm() {
+  if (GetForegroundWindow() == hwnd_ && returnTo_ != nullptr && returnTo_->Visible()) {
+    SetForegroundWindow(returnTo_->Handle());
+  }
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
 LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CLOSE) {
-    HideForm();
-    return 0;
+  switch (message) {
+    case WM_CLOSE:
+      HideForm();
+      return 0;
+    case WM_COMMAND:
+      // The message loop's dialog keys turn Escape into IDCANCEL; no control
+      // has that id.
+      if (LOWORD(wParam) == IDCANCEL && EscapeCloses()) return HandleMessage(WM_CLOSE, 0, 0);
+      break;
   }
   return Window::HandleMessage(message, wParam, lParam);
 }

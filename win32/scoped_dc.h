@@ -1,5 +1,5 @@
-// Owners for a window's device context and for an object selected into a
-// device context: each gives back what it took when it goes.
+// Owners for a window's device context, a WM_PAINT's painting and an object
+// selected into a device context: each gives back what it took when it goes.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,23 @@ class ScopedWindowDc {
 
  private:
   HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint on construction, EndPaint on destruction: the painting of one
+// WM_PAINT. Get() is null when the system gave no device context.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~ScopedPaint() { EndPaint(window_, &paint_); }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
   HDC dc_;
 };
 

@@ -1,8 +1,11 @@
-// Real shell-style drops (XDND through Wine) onto the running program; the
-// list file written at close shows what each drop listed.
+// Real shell-style drops (XDND through Wine) and a paste of copied files onto
+// the running program; the list file written at close shows what each listed.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "tests/windows/harness.h"
 
@@ -46,11 +49,43 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   EXPECT_EQ(saved[6], folder.Path("100% sure #1.txt"));
 }
 
-TEST(DropE2e, DropsOnAButtonAndOnThePanelAppendToTheSavedList) {
+// Puts the paths on the clipboard as the shell's Copy does (CF_HDROP, wide
+// names).
+void CopyFiles(const std::vector<std::string>& paths) {
+  std::wstring names;
+  for (const std::string& path : paths) names += testing::Wide(path) + L'\0';
+  names += L'\0';
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+  *files = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
+  memcpy(files + 1, names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  // The clipboard takes data only from an owner window.
+  HWND owner =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  EXPECT_NE(SetClipboardData(CF_HDROP, memory), nullptr);
+  CloseClipboard();
+  DestroyWindow(owner);
+}
+
+void PressCtrlV() {
+  INPUT keys[4]{};
+  for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[3].ki.wVk = VK_CONTROL;
+  keys[1].ki.wVk = keys[2].ki.wVk = 'V';
+  keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, keys, sizeof(INPUT));
+}
+
+TEST(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   CaseFolder folder("drop-targets");
   folder.Write("dellist.lst", "C:\\already\\listed.txt\r\n");
   folder.Write("first.txt", "1");
   folder.Write("second.txt", "2");
+  folder.MakeDir("pasted");
+  folder.Write("pasted\\inside.txt", "3");
   Program program(folder);
   HWND main = program.ShownMain();
   ASSERT_NE(main, nullptr);
@@ -62,10 +97,22 @@ TEST(DropE2e, DropsOnAButtonAndOnThePanelAppendToTheSavedList) {
   // The same path twice stands twice.
   ASSERT_TRUE(Drop(CentreOf(FindControl(main, "Button", "ABOUT")), {folder.Path("first.txt")}));
   EXPECT_TRUE(HoldsFor([&] { return program.VisibleWindows() == std::vector<HWND>{main}; }));
+  // Ctrl+V on the main window takes the shell's copied files as a drop,
+  // into the open list window's view too.
+  CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
+  Click(FindControl(main, "Button", "リスト"));
+  HWND list = program.WaitWindow("削除リスト");
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+  PressCtrlV();
+  EXPECT_TRUE(WaitUntil([&] { return ListRows(FindControl(list, "ListBox", "")).size() == 7u; }));
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   EXPECT_EQ(folder.SavedList(),
             (std::vector<std::string>{"C:\\already\\listed.txt", folder.Path("first.txt"),
-                                      folder.Path("second.txt"), folder.Path("first.txt")}));
+                                      folder.Path("second.txt"), folder.Path("first.txt"),
+                                      folder.Path("second.txt"), folder.Path("pasted"),
+                                      folder.Path("pasted\\inside.txt")}));
   // Nothing was deleted by listing it.
   EXPECT_TRUE(folder.Exists("first.txt"));
   EXPECT_TRUE(folder.Exists("second.txt"));

@@ -456,6 +456,12 @@ std::vector<std::string> LabelsPastTheEdge(HWND window) {
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+void PostKey(HWND window, WPARAM key) {
+  PostMessageA(window, WM_KEYDOWN, key, 1);
+  // Repeat count 1, previous state down, key being released.
+  PostMessageA(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
 void Answer(const MessageBoxView& box, int buttonId) {
   PostMessageA(box.box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box.box, buttonId)));

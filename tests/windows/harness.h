@@ -163,6 +163,9 @@ std::vector<std::string> LabelsPastTheEdge(HWND window);
 // Clicks a button the way BM_CLICK does, posted so that a modal box that the
 // click opens does not block the test.
 void Click(HWND button);
+// Posts a key's press and release to the window, as the keyboard would send
+// them to the control with the focus.
+void PostKey(HWND window, WPARAM key);
 // Presses a button of a message box (WM_COMMAND with its id).
 void Answer(const MessageBoxView& box, int buttonId);
 // Waits until the window is visible.

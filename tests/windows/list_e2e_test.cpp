@@ -94,6 +94,10 @@ TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
   EXPECT_EQ(exclude.left, 128);
   EXPECT_EQ(exclude.top, 256);
   EXPECT_TRUE(GetWindowLongA(list.listBox, GWL_STYLE) & LBS_EXTENDEDSEL);
+  // Screen readers name the list box after the static label just before it.
+  HWND label = GetWindow(list.listBox, GW_HWNDPREV);
+  EXPECT_EQ(_stricmp(ClassOf(label).c_str(), "Static"), 0);
+  EXPECT_EQ(WindowText(label), "削除リスト");
 
   ExpectView(list.listBox, {}, 10);
   // Excluding nothing changes nothing.
@@ -144,9 +148,11 @@ TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
     Click(FindControl(main, "Button", "リスト"));
     EXPECT_TRUE(HoldsFor([&] { return ListRows(list.listBox).size() == 3u; }));
 
-    // Hidden and shown again, the view is rebuilt from the list.
+    // Hidden and shown again, the view is rebuilt from the list. Closed, the
+    // window hands the activation back to the main window.
     PostMessageA(list.window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitGone(list.window));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
     EXPECT_TRUE(IsWindow(list.window));
     list = OpenList(program, main);
     ExpectView(list.listBox, left, WidestRow(left) + 10);
@@ -201,7 +207,8 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
 
   // A window the user moved is centred again when it is next shown.
   SetWindowPos(list.window, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  PostMessageA(list.window, WM_CLOSE, 0, 0);
+  // Escape hides it as its close box does.
+  PostKey(list.listBox, VK_ESCAPE);
   ASSERT_TRUE(WaitGone(list.window));
   list = OpenList(program, main);
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));

@@ -26,12 +26,6 @@ bool TrayIconExists(HWND main) {
 
 bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
 
-void PostKey(HWND window, WPARAM key) {
-  PostMessageA(window, WM_KEYDOWN, key, 1);
-  // Repeat count 1, previous state down, key being released.
-  PostMessageA(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
 TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClosed) {
   CaseFolder folder("failed-close");
   folder.Write("dellist.lst", "C:\\keep\\me.txt\r\n");

@@ -51,9 +51,12 @@ void ExpectTicks(const SetupWindow& setup, const std::vector<bool>& ticks) {
   }
 }
 
-void CloseForm(HWND window) {
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  WaitGone(window);
+// The control with the keyboard focus in the thread of window.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                            : nullptr;
 }
 
 TEST(SetupE2e, ShowsTheStoredOptionsAndOkStoresLogTypeTwoForOtherValues) {
@@ -150,6 +153,7 @@ TEST(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClose
   EXPECT_TRUE(HoldsFor([&] { return !Checked(setup.topmost) && Checked(setup.namesOnly); }));
   Click(setup.cansel);
   ASSERT_TRUE(WaitGone(setup.window));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
   EXPECT_TRUE(IsTopmost(main));
   setup = OpenSetup(program, main);
   ExpectTicks(setup, stored);
@@ -350,12 +354,30 @@ TEST(AboutE2e, ShowsItsLabelsCentredAndLinksReactToThePointerAndClicks) {
   }
   MoveMouse({5, 1000});
 
-  // A moved window is centred again at the next showing.
+  // The links are the tab stops, mail then web; Enter opens one as a click does.
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(about) == mail; }));
+  PostKey(mail, VK_TAB);
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(about) == url; }));
+  PostKey(url, VK_TAB);
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(about) == mail; }));
+  PostKey(mail, VK_RETURN);
+  box = program.WaitBox(3000);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "mailtoを開けませんでした");
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitGone(box->box));
+
+  // A moved window is centred again at the next showing. Closed, it hands the
+  // activation back to the main window; Escape closes it too.
   SetWindowPos(about, nullptr, 3, 3, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  CloseForm(about);
+  PostMessageA(about, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitGone(about));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
   Click(FindControl(main, "Button", "ABOUT"));
   ASSERT_TRUE(WaitShown(about));
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(about); }));
+  PostKey(mail, VK_ESCAPE);
+  EXPECT_TRUE(WaitGone(about));
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 

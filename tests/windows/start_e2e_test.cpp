@@ -88,6 +88,9 @@ TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   ASSERT_NE(panel, nullptr);
   ASSERT_NE(panel, main);
   EXPECT_EQ(ShownText(panel), "Please D&D.");
+  char spoken[32] = {};
+  SendMessageA(panel, WM_GETTEXT, sizeof spoken, reinterpret_cast<LPARAM>(spoken));
+  EXPECT_STREQ(spoken, "Please D&D.");
   const RECT panelRect = ChildRect(panel);
   EXPECT_EQ(panelRect.left, 48);
   EXPECT_EQ(panelRect.top, 0);
