@@ -26,25 +26,6 @@ class NoPrompts : public DeletePrompts {
   int calls = 0;
 };
 
-// Grows the file filler until the disk refuses even one more byte; true then.
-bool FillDisk(const std::string& filler) {
-  HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const std::string block(64 * 1024, 'x');
-  bool refused = false;
-  for (DWORD size = static_cast<DWORD>(block.size()); size > 0 && !refused;) {
-    DWORD wrote = 0;
-    if (!WriteFile(file, block.data(), size, &wrote, nullptr) || wrote < size) {
-      // Smaller pieces use up what is left; the one-byte piece ends it.
-      if (size == 1) refused = true;
-      size /= 2;
-    }
-  }
-  CloseHandle(file);
-  return refused;
-}
-
 TEST(FullDisk, WritesAreRefusedCleanly) {
   const char* unixFolder = std::getenv("MOXLYN_FULL_DISK");
   if (unixFolder == nullptr || *unixFolder == '\0') {
@@ -63,8 +44,7 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
   platform.SetModuleFileName(folder + "\\Moxlyn.exe");
   const std::string listFile = folder + "\\dellist.lst";
   WriteTextFile(platform, listFile, "C:\\old\\entry\r\n");
-  const std::string filler = folder + "\\filler";
-  ASSERT_TRUE(FillDisk(filler));
+  ASSERT_TRUE(testing::FillDisk(folder));
 
   const std::string text(8 * 1024, 'n');
   try {
