@@ -1,6 +1,6 @@
 // The platform as the deletion core sees it: file system, locale, clock.
-// The core never includes <windows.h>; win32/ implements this on the narrow
-// Win32 calls, tests/support/ in memory. Paths and texts are narrow strings in
+// The core never includes <windows.h>; win32/ implements this on the Win32
+// calls, tests/support/ in memory. Paths and texts are narrow strings in
 // the system code page (932 on the target system).
 #pragma once
 
