@@ -6,7 +6,6 @@
 
 #include <new>
 
-#include "core/code_page.h"
 #include "win32/engine_path.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
