@@ -2,9 +2,9 @@
 // narrow Win32 calls, in the system code page; the saves and the deletion
 // engine's file system on the wide calls. The folder enumeration (used by the
 // drop intake) reads wide names and gives a name outside the code page as its
-// short name (win32/narrow_path.h). The file-system calls of the engine and of the
-// drop intake see the file system without the redirection that 64-bit Windows
-// applies to a 32-bit program.
+// short name (win32/narrow_path.h). The file-system calls of the engine and
+// of the drop intake see the file system without the redirection that 64-bit
+// Windows applies to a 32-bit program.
 #pragma once
 
 #include "core/platform.h"
