@@ -1,10 +1,12 @@
 // Writing on a real full disk (Windows builds under Wine): scripts/test.sh
-// mounts a small tmpfs and names its Unix path in MOXLYN_FULL_DISK.
+// mounts a small tmpfs and names its Unix path in MOXLYN_FULL_DISK. Reading a
+// (sparse) file larger than a 32-bit program's memory.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 
 #include "core/app_error.h"
 #include "core/delete_command.h"
@@ -81,6 +83,28 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
   EXPECT_EQ(names.size(), 2u) << ::testing::PrintToString(names);
   for (const auto& name : names) DeleteFileA((folder + "\\" + name).c_str());
   RemoveDirectoryA(folder.c_str());
+}
+
+// A file of 2 GiB opens, but does not fit: out of memory, not "cannot open".
+TEST(LargeFile, TwoGigabytesAreTooMuchForMemoryNotUnreadable) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path =
+      std::string(temp) + "moxlyn-large-" + std::to_string(GetCurrentProcessId()) + ".ini";
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER end;
+  end.QuadPart = LONGLONG{1} << 31;
+  const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  Win32Platform platform;
+  std::string content;
+  if (sized) {
+    EXPECT_THROW(ReadTextFile(platform, path, content), std::bad_alloc);
+  }
+  DeleteFileA(path.c_str());
+  EXPECT_TRUE(sized);
 }
 
 }  // namespace

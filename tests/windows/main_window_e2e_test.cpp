@@ -7,7 +7,8 @@
 
 #include <shellapi.h>
 
-#include "win32/scoped_handle.h"
+#include <filesystem>
+#include <fstream>
 
 namespace moxlyn::e2e {
 namespace {
@@ -102,27 +103,14 @@ TEST(StartE2e, FullDiskAtCloseKeepsTheOldListAndTheProgramOpen) {
 // nothing and stay as they were.
 TEST(StartE2e, LinkedListOutsideTheCodePageAndLeftoversBesideTheSettings) {
   CaseFolder folder("linked");
-  const std::wstring shared = testing::Wide(folder.Dir()) + L"\\M\u00fcller_\u5171\u6709";
-  ASSERT_TRUE(CreateDirectoryW(shared.c_str(), nullptr));
-  const std::wstring target = shared + L"\\list.lst";
-  const auto readTarget = [&]() -> std::string {
-    ScopedFileHandle file(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-    char bytes[64];
-    DWORD got = 0;
-    if (!file.Valid() || !ReadFile(file.Get(), bytes, sizeof bytes, &got, nullptr)) return "?";
-    return std::string(bytes, got);
-  };
-  {
-    ScopedFileHandle file(
-        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    DWORD wrote = 0;
-    ASSERT_TRUE(WriteFile(file.Get(), "C:\\old.txt\n", 11, &wrote, nullptr));
-  }
-  ASSERT_TRUE(StartUnix(
-      "/bin/sh", {"-c", "cd \"$1\" && ln -s \"$2/list.lst\" dellist.lst", "sh",
-                  UnixPath(folder.Dir()), "M\xC3\xBCller_\xE5\x85\xB1\xE6\x9C\x89"}));  // UTF-8
+  ASSERT_TRUE(StartUnix("/bin/sh", {"-c",
+                                    "cd \"$1\" && mkdir \"$2\" && printf 'C:\\\\old.txt\\n' > "
+                                    "\"$2/list.lst\" && ln -s \"$2/list.lst\" dellist.lst",
+                                    "sh", UnixPath(folder.Dir()),
+                                    "M\xC3\xBCller_\xE5\x85\xB1\xE6\x9C\x89"}));  // UTF-8
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("dellist.lst"); }));
+  const std::filesystem::path target =
+      testing::Wide(folder.Dir()) + L"\\M\u00fcller_\u5171\u6709\\list.lst";
   std::vector<std::string> leftovers{"Moxlyn.ini.moxlyn-new"};
   for (int i = 1; i < 100; ++i) leftovers.push_back(leftovers.front() + std::to_string(i));
   for (const auto& name : leftovers) folder.Write(name, "mine");
@@ -130,8 +118,8 @@ TEST(StartE2e, LinkedListOutsideTheCodePageAndLeftoversBesideTheSettings) {
   Program program(folder);
   ASSERT_NE(program.ShownMain(), nullptr);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
-  EXPECT_EQ(readTarget(), "C:\\old.txt\r\n");
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\old.txt\r\n"));
+  std::ifstream bytes(target, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bytes), {}), "C:\\old.txt\r\n");
   EXPECT_TRUE(folder.Exists("Moxlyn.ini"));
   for (const auto& name : leftovers) {
     EXPECT_EQ(folder.Read(name), std::optional<std::string>("mine")) << name;
