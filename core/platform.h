@@ -1,6 +1,6 @@
 // The platform as the deletion core sees it: file system, locale, clock.
-// The core never includes <windows.h>; win32/ implements this on the narrow
-// Win32 calls, tests/support/ in memory. Paths and texts are narrow strings in
+// The core never includes <windows.h>; win32/ implements this on the Win32
+// calls, tests/support/ in memory. Paths and texts are narrow strings in
 // the system code page (932 on the target system).
 #pragma once
 
@@ -87,7 +87,8 @@ enum class OpenMode {
 enum class OpenStatus {
   kOk,
   kExists,        // kCreateNew only: an entry of that name exists
-  kCannotCreate,  // the file cannot be created or emptied
+  kDenied,        // access denied: the folder takes no new files, or the file no writing
+  kCannotCreate,  // the file cannot be created or emptied for any other reason (a full disk)
 };
 
 // Outcome of replacing a file with another.
@@ -95,6 +96,14 @@ enum class ReplaceStatus {
   kOk,
   kFailed,      // nothing changed: target and source are as they were
   kTargetGone,  // target was removed but source could not take its place
+};
+
+// A path in the platform's save form: made by Platform::FinalPath, or from
+// another one by appending ASCII text to its last name. It may reach what a
+// path of the code page cannot (a name outside the code page, a long path);
+// it is never shown or saved. A type of its own, like EnginePath.
+struct SavePath {
+  std::string text;
 };
 
 // A file open for writing with exclusive access, written from its start in
@@ -145,21 +154,28 @@ class Platform {
   // in order, a few kilobytes at a time, until piece returns false.
   [[nodiscard]] virtual ReadStatus ReadInPieces(
       const std::string& path, const std::function<bool(std::string_view)>& piece) = 0;
+  // Full path of the running executable.
+  virtual std::string ModuleFileName() = 0;
+
+  // --- Saving a file through a temporary one ---------------------------------
+  // The save form of the file that path finally names, every link on the way
+  // followed; the save form of path itself when nothing is there to resolve.
+  [[nodiscard]] virtual SavePath FinalPath(const std::string& path) = 0;
+  // A number that the next save's temporary name cannot guess: no leftover
+  // of an earlier save is likely to hold that name.
+  [[nodiscard]] virtual uint64_t RandomNumber() = 0;
   // Opens the file at path for writing as mode says; file holds it on kOk.
-  [[nodiscard]] virtual OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+  [[nodiscard]] virtual OpenStatus OpenForWriting(const SavePath& path, OpenMode mode,
                                                   std::unique_ptr<FileWriter>& file) = 0;
   // Replaces target with source (source's bytes under target's name) in one
   // step, keeping target's attributes when it exists; source is gone after
-  // success, and kept on failure.
-  [[nodiscard]] virtual ReplaceStatus ReplaceWithFile(const std::string& target,
-                                                      const std::string& source) = 0;
+  // success, and kept on failure. Creates no file of its own.
+  [[nodiscard]] virtual ReplaceStatus ReplaceWithFile(const SavePath& target,
+                                                      const SavePath& source) = 0;
   // Gives the file from the name to, where no entry may exist; false on failure.
-  [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
-  // The path of the file that path finally names, every link on the way
-  // followed; path itself when it cannot be resolved.
-  [[nodiscard]] virtual std::string FinalPath(const std::string& path) = 0;
-  // Full path of the running executable.
-  virtual std::string ModuleFileName() = 0;
+  [[nodiscard]] virtual bool RenameFile(const SavePath& from, const SavePath& to) = 0;
+  // Deletes a file that a save created; false on failure.
+  virtual bool RemoveSavedFile(const SavePath& path) = 0;
 
   // --- The deletion engine's file system -----------------------------------
   // The engine and the drop intake turn each listed path once into the

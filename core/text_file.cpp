@@ -148,7 +148,7 @@ namespace {
 
 constexpr size_t kBlockSize = size_t{64} * 1024;
 // Temporary names tried before giving up, each taken by some other entry.
-constexpr int kTemporaryNames = 100;
+constexpr int kTemporaryNames = 16;
 
 // Writes the text that write produces into file, flushed to disk.
 void WriteThrough(FileWriter& file, const std::function<void(TextWriter&)>& write) {
@@ -190,58 +190,44 @@ void TextWriter::Drain() {
   block_.clear();
 }
 
-std::string TemporaryPathFor(const std::string& path, int attempt) {
-  std::string temporary = path + ".moxlyn-new";
-  if (attempt > 0) temporary += std::to_string(attempt);
-  return temporary;
+SavePath TemporaryPathFor(const SavePath& path, uint64_t random) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string temporary = path.text + ".moxlyn-";
+  for (int shift = 60; shift >= 0; shift -= 4) temporary += kHex[(random >> shift) & 0xF];
+  return {temporary};
 }
 
 void WriteTextFile(Platform& platform, const std::string& path,
                    const std::function<void(TextWriter&)>& write) {
   // The file a link names is replaced, so that the link keeps leading to it;
   // the temporary file lives beside it, on its volume.
-  const std::string target = platform.FinalPath(path);
-  // A folder of the target's name, or a read-only target, cannot be emptied
-  // for writing; refuse before anything is written.
-  const uint32_t targetAttributes = platform.GetAttributes(target);
-  if (targetAttributes != kInvalidAttributes &&
-      (targetAttributes & (kAttrDirectory | kAttrReadOnly)) != 0) {
-    throw AppError(FileErrorText(kCannotCreateText, path));
-  }
+  const SavePath target = platform.FinalPath(path);
 
   // A name nobody owns: created here, or another one tried.
   std::unique_ptr<FileWriter> file;
-  std::string temporary;
-  bool refused = false;
-  for (int attempt = 0; attempt < kTemporaryNames && temporary.empty() && !refused; ++attempt) {
-    const std::string candidate = TemporaryPathFor(target, attempt);
-    switch (platform.OpenForWriting(candidate, OpenMode::kCreateNew, file)) {
-      case OpenStatus::kOk:
-        temporary = candidate;
-        break;
-      case OpenStatus::kExists:
-        break;
-      case OpenStatus::kCannotCreate:
-        refused = true;
-        break;
-    }
+  SavePath temporary;
+  OpenStatus opened = OpenStatus::kExists;
+  for (int attempt = 0; attempt < kTemporaryNames && opened == OpenStatus::kExists; ++attempt) {
+    temporary = TemporaryPathFor(target, platform.RandomNumber());
+    opened = platform.OpenForWriting(temporary, OpenMode::kCreateNew, file);
   }
-  if (refused) {
+  if (opened == OpenStatus::kDenied) {
     // A folder that takes no new files may still let its files be written:
-    // the plain rewrite in place.
+    // the plain rewrite in place. Nothing else (a full disk above all) is a
+    // reason to give up the old bytes.
     if (platform.OpenForWriting(target, OpenMode::kOverwrite, file) != OpenStatus::kOk) {
       throw AppError(FileErrorText(kCannotCreateText, path));
     }
     WriteThrough(*file, write);
     return;
   }
-  if (temporary.empty()) throw AppError(FileErrorText(kCannotCreateText, path));
+  if (opened != OpenStatus::kOk) throw AppError(FileErrorText(kCannotCreateText, path));
 
   try {
     WriteThrough(*file, write);
   } catch (...) {
     file.reset();
-    platform.RemoveFile(temporary);
+    platform.RemoveSavedFile(temporary);
     throw;
   }
   file.reset();
@@ -249,7 +235,7 @@ void WriteTextFile(Platform& platform, const std::string& path,
     case ReplaceStatus::kOk:
       return;
     case ReplaceStatus::kFailed:
-      platform.RemoveFile(temporary);
+      platform.RemoveSavedFile(temporary);
       break;
     case ReplaceStatus::kTargetGone:
       // The old bytes are gone and the temporary file holds the only copy of

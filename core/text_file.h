@@ -60,14 +60,16 @@ class TextWriter {
 
 // Replaces the file at path by the text that write hands to its TextWriter,
 // without ever leaving a damaged file. A link at path stays a link: the file
-// it finally names receives the text. The text goes to a temporary file of a
-// fresh name beside that file, created by this call alone, which then takes
-// the file's place; only where the folder refuses new files is the file
-// rewritten in place (a full disk then leaves it cut short). A file with
-// hard links is replaced under its name alone: its other names keep the old
-// bytes. On failure the file keeps its previous bytes (or, where the system
-// removed it on the way, the temporary file keeps the new ones), no file this
-// call did not create is removed, and AppError(cannot create) or
+// it finally names receives the text, whatever its name. The text goes to a
+// temporary file of a fresh name with a random part beside that file,
+// created by this call alone and flushed, which then takes the file's place;
+// only where the folder refuses new files (access denied) is the file
+// rewritten in place (a full disk then leaves it cut short). Any other
+// failure to create the temporary file (a full disk) fails the save. A file
+// with hard links is replaced under its name alone: its other names keep the
+// old bytes. On failure the file keeps its previous bytes (or, where the
+// system removed it on the way, the temporary file keeps the new ones), no
+// file this call did not create is removed, and AppError(cannot create) or
 // AppError(short write) is thrown, or what write threw.
 void WriteTextFile(Platform& platform, const std::string& path,
                    const std::function<void(TextWriter&)>& write);
@@ -75,8 +77,7 @@ void WriteTextFile(Platform& platform, const std::string& path,
 // The same for a text given whole.
 void WriteTextFile(Platform& platform, const std::string& path, std::string_view text);
 
-// The name of the temporary file that WriteTextFile tries beside path at its
-// attempt-th try (0 first).
-std::string TemporaryPathFor(const std::string& path, int attempt = 0);
+// The temporary file that WriteTextFile tries beside path for a random number.
+SavePath TemporaryPathFor(const SavePath& path, uint64_t random);
 
 }  // namespace moxlyn

@@ -25,11 +25,12 @@ if [ -z "${DISPLAY:-}" ]; then
   trap 'kill $xvfb 2>/dev/null || true' EXIT
   sleep 1
 fi
-# A 1 MiB disk that a Windows test fills, to see a full disk refused cleanly.
+# A 1 MiB disk of 64 entries (inodes) that the Windows tests fill, to see a
+# full disk refused cleanly.
 fulldisk=$PWD/build/fulldisk
 mkdir -p "$fulldisk"
 if mountpoint -q "$fulldisk" ||
-   { [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=1m moxlyn-fulldisk "$fulldisk" 2>/dev/null; }; then
+   { [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=1m,nr_inodes=64 moxlyn-fulldisk "$fulldisk" 2>/dev/null; }; then
   export MOXLYN_FULL_DISK=$fulldisk
   trap 'umount "$fulldisk" 2>/dev/null || true; [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null || true' EXIT
 else

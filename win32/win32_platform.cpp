@@ -1,13 +1,11 @@
 #include "win32/win32_platform.h"
 
 #include <windows.h>
+// After windows.h: RtlGenRandom.
+#include <ntsecapi.h>
 
-#include <algorithm>
 #include <new>
-#include <optional>
-#include <vector>
 
-#include "core/code_page.h"
 #include "win32/engine_path.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
@@ -162,10 +160,10 @@ ReadStatus Win32Platform::ReadWholeFile(const std::string& path, std::string& co
   const ReadStatus opened = OpenForReading(path, FILE_ATTRIBUTE_NORMAL, file);
   if (opened != ReadStatus::kOk) return opened;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF)
-    return ReadStatus::kCannotOpen;
+  if (!GetFileSizeEx(file.Get(), &size)) return ReadStatus::kCannotOpen;
   std::string text;
-  // Larger than a string can be is larger than the memory, too.
+  // A file larger than a string can be (a gigabyte in a 32-bit program) is
+  // larger than the memory, too: it opens, but does not fit.
   if (static_cast<uint64_t>(size.QuadPart) > text.max_size()) throw std::bad_alloc();
   text.assign(static_cast<size_t>(size.QuadPart), '\0');
   size_t done = 0;
@@ -223,45 +221,58 @@ class Win32FileWriter : public FileWriter {
   ScopedFileHandle file_;
 };
 
-// The folder part of path with its backslash ("" when it has none).
-std::string FolderOf(Platform& platform, const std::string& path) {
-  return path.substr(0, FileNameStart(platform, path));
-}
-
-// The empty "rf*.tmp" files in folder: where the system's replace parks the
-// replaced file (Wine does), it creates such a file first and leaves it
-// behind when the replace fails.
-std::vector<std::string> EmptyReplaceTemporaries(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data{};
-  ScopedFindHandle find(FindFirstFileA((folder + "rf*.tmp").c_str(), &data));
-  if (!find.Valid()) return names;
-  do {
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeLow == 0 &&
-        data.nFileSizeHigh == 0) {
-      names.emplace_back(data.cFileName);
-    }
-  } while (FindNextFileA(find.Get(), &data));
-  return names;
-}
-
 }  // namespace
 
-OpenStatus Win32Platform::OpenForWriting(const std::string& path, OpenMode mode,
+SavePath Win32Platform::FinalPath(const std::string& path) {
+  const SavePath own{EngineFormOf(path)};
+  ScopedFileHandle file(CreateFileW(WideFromUtf8(own.text).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.Valid()) return own;
+  std::wstring final(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD got =
+        GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (got == 0) return own;
+    if (got < final.size()) {
+      final.resize(got);
+      break;
+    }
+    final.resize(got);
+  }
+  // Already "\\?\C:\..." or "\\?\UNC\server\...": the save form itself.
+  return {Utf8FromWide(final)};
+}
+
+uint64_t Win32Platform::RandomNumber() {
+  uint64_t random = 0;
+  if (!RtlGenRandom(&random, sizeof random)) {
+    // Without the system's generator, the time and the process still make
+    // a name that no earlier run used.
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    random = static_cast<uint64_t>(counter.QuadPart) ^ (uint64_t{GetCurrentProcessId()} << 40);
+  }
+  return random;
+}
+
+OpenStatus Win32Platform::OpenForWriting(const SavePath& path, OpenMode mode,
                                          std::unique_ptr<FileWriter>& file) {
+  const std::wstring wide = WideFromUtf8(path.text);
   // Emptied after opening rather than created afresh: a hidden or system file
   // cannot be created over.
-  ScopedFileHandle handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+  ScopedFileHandle handle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr,
                                       mode == OpenMode::kCreateNew ? CREATE_NEW : OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.Valid()) {
     const DWORD error = GetLastError();
     if (mode == OpenMode::kCreateNew &&
         (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-         GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+         GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)) {
       return OpenStatus::kExists;
     }
-    return OpenStatus::kCannotCreate;
+    return error == ERROR_ACCESS_DENIED ? OpenStatus::kDenied : OpenStatus::kCannotCreate;
   }
   if (mode == OpenMode::kOverwrite && !SetEndOfFile(handle.Get())) {
     return OpenStatus::kCannotCreate;
@@ -270,59 +281,39 @@ OpenStatus Win32Platform::OpenForWriting(const std::string& path, OpenMode mode,
   return OpenStatus::kOk;
 }
 
-ReplaceStatus Win32Platform::ReplaceWithFile(const std::string& target, const std::string& source) {
-  if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0
-               ? ReplaceStatus::kOk
-               : ReplaceStatus::kFailed;
-  }
-  const std::string folder = FolderOf(*this, target);
-  const std::vector<std::string> before = EmptyReplaceTemporaries(folder);
-  if (ReplaceFileA(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr)) {
-    return ReplaceStatus::kOk;
-  }
-  // What the failed replace left behind that was not there before is its own.
-  for (const auto& name : EmptyReplaceTemporaries(folder)) {
-    if (std::find(before.begin(), before.end(), name) == before.end()) {
-      DeleteFileA((folder + name).c_str());
+ReplaceStatus Win32Platform::ReplaceWithFile(const SavePath& target, const SavePath& source) {
+  // A rename over the old file, not the system's replace: Wine's replace
+  // parks the old file under a name of its own ("rf*.tmp") and removes it
+  // before the new one moves in, so a failure leaves a file nobody can tell
+  // from another program's, and a power cut in between leaves no file at
+  // all. The rename takes the old file's place in one step and creates
+  // nothing; the attributes it would not keep are given to the new file
+  // first.
+  const std::wstring to = WideFromUtf8(target.text);
+  const std::wstring from = WideFromUtf8(source.text);
+  DWORD flags = MOVEFILE_WRITE_THROUGH;
+  const DWORD attributes = GetFileAttributesW(to.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
+      return ReplaceStatus::kFailed;
     }
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((attributes & kKept) != 0 && !SetFileAttributesW(from.c_str(), attributes & kKept)) {
+      return ReplaceStatus::kFailed;
+    }
+    flags |= MOVEFILE_REPLACE_EXISTING;
   }
-  // Failing to move the new file into place, the replace may already have
-  // removed the old one (ERROR_UNABLE_TO_MOVE_REPLACEMENT and _2).
-  return GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES ? ReplaceStatus::kTargetGone
-                                                                       : ReplaceStatus::kFailed;
+  return MoveFileExW(from.c_str(), to.c_str(), flags) ? ReplaceStatus::kOk : ReplaceStatus::kFailed;
 }
 
-bool Win32Platform::RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+bool Win32Platform::RenameFile(const SavePath& from, const SavePath& to) {
+  return MoveFileExW(WideFromUtf8(from.text).c_str(), WideFromUtf8(to.text).c_str(),
+                     MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-std::string Win32Platform::FinalPath(const std::string& path) {
-  ScopedFileHandle file(CreateFileA(path.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!file.Valid()) return path;
-  std::wstring final(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD got =
-        GetFinalPathNameByHandleW(file.Get(), final.data(), static_cast<DWORD>(final.size()),
-                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (got == 0) return path;
-    if (got < final.size()) {
-      final.resize(got);
-      break;
-    }
-    final.resize(got);
-  }
-  // "\\?\C:\..." and "\\?\UNC\server\..." in the forms the narrow calls take.
-  if (final.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
-    final.replace(0, 8, L"\\\\");
-  } else if (final.compare(0, 4, L"\\\\?\\") == 0) {
-    final.erase(0, 4);
-  }
-  const std::optional<std::string> narrow = LosslessNarrow(final);
-  if (!narrow || narrow->size() >= MAX_PATH) return path;
-  return *narrow;
+bool Win32Platform::RemoveSavedFile(const SavePath& path) {
+  return DeleteFileW(WideFromUtf8(path.text).c_str()) != 0;
 }
 
 std::wstring WideModuleFileName() {

@@ -1,10 +1,10 @@
 // The production platform: the core's file system, locale and clock on the
-// narrow Win32 calls, in the system code page; the deletion engine's file
-// system on the wide calls. The folder enumeration (used by the drop intake)
-// reads wide names and gives a name outside the code page as its short name
-// (win32/narrow_path.h). The file-system calls of the engine and of the
-// drop intake see the file system without the redirection that 64-bit Windows
-// applies to a 32-bit program.
+// narrow Win32 calls, in the system code page; the saves and the deletion
+// engine's file system on the wide calls. The folder enumeration (used by the
+// drop intake) reads wide names and gives a name outside the code page as its
+// short name (win32/narrow_path.h). The file-system calls of the engine and
+// of the drop intake see the file system without the redirection that 64-bit
+// Windows applies to a 32-bit program.
 #pragma once
 
 #include <string>
@@ -24,15 +24,17 @@ class Win32Platform : public Platform {
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
   ReadStatus ReadInPieces(const std::string& path,
                           const std::function<bool(std::string_view)>& piece) override;
-  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+  // Saves go through the wide calls on the engine form of win32/engine_path.h
+  // (the save form): the final path of a link whatever its name, long paths.
+  // Resolved with GetFinalPathNameByHandleW.
+  SavePath FinalPath(const std::string& path) override;
+  // From the system's generator (RtlGenRandom).
+  uint64_t RandomNumber() override;
+  OpenStatus OpenForWriting(const SavePath& path, OpenMode mode,
                             std::unique_ptr<FileWriter>& file) override;
-  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;
-  bool RenameFile(const std::string& from, const std::string& to) override;
-  // Resolved with GetFinalPathNameByHandleW; path itself when the result has
-  // no lossless narrow form the narrow calls take.
-  std::string FinalPath(const std::string& path) override;
-  // In the narrow form that reaches it (win32/narrow_path.h); "?" for the
-  // characters of a name that none reaches, so that it names nothing.
+  ReplaceStatus ReplaceWithFile(const SavePath& target, const SavePath& source) override;
+  bool RenameFile(const SavePath& from, const SavePath& to) override;
+  bool RemoveSavedFile(const SavePath& path) override;
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
   EnginePath ToEnginePath(const std::string& listedPath) override;

@@ -226,7 +226,7 @@ TEST_F(DeleteCommandTest, LogFailureStopsTheCommandAndKeepsTheListAsPaths) {
     EXPECT_EQ(list, (DelList{"C:\\d\\a.txt", "C:\\d\\missing"}));
     EXPECT_TRUE(prompts.calls.empty());
     EXPECT_EQ(fs.Content(kLog), logBefore);
-    EXPECT_FALSE(fs.Exists(TemporaryPathFor(kLog)));
+    EXPECT_FALSE(fs.Exists(TemporaryPathFor({kLog}, 0).text));
   }
 }
 

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <optional>
 
 #include "core/app_error.h"
+#include "core/delete_command.h"
 #include "tests/support/memory_platform.h"
 
 namespace moxlyn {
@@ -47,6 +49,8 @@ class WriteTextFileTest : public ::testing::Test {
   testing::MemoryPlatform fs_;
   const std::string path_ = "C:\\p\\f.txt";
   void SetUp() override { fs_.AddFile(path_, "old"); }
+  // The name of the temporary file that the save tries for the random number.
+  std::string Temporary(uint64_t random) { return TemporaryPathFor({path_}, random).text; }
   std::string ErrorOf(const std::string& text) {
     try {
       WriteTextFile(fs_, path_, text);
@@ -107,19 +111,20 @@ TEST_F(WriteTextFileTest, LongTextGoesThroughInPiecesUnchanged) {
 TEST_F(WriteTextFileTest, TemporaryNameNeverTakesAUsersEntry) {
   // A user's file and a user's folder of the temporary names stay as they
   // are, and the save goes through under a fresh name.
-  fs_.AddFile(TemporaryPathFor(path_), "mine");
-  fs_.AddFolder(TemporaryPathFor(path_, 1));
+  fs_.AddFile(Temporary(0), "mine");
+  fs_.AddFolder(Temporary(1));
+  const Lines names{"f.txt", "f.txt.moxlyn-0000000000000000", "f.txt.moxlyn-0000000000000001"};
   EXPECT_EQ(ErrorOf("new"), "");
   EXPECT_EQ(fs_.Content(path_), "new");
-  EXPECT_EQ(fs_.Content(TemporaryPathFor(path_)), "mine");
-  EXPECT_TRUE(fs_.IsFolder(TemporaryPathFor(path_, 1)));
-  EXPECT_EQ(fs_.Names("C:\\p"), (Lines{"f.txt", "f.txt.moxlyn-new", "f.txt.moxlyn-new1"}));
+  EXPECT_EQ(fs_.Content(Temporary(0)), "mine");
+  EXPECT_TRUE(fs_.IsFolder(Temporary(1)));
+  EXPECT_EQ(fs_.Names("C:\\p"), names);
   // A failed save removes none of them either.
   fs_.SetAttributes(path_, kAttrArchive);
   fs_.Lock(path_);
   EXPECT_EQ(ErrorOf("x"), "ファイル C:\\p\\f.txt を作成できません");
-  EXPECT_EQ(fs_.Content(TemporaryPathFor(path_)), "mine");
-  EXPECT_EQ(fs_.Names("C:\\p"), (Lines{"f.txt", "f.txt.moxlyn-new", "f.txt.moxlyn-new1"}));
+  EXPECT_EQ(fs_.Content(Temporary(0)), "mine");
+  EXPECT_EQ(fs_.Names("C:\\p"), names);
 }
 
 TEST_F(WriteTextFileTest, LinkStaysALinkAndItsTargetReceivesTheBytes) {
@@ -140,7 +145,7 @@ TEST_F(WriteTextFileTest, ReplaceThatLosesTheTargetPutsTheNewFileInPlace) {
   // When even that fails, the temporary file keeps the only copy.
   fs_.DenyRenameTo(path_);
   EXPECT_EQ(ErrorOf("newer"), "ファイル C:\\p\\f.txt を作成できません");
-  EXPECT_EQ(fs_.Content(TemporaryPathFor(path_)), "newer");
+  EXPECT_EQ(fs_.Content(Temporary(1)), "newer");
 }
 
 TEST_F(WriteTextFileTest, FolderThatRefusesNewFilesHasItsFileRewrittenInPlace) {
@@ -155,6 +160,95 @@ TEST_F(WriteTextFileTest, WhatTheWriterThrowsRemovesOnlyTheTemporaryFile) {
                std::bad_alloc);
   EXPECT_EQ(fs_.Content(path_), "old");
   EXPECT_EQ(fs_.Names("C:\\p"), Lines{"f.txt"});
+}
+
+// Every save path, cut by a power failure after each of its steps: every
+// state that can leave holds the saved file's old bytes or its new ones
+// (where the system's replace lost the file, the new ones beside it) and
+// every other file as it was, and what the save created lies beside the
+// saved file. The rewrite in place cannot be atomic: it is taken only where
+// the folder refuses new files.
+TEST(WriteTextFilePowerCuts, EveryCutLeavesTheOldOrTheNewBytes) {
+  using testing::MemoryPlatform;
+  using State = MemoryPlatform::DiskState;
+  enum Path { kAtomic, kTargetLost, kInPlace };
+  const std::string log = "C:\\Moxlyn\\2026_12_07.log";
+  const std::string big(70000, 'n');
+  struct Case {
+    const char* name;
+    std::function<void(MemoryPlatform&)> fault;
+    std::string path;                  // what the save is given
+    std::string saved;                 // the file that receives the bytes
+    std::optional<std::string> bytes;  // what it holds after the save; none when it fails
+    Path kind;
+  } cases[] = {
+      {"a new file", {}, "C:\\p\\new.txt", "C:\\p\\new.txt", big, kAtomic},
+      {"a replace", {}, "C:\\p\\f.txt", "C:\\p\\f.txt", big, kAtomic},
+      {"a replace that lost its target",
+       [](MemoryPlatform& fs) { fs.LoseTargetOnReplace("C:\\p\\f.txt"); }, "C:\\p\\f.txt",
+       "C:\\p\\f.txt", big, kTargetLost},
+      {"a link's final target", {}, "C:\\p\\link.txt", "C:\\sync\\real.txt", big, kAtomic},
+      {"the log's append", {}, log, log, "old\r\nC:\\d\\a.txt\r\n", kAtomic},
+      {"a full disk", [](MemoryPlatform& fs) { fs.SetDiskCapacity(70000); }, "C:\\p\\f.txt",
+       "C:\\p\\f.txt", std::nullopt, kAtomic},
+      {"no free entry", [](MemoryPlatform& fs) { fs.UseUpEntries(); }, "C:\\p\\f.txt",
+       "C:\\p\\f.txt", std::nullopt, kAtomic},
+      {"a folder that refuses new files", [](MemoryPlatform& fs) { fs.DenyCreateIn("C:\\p"); },
+       "C:\\p\\f.txt", "C:\\p\\f.txt", big, kInPlace},
+  };
+  const auto at = [](const State& state, const std::string& path) {
+    const auto found = state.find(path);
+    return found == state.end() ? std::nullopt : std::optional<std::string>(found->second);
+  };
+  const auto folderOf = [](const std::string& path) { return path.substr(0, path.rfind('\\')); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryPlatform fs;
+    fs.AddFile("C:\\p\\f.txt", "old");
+    fs.AddFile("C:\\sync\\real.txt", "real");
+    fs.AddFileLink("C:\\p\\link.txt", "C:\\sync\\real.txt");
+    fs.AddFile(log, "old\r\n");
+    if (c.fault) c.fault(fs);
+    const State before = fs.CurrentState();
+    fs.RecordPowerCuts();
+    try {
+      if (c.path == log) {
+        WriteDeleteLog(fs, LocaleFormats(fs), DelList{"C:\\d\\a.txt"}, LogTypeNameOnly);
+      } else {
+        WriteTextFile(fs, c.path, big);
+      }
+      EXPECT_TRUE(c.bytes.has_value()) << "no error";
+    } catch (const AppError&) {
+      EXPECT_FALSE(c.bytes.has_value()) << "an error";
+    }
+    const std::optional<std::string> old = at(before, c.saved);
+    EXPECT_EQ(at(fs.CurrentState(), c.saved), c.bytes ? c.bytes : old);
+    bool inPlace = false;
+    for (const auto& cut : fs.PowerCuts()) {
+      inPlace = inPlace || cut.operation == "OpenForWriting overwrite";
+      for (const State& state : cut.states) {
+        const std::optional<std::string> saved = at(state, c.saved);
+        bool newBeside = false;
+        for (const auto& [path, bytes] : state) newBeside = newBeside || bytes == c.bytes;
+        if (c.kind != kInPlace) {
+          EXPECT_TRUE(saved == old || (c.bytes && saved == c.bytes) ||
+                      (c.kind == kTargetLost && !saved && newBeside))
+              << cut.operation;
+        }
+        for (const auto& [path, bytes] : before) {
+          if (path != c.saved) {
+            EXPECT_EQ(at(state, path), bytes) << cut.operation << " " << path;
+          }
+        }
+        for (const auto& entry : state) {
+          if (before.count(entry.first) == 0) {
+            EXPECT_EQ(folderOf(entry.first), folderOf(c.saved)) << cut.operation;
+          }
+        }
+      }
+    }
+    EXPECT_EQ(inPlace, c.kind == kInPlace);
+  }
 }
 
 TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {

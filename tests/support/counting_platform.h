@@ -25,7 +25,7 @@ class CountingPlatform : public PlatformWrapper {
     int total = 0;
     for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
                              "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
-                             "ReplaceWithFile", "RenameFile", "FinalPath"}) {
+                             "ReplaceWithFile", "RenameFile", "FinalPath", "RemoveSavedFile"}) {
       total += Calls(name);
     }
     return total;

@@ -8,6 +8,7 @@ struct MemoryPlatform::Node {
   std::string name;
   uint32_t attributes = 0;
   std::string content;
+  std::string durable;     // what of content a power cut keeps: up to the last flush
   std::string linkTarget;  // non-empty for a link
   uint32_t reparseTag = 0;
   std::vector<std::unique_ptr<Node>> children;  // in enumeration order
@@ -181,7 +182,9 @@ MemoryPlatform::Node& MemoryPlatform::AddEntry(const std::string& path, uint32_t
 
 void MemoryPlatform::AddFile(const std::string& path, const std::string& content,
                              uint32_t attributes) {
-  AddEntry(path, attributes == 0 ? kAttrArchive : attributes).content = content;
+  Node& file = AddEntry(path, attributes == 0 ? kAttrArchive : attributes);
+  file.content = content;
+  file.durable = content;
 }
 
 void MemoryPlatform::AddFolderLink(const std::string& path, const std::string& target,
@@ -269,6 +272,7 @@ bool MemoryPlatform::RemoveFile(const std::string& path) {
   if (found.node == nullptr || found.parent == nullptr || found.node->IsFolder()) return false;
   if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
   Detach(found);
+  Changed("RemoveFile");
   return true;
 }
 
@@ -350,9 +354,14 @@ class MemoryPlatform::Writer : public FileWriter {
     for (const auto& drive : fs_.drives_) used += fs_.UsedBytes(*drive.second);
     const size_t room = fs_.capacity_ > used ? fs_.capacity_ - used : 0;
     node_.content.append(bytes.substr(0, std::min(room, bytes.size())));
+    fs_.Changed("Append");
     return room >= bytes.size();
   }
-  bool Flush() override { return true; }
+  bool Flush() override {
+    node_.durable = node_.content;
+    fs_.Changed("Flush");
+    return true;
+  }
 
  private:
   MemoryPlatform& fs_;
@@ -360,8 +369,9 @@ class MemoryPlatform::Writer : public FileWriter {
   std::string key_;
 };
 
-OpenStatus MemoryPlatform::OpenForWriting(const std::string& path, OpenMode mode,
+OpenStatus MemoryPlatform::OpenForWriting(const SavePath& savePath, OpenMode mode,
                                           std::unique_ptr<FileWriter>& file) {
+  const std::string& path = savePath.text;
   const Located found = Locate(path);
   if (found.parent == nullptr) return OpenStatus::kCannotCreate;
   if (found.node != nullptr && mode == OpenMode::kCreateNew) return OpenStatus::kExists;
@@ -370,10 +380,11 @@ OpenStatus MemoryPlatform::OpenForWriting(const std::string& path, OpenMode mode
   Node* node = Resolve(found.node);
   if (found.node != nullptr && node == nullptr) return OpenStatus::kCannotCreate;
   if (node != nullptr && (node->IsFolder() || (node->attributes & kAttrReadOnly) != 0)) {
-    return OpenStatus::kCannotCreate;
+    return OpenStatus::kDenied;
   }
   if (node == nullptr) {
-    if (CreationDenied(path)) return OpenStatus::kCannotCreate;
+    if (CreationDenied(path)) return OpenStatus::kDenied;
+    if (noFreeEntries_) return OpenStatus::kCannotCreate;
     auto made = std::make_unique<Node>();
     made->name = found.name;
     made->attributes = kAttrArchive;
@@ -382,11 +393,14 @@ OpenStatus MemoryPlatform::OpenForWriting(const std::string& path, OpenMode mode
   }
   node->content.clear();
   file = std::make_unique<Writer>(*this, *node, Key(path));
+  Changed(mode == OpenMode::kCreateNew ? "OpenForWriting new" : "OpenForWriting overwrite");
   return OpenStatus::kOk;
 }
 
-ReplaceStatus MemoryPlatform::ReplaceWithFile(const std::string& target,
-                                              const std::string& source) {
+ReplaceStatus MemoryPlatform::ReplaceWithFile(const SavePath& targetPath,
+                                              const SavePath& sourcePath) {
+  const std::string& target = targetPath.text;
+  const std::string& source = sourcePath.text;
   const Located from = Locate(source);
   const Located to = Locate(target);
   if (from.node == nullptr || from.node->IsFolder() || to.parent == nullptr) {
@@ -398,14 +412,17 @@ ReplaceStatus MemoryPlatform::ReplaceWithFile(const std::string& target,
   }
   if (to.node != nullptr && loseOnReplace_.count(Key(target)) != 0) {
     Detach(to);
+    Changed("ReplaceWithFile");
     return ReplaceStatus::kTargetGone;
   }
   std::string content = std::move(from.node->content);
+  std::string durable = std::move(from.node->durable);
   Detach(from);
   if (to.node != nullptr) {
     // The file under target's name is replaced: a link there becomes a
     // plain file, and what it led to stays as it was.
     to.node->content = std::move(content);
+    to.node->durable = std::move(durable);
     to.node->linkTarget.clear();
     to.node->reparseTag = 0;
     to.node->attributes &= ~kAttrReparsePoint;
@@ -414,12 +431,16 @@ ReplaceStatus MemoryPlatform::ReplaceWithFile(const std::string& target,
     made->name = to.name;
     made->attributes = kAttrArchive;
     made->content = std::move(content);
+    made->durable = std::move(durable);
     to.parent->children.push_back(std::move(made));
   }
+  Changed("ReplaceWithFile");
   return ReplaceStatus::kOk;
 }
 
-bool MemoryPlatform::RenameFile(const std::string& from, const std::string& to) {
+bool MemoryPlatform::RenameFile(const SavePath& fromPath, const SavePath& toPath) {
+  const std::string& from = fromPath.text;
+  const std::string& to = toPath.text;
   const Located source = Locate(from);
   const Located destination = Locate(to);
   if (source.node == nullptr || source.parent == nullptr || source.node->IsFolder()) return false;
@@ -432,18 +453,60 @@ bool MemoryPlatform::RenameFile(const std::string& from, const std::string& to) 
   siblings.erase(at);
   moved->name = destination.name;
   destination.parent->children.push_back(std::move(moved));
+  Changed("RenameFile");
   return true;
 }
 
-std::string MemoryPlatform::FinalPath(const std::string& path) {
+SavePath MemoryPlatform::FinalPath(const std::string& path) {
   std::string final = path;
   for (int hops = 0; hops < 16; ++hops) {
     const Node* node = Locate(final).node;
-    if (node == nullptr) return path;  // a link that leads nowhere opens nothing
-    if (node->linkTarget.empty()) return final;
+    if (node == nullptr) return {path};  // a link that leads nowhere opens nothing
+    if (node->linkTarget.empty()) return {final};
     final = node->linkTarget;
   }
-  return path;
+  return {path};
+}
+
+void MemoryPlatform::Changed(const char* operation) {
+  if (!recording_) return;
+  PowerCut cut{operation, {DiskState{}}};
+  for (const auto& drive : drives_) {
+    AddStates(*drive.second, drive.second->name, cut.states, true);
+  }
+  powerCuts_.push_back(std::move(cut));
+}
+
+void MemoryPlatform::AddStates(const Node& node, const std::string& path,
+                               std::vector<DiskState>& states, bool powerCut) {
+  if (!node.linkTarget.empty()) {
+    for (auto& state : states) state[path] = "-> " + node.linkTarget;
+  } else if (node.IsFolder()) {
+    for (const auto& child : node.children) {
+      AddStates(*child, path + "\\" + child->name, states, powerCut);
+    }
+  } else {
+    // Bytes written since the last flush: none, half or all of them kept.
+    std::set<std::string> kept{node.content};
+    if (powerCut && node.content != node.durable) {
+      kept.insert(node.durable);
+      kept.insert(node.content.substr(0, node.content.size() / 2));
+    }
+    std::vector<DiskState> all;
+    for (const auto& bytes : kept) {
+      for (auto state : states) {
+        state[path] = bytes;
+        all.push_back(std::move(state));
+      }
+    }
+    states = std::move(all);
+  }
+}
+
+MemoryPlatform::DiskState MemoryPlatform::CurrentState() {
+  std::vector<DiskState> states{DiskState{}};
+  for (const auto& drive : drives_) AddStates(*drive.second, drive.second->name, states, false);
+  return states.front();
 }
 
 LocaleInfo MemoryPlatform::ReadLocaleInfo() {

@@ -3,7 +3,8 @@
 // reparse-point attributes, case-insensitive names, backslash separators with
 // code page 932 lead bytes, links to folders and to files, and the faults the
 // core must survive: locked files, unreadable files, folders that refuse new
-// files, a full disk and a replace that loses its target.
+// files, a full disk and a replace that loses its target. It records what a
+// power cut after each change could leave of the disk.
 #pragma once
 
 #include <map>
@@ -54,8 +55,29 @@ class MemoryPlatform : public Platform {
   void DenyRenameTo(const std::string& path);
   // Only this many bytes of file content fit on the disk in all.
   void SetDiskCapacity(size_t bytes);
+  // No new entry fits on the disk (no free inode): creating a file fails,
+  // and not as an access denial does.
+  void UseUpEntries() { noFreeEntries_ = true; }
   // Reads in pieces hand over this many bytes at a time.
   void SetReadPieceSize(size_t bytes) { readPieceSize_ = bytes; }
+
+  // --- Power cuts --------------------------------------------------------------
+  // The disk as a power cut leaves it: every file by its path with its bytes,
+  // every link by its path as "-> " and its target.
+  using DiskState = std::map<std::string, std::string>;
+  // One call that changed the disk, and every state a power cut right after
+  // it can leave: a file keeps its bytes up to its last flush, and of those
+  // written since none, half or all; creating, emptying, replacing, renaming
+  // and removing are atomic and kept in their order.
+  struct PowerCut {
+    std::string operation;
+    std::vector<DiskState> states;
+  };
+  // From now on every change adds its PowerCut.
+  void RecordPowerCuts() { recording_ = true; }
+  const std::vector<PowerCut>& PowerCuts() const { return powerCuts_; }
+  // The disk as it is now, every byte kept.
+  DiskState CurrentState();
 
   // --- Environment -------------------------------------------------------------
   void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
@@ -75,11 +97,15 @@ class MemoryPlatform : public Platform {
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
   ReadStatus ReadInPieces(const std::string& path,
                           const std::function<bool(std::string_view)>& piece) override;
-  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+  // The save form is the path itself.
+  SavePath FinalPath(const std::string& path) override;
+  // 0, 1, 2 and so on: a test knows the temporary names to come.
+  uint64_t RandomNumber() override { return nextRandom_++; }
+  OpenStatus OpenForWriting(const SavePath& path, OpenMode mode,
                             std::unique_ptr<FileWriter>& file) override;
-  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override;
-  bool RenameFile(const std::string& from, const std::string& to) override;
-  std::string FinalPath(const std::string& path) override;
+  ReplaceStatus ReplaceWithFile(const SavePath& target, const SavePath& source) override;
+  bool RenameFile(const SavePath& from, const SavePath& to) override;
+  bool RemoveSavedFile(const SavePath& path) override { return RemoveFile(path.text); }
   std::string ModuleFileName() override { return moduleFileName_; }
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
@@ -115,6 +141,12 @@ class MemoryPlatform : public Platform {
   }
   bool CreationDenied(const std::string& path);
   void Detach(const Located& found);
+  // Adds the PowerCut of operation when recording.
+  void Changed(const char* operation);
+  // Every state of node's tree at path that a power cut can leave (or, without
+  // powerCut, the one state it is in) added to each of states.
+  void AddStates(const Node& node, const std::string& path, std::vector<DiskState>& states,
+                 bool powerCut);
 
   std::map<std::string, std::unique_ptr<Node>> drives_;  // "C:" upper-cased
   std::set<std::string> locked_;
@@ -124,6 +156,10 @@ class MemoryPlatform : public Platform {
   std::set<std::string> denyRenameTo_;
   std::multiset<std::string> open_;  // files open for writing
   size_t capacity_ = static_cast<size_t>(-1);
+  bool noFreeEntries_ = false;
+  uint64_t nextRandom_ = 0;
+  bool recording_ = false;
+  std::vector<PowerCut> powerCuts_;
   size_t readPieceSize_ = 4096;
   std::string moduleFileName_ = "C:\\Moxlyn\\Moxlyn.exe";
   LocaleInfo locale_;

@@ -45,22 +45,30 @@ class PlatformWrapper : public Platform {
     Calling("ReadInPieces");
     return inner_.ReadInPieces(path, piece);
   }
-  OpenStatus OpenForWriting(const std::string& path, OpenMode mode,
+  SavePath FinalPath(const std::string& path) override {
+    Calling("FinalPath");
+    return inner_.FinalPath(path);
+  }
+  uint64_t RandomNumber() override {
+    Calling("RandomNumber");
+    return inner_.RandomNumber();
+  }
+  OpenStatus OpenForWriting(const SavePath& path, OpenMode mode,
                             std::unique_ptr<FileWriter>& file) override {
     Calling("OpenForWriting");
     return inner_.OpenForWriting(path, mode, file);
   }
-  ReplaceStatus ReplaceWithFile(const std::string& target, const std::string& source) override {
+  ReplaceStatus ReplaceWithFile(const SavePath& target, const SavePath& source) override {
     Calling("ReplaceWithFile");
     return inner_.ReplaceWithFile(target, source);
   }
-  bool RenameFile(const std::string& from, const std::string& to) override {
+  bool RenameFile(const SavePath& from, const SavePath& to) override {
     Calling("RenameFile");
     return inner_.RenameFile(from, to);
   }
-  std::string FinalPath(const std::string& path) override {
-    Calling("FinalPath");
-    return inner_.FinalPath(path);
+  bool RemoveSavedFile(const SavePath& path) override {
+    Calling("RemoveSavedFile");
+    return inner_.RemoveSavedFile(path);
   }
   std::string ModuleFileName() override {
     Calling("ModuleFileName");

@@ -30,6 +30,12 @@ std::string UnixPath(const std::string& windowsPath);
 // A Windows path for a Unix path: the Z: drive maps the Unix root.
 std::string WindowsPathOfUnix(const std::string& unixPath);
 
+// Fills the disk that holds folder: a file "filler" there grows until the
+// disk refuses even one more byte and, with entries, empty files "entry0",
+// "entry1", ... are made until no more can be (a small tmpfs mounted with
+// nr_inodes=). True when the disk ended full.
+bool FillDisk(const std::string& folder, bool entries = false);
+
 // One argument of a Windows command line, quoted by the rules that split it
 // again on the other side.
 std::string QuoteArgument(const std::string& arg);

@@ -1,10 +1,12 @@
 // Writing on a real full disk (Windows builds under Wine): scripts/test.sh
-// mounts a small tmpfs and names its Unix path in MOXLYN_FULL_DISK.
+// mounts a small tmpfs and names its Unix path in MOXLYN_FULL_DISK. Reading a
+// (sparse) file larger than a 32-bit program's memory.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <new>
 
 #include "core/app_error.h"
 #include "core/delete_command.h"
@@ -26,25 +28,6 @@ class NoPrompts : public DeletePrompts {
   int calls = 0;
 };
 
-// Grows the file filler until the disk refuses even one more byte; true then.
-bool FillDisk(const std::string& filler) {
-  HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const std::string block(64 * 1024, 'x');
-  bool refused = false;
-  for (DWORD size = static_cast<DWORD>(block.size()); size > 0 && !refused;) {
-    DWORD wrote = 0;
-    if (!WriteFile(file, block.data(), size, &wrote, nullptr) || wrote < size) {
-      // Smaller pieces use up what is left; the one-byte piece ends it.
-      if (size == 1) refused = true;
-      size /= 2;
-    }
-  }
-  CloseHandle(file);
-  return refused;
-}
-
 TEST(FullDisk, WritesAreRefusedCleanly) {
   const char* unixFolder = std::getenv("MOXLYN_FULL_DISK");
   if (unixFolder == nullptr || *unixFolder == '\0') {
@@ -63,8 +46,7 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
   platform.SetModuleFileName(folder + "\\Moxlyn.exe");
   const std::string listFile = folder + "\\dellist.lst";
   WriteTextFile(platform, listFile, "C:\\old\\entry\r\n");
-  const std::string filler = folder + "\\filler";
-  ASSERT_TRUE(FillDisk(filler));
+  ASSERT_TRUE(testing::FillDisk(folder));
 
   const std::string text(8 * 1024, 'n');
   try {
@@ -76,7 +58,6 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
   std::string content;
   EXPECT_EQ(platform.ReadWholeFile(listFile, content), ReadStatus::kOk);
   EXPECT_EQ(content, "C:\\old\\entry\r\n");
-  EXPECT_EQ(GetFileAttributesA(TemporaryPathFor(listFile).c_str()), INVALID_FILE_ATTRIBUTES);
 
   // The delete command's log: the error stops the command with the list kept.
   Settings settings;
@@ -102,6 +83,28 @@ TEST(FullDisk, WritesAreRefusedCleanly) {
   EXPECT_EQ(names.size(), 2u) << ::testing::PrintToString(names);
   for (const auto& name : names) DeleteFileA((folder + "\\" + name).c_str());
   RemoveDirectoryA(folder.c_str());
+}
+
+// A file of 2 GiB opens, but does not fit: out of memory, not "cannot open".
+TEST(LargeFile, TwoGigabytesAreTooMuchForMemoryNotUnreadable) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path =
+      std::string(temp) + "moxlyn-large-" + std::to_string(GetCurrentProcessId()) + ".ini";
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER end;
+  end.QuadPart = LONGLONG{1} << 31;
+  const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  Win32Platform platform;
+  std::string content;
+  if (sized) {
+    EXPECT_THROW(ReadTextFile(platform, path, content), std::bad_alloc);
+  }
+  DeleteFileA(path.c_str());
+  EXPECT_TRUE(sized);
 }
 
 }  // namespace

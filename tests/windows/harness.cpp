@@ -110,12 +110,12 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
 
 // --- CaseFolder -------------------------------------------------------------
 
-CaseFolder::CaseFolder(const std::string& name) {
+CaseFolder::CaseFolder(const std::string& name, const std::string& base) {
   static std::atomic<int> counter{0};
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  dir_ = std::string(temp) + "moxlyn-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(counter++) + "-" + name;
+  dir_ = (base.empty() ? std::string(temp) : base + "\\") + "moxlyn-e2e-" +
+         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "-" + name;
   RemoveTree(dir_);
   if (!CreateDirectoryA(dir_.c_str(), nullptr))
     throw std::runtime_error(LastErrorText(dir_.c_str()));

@@ -34,6 +34,7 @@ constexpr DWORD kHoldMs = 150;
 std::string Env(const char* name);
 
 // Waiting, trees, Unix paths and programs: the tests' shared plumbing.
+using testing::FillDisk;
 using testing::PathExists;
 using testing::RemoveTree;
 using testing::StartUnix;
@@ -45,10 +46,11 @@ using testing::WindowsPathOfUnix;
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms = kHoldMs);
 
 // A fresh, empty folder holding a copy of Moxlyn.exe, removed with everything
-// in it (whatever its attributes) when the object goes.
+// in it (whatever its attributes) when the object goes. It is made in the
+// temporary folder, or in base (a Windows path) when one is given.
 class CaseFolder {
  public:
-  explicit CaseFolder(const std::string& name);
+  explicit CaseFolder(const std::string& name, const std::string& base = "");
   ~CaseFolder();
   CaseFolder(const CaseFolder&) = delete;
   CaseFolder& operator=(const CaseFolder&) = delete;

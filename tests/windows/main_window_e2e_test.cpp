@@ -7,6 +7,9 @@
 
 #include <shellapi.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace moxlyn::e2e {
 namespace {
 
@@ -53,6 +56,70 @@ TEST(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClose
   SetFileAttributesA(folder.ListFile().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\keep\\me.txt\r\n"));
+}
+
+// A full disk at the close, with no free block and no free entry: the save
+// fails with its box and the list file keeps its old bytes (a rewrite in
+// place would cut it: CR LF is written where the file has LF), and the
+// program stays open and closes once there is room.
+TEST(StartE2e, FullDiskAtCloseKeepsTheOldListAndTheProgramOpen) {
+  const std::string disk = Env("MOXLYN_FULL_DISK");
+  if (disk.empty()) GTEST_SKIP() << "MOXLYN_FULL_DISK is not set (scripts/test.sh, as root)";
+  CaseFolder folder("full-disk", WindowsPathOfUnix(disk));
+  std::vector<std::string> entries;
+  std::string old;
+  for (int i = 0; i < 2000; ++i) {
+    entries.push_back("R:\\victim\\keep" + std::to_string(i));
+    old += entries.back() + "\n";
+  }
+  folder.Write("dellist.lst", old);
+  Program program(folder);
+  ASSERT_NE(program.ShownMain(), nullptr);
+  ASSERT_TRUE(FillDisk(folder.Dir(), true));
+
+  program.Close();
+  auto box = program.WaitBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " を作成できません.");
+  Answer(*box, IDOK);
+  ASSERT_TRUE(WaitGone(box->box));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(old));
+  ASSERT_TRUE(HoldsFor([&] { return program.Running(); }));
+
+  for (const auto& name : folder.Find("entry*")) DeleteFileA(folder.Path(name).c_str());
+  DeleteFileA(folder.Path("filler").c_str());
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.SavedList(), entries);
+}
+
+// The list file is a Unix link into a folder named outside the code page
+// ("ü" has no code page 932 form): it stays a link and its target gets the
+// bytes. A hundred leftovers of earlier saves beside the settings file block
+// nothing and stay as they were.
+TEST(StartE2e, LinkedListOutsideTheCodePageAndLeftoversBesideTheSettings) {
+  CaseFolder folder("linked");
+  ASSERT_TRUE(StartUnix("/bin/sh", {"-c",
+                                    "cd \"$1\" && mkdir \"$2\" && printf 'C:\\\\old.txt\\n' > "
+                                    "\"$2/list.lst\" && ln -s \"$2/list.lst\" dellist.lst",
+                                    "sh", UnixPath(folder.Dir()),
+                                    "M\xC3\xBCller_\xE5\x85\xB1\xE6\x9C\x89"}));  // UTF-8
+  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("dellist.lst"); }));
+  const std::filesystem::path target =
+      testing::Wide(folder.Dir()) + L"\\M\u00fcller_\u5171\u6709\\list.lst";
+  std::vector<std::string> leftovers{"Moxlyn.ini.moxlyn-new"};
+  for (int i = 1; i < 100; ++i) leftovers.push_back(leftovers.front() + std::to_string(i));
+  for (const auto& name : leftovers) folder.Write(name, "mine");
+
+  Program program(folder);
+  ASSERT_NE(program.ShownMain(), nullptr);
+  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  std::ifstream bytes(target, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bytes), {}), "C:\\old.txt\r\n");
+  EXPECT_TRUE(folder.Exists("Moxlyn.ini"));
+  for (const auto& name : leftovers) {
+    EXPECT_EQ(folder.Read(name), std::optional<std::string>("mine")) << name;
+  }
+  EXPECT_EQ(folder.Find("*.moxlyn-*").size(), leftovers.size());
 }
 
 TEST(StartE2e, TheTrayIconIsAddedAgainWhenTheShellCreatesItsTaskbarAgain) {
