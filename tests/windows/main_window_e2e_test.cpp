@@ -98,10 +98,10 @@ TEST(StartE2e, FullDiskAtCloseKeepsTheOldListAndTheProgramOpen) {
 // nothing and stay as they were.
 TEST(StartE2e, LinkedListOutsideTheCodePageAndLeftoversBesideTheSettings) {
   CaseFolder folder("linked");
-  ASSERT_TRUE(StartUnix("/bin/sh", {"-c",
-                                    "cd \"$1\" && mkdir \"$2\" && printf 'C:\\\\old.txt\\n' > "
-                                    "\"$2/list.lst\" && ln -s \"$2/list.lst\" dellist.lst",
-                                    "sh", UnixPath(folder.Dir()),
+  const std::string script =
+      "cd \"$1\" && mkdir \"$2\" && printf 'C:\\\\old.txt\\n' > "
+      "\"$2/list.lst\" && ln -s \"$2/list.lst\" dellist.lst";
+  ASSERT_TRUE(StartUnix("/bin/sh", {"-c", script, "sh", UnixPath(folder.Dir()),
                                     "M\xC3\xBCller_\xE5\x85\xB1\xE6\x9C\x89"}));  // UTF-8
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("dellist.lst"); }));
   const std::filesystem::path target =

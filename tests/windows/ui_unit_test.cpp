@@ -94,7 +94,7 @@ TEST(UiUnit, ControlsAreLaidOutAgainFromTheir96DpiLayout) {
 // A window that the system refuses to create stops the start with an error
 // rather than leaving a program without it.
 TEST(UiUnit, WindowsTheSystemRefusesToCreateThrow) {
-  const HHOOK refuse = SetWindowsHookExA(
+  HHOOK refuse = SetWindowsHookExA(
       WH_CBT,
       [](int code, WPARAM wParam, LPARAM lParam) WINAPI -> LRESULT {
         return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
