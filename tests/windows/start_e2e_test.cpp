@@ -1,32 +1,21 @@
-// Start-up, the single instance, the taskbar, minimising to the tray, and the
-// files written at close, on the real program.
+// Start-up, the single instance, the taskbar and the tray icon, minimising to
+// the tray, the end of the logon, and the files written at close, on the real
+// program.
+#include <windows.h>
+
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include "tests/windows/harness.h"
 
 namespace moxlyn::e2e {
 namespace {
 
+using StartE2e = ProgramCase;
+
 const char kDefaultIni[] =
     "[Window]\r\nLeft=100\r\nTop=100\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
     "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n";
-
-// The text a static control shows for its window text: "&&" is one "&", a
-// single "&" only underlines the next character (unless SS_NOPREFIX).
-std::string ShownText(HWND control) {
-  const std::string text = WindowText(control);
-  const LONG style = GetWindowLongA(control, GWL_STYLE);
-  const std::string cls = ClassOf(control);
-  const bool prefixes = (_stricmp(cls.c_str(), "Static") == 0 && !(style & SS_NOPREFIX)) ||
-                        _stricmp(cls.c_str(), "Button") == 0;
-  if (!prefixes) return text;
-  std::string shown;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) ++i;
-    shown += text[i];
-  }
-  return shown;
-}
 
 // True when no window of the program could have a taskbar button: none has
 // WS_EX_APPWINDOW and every visible one has an owner.
@@ -46,11 +35,22 @@ void PostTray(HWND main, UINT mouseMessage) {
 
 bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
 
-TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
-  CaseFolder folder("first");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+// True while the shell holds the program's icon (id 1 of the main window):
+// only an existing icon can be modified.
+bool TrayIconExists(HWND main) {
+  using NotifyIcon = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
+  static const auto notifyIcon = reinterpret_cast<NotifyIcon>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("shell32.dll"), "Shell_NotifyIconA")));
+  if (notifyIcon == nullptr) return false;
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = main;
+  data.uID = 1;
+  return notifyIcon(NIM_MODIFY, &data) != FALSE;
+}
+
+TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
+  HWND main = Start();
 
   RECT outer;
   GetWindowRect(main, &outer);
@@ -99,8 +99,8 @@ TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
 
   // The other three windows exist from the start, hidden.
   for (const char* caption : {"削除リスト", "設定", "Moxlynについて"}) {
-    EXPECT_NE(program.FindTopLevel(caption, false), nullptr) << caption;
-    EXPECT_EQ(program.FindTopLevel(caption, true), nullptr) << caption;
+    EXPECT_NE(program->FindTopLevel(caption, false), nullptr) << caption;
+    EXPECT_EQ(program->FindTopLevel(caption, true), nullptr) << caption;
   }
 
   // Nothing is written before the close.
@@ -108,16 +108,13 @@ TEST(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   EXPECT_FALSE(folder.Exists("dellist.lst"));
   Screenshot("main-window", {main});
 
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(kDefaultIni));
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
-TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
-  CaseFolder folder("single");
-  Program first(folder);
-  HWND main = first.ShownMain();
-  ASSERT_NE(main, nullptr);
+TEST_F(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
+  HWND main = Start();
   RECT before;
   GetWindowRect(main, &before);
 
@@ -139,13 +136,13 @@ TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
   }
 
   // The first copy is not affected.
-  EXPECT_TRUE(first.Running());
+  EXPECT_TRUE(program->Running());
   EXPECT_TRUE(IsWindowVisible(main));
   RECT after;
   GetWindowRect(main, &after);
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.top, before.top);
-  EXPECT_EQ(first.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
 
   // After a normal close, and after a kill, the next start succeeds.
   {
@@ -154,33 +151,28 @@ TEST(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
     EXPECT_FALSE(again.HasBox());
     again.Kill();
   }
-  Program afterKill(folder);
-  HWND restarted = afterKill.Main();
-  ASSERT_NE(restarted, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(restarted) != FALSE; }));
-  EXPECT_TRUE(HoldsFor([&] { return !afterKill.HasBox(); }));
-  EXPECT_EQ(afterKill.CloseAndWait(), std::optional<DWORD>(0));
+  Start();
+  EXPECT_TRUE(HoldsFor([&] { return !program->HasBox(); }));
 }
 
-TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
-  CaseFolder folder("tray");
-  Program program(folder);
-  HWND main = program.Main();
+TEST_F(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
+  program.emplace(folder);
+  HWND main = program->Main();
   ASSERT_NE(main, nullptr);
-  HWND application = program.Application();
+  HWND application = program->Application();
   ASSERT_NE(application, nullptr);
   // Written whole: exactly the tool-window style.
   EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
-  ExpectNothingOnTaskbar(program);
+  ExpectNothingOnTaskbar(*program);
 
   Click(FindControl(main, "Button", "リスト"));
-  HWND list = program.WaitWindow("削除リスト");
+  HWND list = program->WaitWindow("削除リスト");
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(GetWindow(list, GW_OWNER), application);
 
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
-  ExpectNothingOnTaskbar(program);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(*program); }));
+  ExpectNothingOnTaskbar(*program);
   EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
 
   // Moves and releases do nothing.
@@ -189,100 +181,83 @@ TEST(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   PostTray(main, WM_RBUTTONUP);
   PostTray(main, WM_LBUTTONDBLCLK);
   PostTray(main, WM_MBUTTONDOWN);
-  EXPECT_TRUE(HoldsFor([&] { return NothingVisible(program); }, 400));
+  EXPECT_TRUE(HoldsFor([&] { return NothingVisible(*program); }, 400));
 
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(list); }));
   EXPECT_TRUE(IsTopmost(main));
-  ExpectNothingOnTaskbar(program);
+  ExpectNothingOnTaskbar(*program);
 
   // A click while not minimised brings the open windows forward in the order
   // list, about, setup: the setup window ends in front.
   Click(FindControl(main, "Button", "ABOUT"));
   Click(FindControl(main, "Button", "設定"));
-  HWND setup = program.WaitWindow("設定");
+  HWND setup = program->WaitWindow("設定");
   ASSERT_NE(setup, nullptr);
-  ASSERT_NE(program.WaitWindow("Moxlynについて"), nullptr);
+  ASSERT_NE(program->WaitWindow("Moxlynについて"), nullptr);
   SetForegroundWindow(main);
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == setup; }));
 
   // The right button does the same as the left.
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(*program); }));
   PostTray(main, WM_RBUTTONDOWN);
   EXPECT_TRUE(WaitUntil(
       [&] { return IsWindowVisible(main) && IsWindowVisible(list) && IsWindowVisible(setup); }));
-
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
-TEST(StartE2e, AbandonedMutexRefusesOneStartAndHandsTheMutexBack) {
-  CaseFolder folder("abandoned");
-  Program first(folder);
-  ASSERT_NE(first.ShownMain(), nullptr);
+TEST_F(StartE2e, AbandonedMutexRefusesOneStartAndHandsTheMutexBack) {
+  Start();
   // Another handle keeps the mutex alive when its owner is killed.
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, ui::kInstanceMutexName);
-  ASSERT_NE(mutex, nullptr);
+  ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, ui::kInstanceMutexName));
+  ASSERT_TRUE(mutex.Valid());
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-  first.Kill();
+  program->Kill();
   {
     Program refused(folder);
-    auto box = refused.WaitFirstBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "既に起動しています。");
-    Answer(*box, IDOK);
+    ASSERT_TRUE(refused.AnswerBox("既に起動しています。"));
     EXPECT_EQ(refused.WaitExit(), std::optional<DWORD>(0));
   }
-  Program next(folder);
-  HWND main = next.ShownMain();
-  ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(HoldsFor([&] { return !next.HasBox(); }));
-  CloseHandle(mutex);
-  EXPECT_EQ(next.CloseAndWait(), std::optional<DWORD>(0));
+  Start();
+  EXPECT_TRUE(HoldsFor([&] { return !program->HasBox(); }));
+  mutex.Reset();
 }
 
-TEST(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
-  CaseFolder folder("notopmost");
+TEST_F(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
   folder.Write("Moxlyn.ini", "[Config]\r\nShowTopMost=0\r\n");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   EXPECT_FALSE(IsTopmost(main));
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(HoldsFor([&] { return !IsTopmost(main); }));
   PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(program); }));
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(*program); }));
   PostTray(main, WM_LBUTTONDOWN);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_TRUE(WaitShown(main));
   EXPECT_FALSE(IsTopmost(main));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   const auto ini = folder.Read("Moxlyn.ini");
   ASSERT_TRUE(ini.has_value());
   EXPECT_NE(ini->find("ShowTopMost=0\r\n"), std::string::npos) << *ini;
 }
 
-TEST(StartE2e, StartedMinimisedShowsNothingUntilTheTrayClick) {
-  CaseFolder folder("minimised");
-  Program program(folder, SW_SHOWMINNOACTIVE);
-  HWND main = program.Main();
+TEST_F(StartE2e, StartedMinimisedShowsNothingUntilTheTrayClick) {
+  program.emplace(folder, SW_SHOWMINNOACTIVE);
+  HWND main = program->Main();
   ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(HoldsFor([&] { return NothingVisible(program); }, 500));
-  ExpectNothingOnTaskbar(program);
+  EXPECT_TRUE(HoldsFor([&] { return NothingVisible(*program); }, 500));
+  ExpectNothingOnTaskbar(*program);
   PostTray(main, WM_LBUTTONDOWN);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  EXPECT_TRUE(WaitShown(main));
   EXPECT_FALSE(IsIconic(main));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
-TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
-  CaseFolder folder("unreadable");
+TEST_F(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   folder.Write("dellist.lst", "C:\\nothing\\here.txt\r\n");
-  HANDLE held = CreateFileA(folder.ListFile().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  Program program(folder);
-  auto box = program.WaitFirstBox();
+  ScopedFileHandle held = OpenExisting(folder.ListFile(), GENERIC_WRITE, 0);
+  ASSERT_TRUE(held.Valid());
+  program.emplace(folder);
+  auto box = program->WaitFirstBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->caption, "Moxlyn");
   EXPECT_EQ(box->text, "ファイル " + folder.ListFile() + " は開けません.");
@@ -296,69 +271,55 @@ TEST(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   EXPECT_EQ(box->buttons[0].first, IDOK);
   Screenshot("box-error", {box->box});
   Answer(*box, IDOK);
-  CloseHandle(held);
+  held.Reset();
 
-  HWND main = program.Main();
-  ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
+  HWND main = program->ShownMain();
   // The start-up stopped at the list: the topmost step did not run.
   EXPECT_FALSE(IsTopmost(main));
   // The list is empty: "削除" says so.
   Click(FindControl(main, "Button", "削除"));
-  auto empty = program.WaitBox();
-  ASSERT_TRUE(empty.has_value());
-  EXPECT_EQ(empty->text, "リストに削除対象のファイルパスがありません");
-  Answer(*empty, IDOK);
-  ASSERT_TRUE(WaitGone(empty->box));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
+  CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
 // Starts the program while another program holds the settings file open
 // without sharing, answers the error box and lets the file go.
 void StartWithSettingsHeld(const CaseFolder& folder, std::optional<Program>& program) {
-  HANDLE held = CreateFileA(folder.Ini().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ScopedFileHandle held = OpenExisting(folder.Ini(), GENERIC_READ | GENERIC_WRITE, 0);
+  ASSERT_TRUE(held.Valid());
   program.emplace(folder);
   auto box = program->WaitFirstBox();
-  CloseHandle(held);
+  held.Reset();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, "ファイル " + folder.Ini() + " は開けません.");
-  Answer(*box, IDOK);
-  ASSERT_TRUE(WaitGone(box->box));
+  ASSERT_TRUE(Answer(*box, IDOK));
 }
 
-TEST(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWindowsOk) {
-  CaseFolder folder("unreadable-ini");
+TEST_F(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWindowsOk) {
   const std::string ini =
       "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
       "ShowMessageAfterDelete=1\r\nGetDeleteLog=1\r\nLogType=1\r\nShowTopMost=1\r\n\r\n";
   folder.Write("Moxlyn.ini", ini);
-  {
-    std::optional<Program> program;
-    StartWithSettingsHeld(folder, program);
-    HWND main = program->ShownMain();
-    ASSERT_NE(main, nullptr);
-    RECT outer;
-    GetWindowRect(main, &outer);
-    EXPECT_EQ(outer.left, 267);
-    EXPECT_EQ(outer.top, 738);
-    EXPECT_EQ(program->CloseAndWait(), std::optional<DWORD>(0));
-    EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
-  }
+  ASSERT_NO_FATAL_FAILURE(StartWithSettingsHeld(folder, program));
+  HWND main = program->ShownMain();
+  RECT outer;
+  GetWindowRect(main, &outer);
+  EXPECT_EQ(outer.left, 267);
+  EXPECT_EQ(outer.top, 738);
+  CloseProgram();
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
+
   // What the setup window's OK stores is written: the options it showed and
   // the window's position.
-  std::optional<Program> program;
-  StartWithSettingsHeld(folder, program);
-  HWND main = program->ShownMain();
-  ASSERT_NE(main, nullptr);
+  ASSERT_NO_FATAL_FAILURE(StartWithSettingsHeld(folder, program));
+  main = program->ShownMain();
   Click(FindControl(main, "Button", "設定"));
   HWND setup = program->WaitWindow("設定");
   ASSERT_NE(setup, nullptr);
   Click(FindControl(setup, "Button", "OK"));
   ASSERT_TRUE(WaitGone(setup));
-  EXPECT_EQ(program->CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(
       folder.Read("Moxlyn.ini"),
       std::optional<std::string>(
@@ -366,7 +327,7 @@ TEST(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWindow
           "ShowMessageAfterDelete=0\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=0\r\n\r\n"));
 }
 
-TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsSaved) {
+TEST_F(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsSaved) {
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
@@ -378,12 +339,9 @@ TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsS
   } const cases[] = {{5000, 5000, false}, {-40, 100, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.left);
-    CaseFolder folder("offscreen");
     folder.Write("Moxlyn.ini", "[Window]\r\nLeft=" + std::to_string(c.left) +
                                    "\r\nTop=" + std::to_string(c.top) + "\r\n");
-    Program program(folder);
-    HWND main = program.ShownMain();
-    ASSERT_NE(main, nullptr);
+    HWND main = Start();
     RECT outer;
     GetWindowRect(main, &outer);
     if (c.kept) {
@@ -395,7 +353,7 @@ TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsS
       EXPECT_LE(outer.right, work.right);
       EXPECT_LE(outer.bottom, work.bottom);
     }
-    EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+    CloseProgram();
     const auto ini = folder.Read("Moxlyn.ini");
     ASSERT_TRUE(ini.has_value());
     EXPECT_EQ(ini->find("[Window]\r\nLeft=" + std::to_string(outer.left) +
@@ -405,62 +363,47 @@ TEST(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsS
   }
 }
 
-TEST(StartE2e, ListTooBigForMemoryIsReportedInJapaneseAndKeptAtClose) {
-  CaseFolder folder("too-big");
+TEST_F(StartE2e, ListTooBigForMemoryIsReportedInJapaneseAndKeptAtClose) {
   // 90,000,000 empty lines: more strings than a 32-bit address space holds.
   constexpr LONGLONG kSize = 90000000;
-  HANDLE file = CreateFileA(folder.ListFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  const std::string block(1000000, '\n');
-  for (LONGLONG done = 0; done < kSize; done += static_cast<LONGLONG>(block.size())) {
-    DWORD wrote = 0;
-    WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &wrote, nullptr);
-  }
-  CloseHandle(file);
-  Program program(folder);
-  auto box = program.WaitFirstBox();
+  folder.Write("dellist.lst", std::string(static_cast<size_t>(kSize), '\n'));
+  program.emplace(folder);
+  auto box = program->WaitFirstBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, "メモリが不足しています.");
   EXPECT_EQ(box->iconKind, "stop");
   Answer(*box, IDOK);
 
   // The program goes on, and its close leaves the list file alone.
-  HWND main = program.Main();
-  ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  program->ShownMain();
+  CloseProgram();
   WIN32_FILE_ATTRIBUTE_DATA data{};
   ASSERT_TRUE(GetFileAttributesExA(folder.ListFile().c_str(), GetFileExInfoStandard, &data));
   EXPECT_EQ((static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, kSize);
 }
 
-TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
-  CaseFolder folder("readonly-ini");
+TEST_F(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");
   SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   RECT outer;
   GetWindowRect(main, &outer);
   EXPECT_EQ(outer.left, 120);
   EXPECT_EQ(outer.top, 130);
 
-  program.Close();
-  auto box = program.WaitBox();
+  program->Close();
+  auto box = program->WaitBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->caption, "Moxlyn");
   EXPECT_EQ(box->text, "ファイル " + folder.Ini() + " を作成できません.");
   EXPECT_EQ(box->iconKind, "stop");
-  Answer(*box, IDOK);
-  ASSERT_TRUE(WaitGone(box->box));
-  EXPECT_TRUE(HoldsFor([&] { return program.Running() && IsWindowVisible(main); }));
+  ASSERT_TRUE(Answer(*box, IDOK));
+  EXPECT_TRUE(HoldsFor([&] { return program->Running() && IsWindowVisible(main); }));
   EXPECT_EQ(folder.Read("Moxlyn.ini"),
             std::optional<std::string>("[Window]\r\nLeft=120\r\nTop=130\r\n"));
 
   SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(
       folder.Read("Moxlyn.ini"),
       std::optional<std::string>(
@@ -471,33 +414,90 @@ TEST(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
 
 // A program folder outside the code page is the program's own: never the
 // folder its narrow name's best fit names ("Müller" as "Muller").
-TEST(StartE2e, AProgramFolderOutsideTheCodePageUsesItsOwnFilesOnly) {
-  CaseFolder folder("foreign-home");
+TEST_F(StartE2e, AProgramFolderOutsideTheCodePageUsesItsOwnFilesOnly) {
   folder.MakeDir("Muller");
   folder.Write("Muller\\victim.txt", "kept");
   folder.Write("Muller\\dellist.lst", CrLfLines({folder.Path("Muller\\victim.txt")}));
-  const std::wstring home = testing::Wide(folder.Dir()) + L"\\M\u00fcller";
+  const std::wstring home = Wide(folder.Dir()) + L"\\M\u00fcller";
   ASSERT_TRUE(CreateDirectoryW(home.c_str(), nullptr));
-  ASSERT_TRUE(
-      CopyFileW(testing::Wide(folder.Exe()).c_str(), (home + L"\\Moxlyn.exe").c_str(), TRUE));
-  {
-    Program program(home + L"\\Moxlyn.exe");
-    HWND main = program.ShownMain();
-    ASSERT_NE(main, nullptr);
-    // Its own list is empty.
-    Click(FindControl(main, "Button", "削除"));
-    auto box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "リストに削除対象のファイルパスがありません");
-    Answer(*box, IDOK);
-    ASSERT_TRUE(WaitGone(box->box));
-    EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
-  }
+  ASSERT_TRUE(CopyFileW(Wide(folder.Exe()).c_str(), (home + L"\\Moxlyn.exe").c_str(), TRUE));
+  program.emplace(home + L"\\Moxlyn.exe");
+  HWND main = program->ShownMain();
+  // Its own list is empty.
+  Click(FindControl(main, "Button", "削除"));
+  ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
+  CloseProgram();
   EXPECT_EQ(folder.Read("Muller\\victim.txt"), std::optional<std::string>("kept"));
   EXPECT_EQ(folder.Find("Muller\\*.*").size(), 4u);  // ".", "..", the list and the victim
   for (const wchar_t* written : {L"\\Moxlyn.ini", L"\\dellist.lst"}) {
     EXPECT_NE(GetFileAttributesW((home + written).c_str()), INVALID_FILE_ATTRIBUTES);
   }
+}
+
+TEST_F(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClosed) {
+  folder.Write("dellist.lst", "C:\\keep\\me.txt\r\n");
+  SetFileAttributesA(folder.ListFile().c_str(), FILE_ATTRIBUTE_READONLY);
+  HWND main = Start();
+  ASSERT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
+
+  program->Close();
+  ASSERT_TRUE(program->AnswerBox("ファイル " + folder.ListFile() + " を作成できません."));
+  ASSERT_TRUE(HoldsFor([&] { return program->Running(); }));
+  EXPECT_TRUE(TrayIconExists(main));
+
+  // Minimised, the program comes back through its icon.
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(*program); }));
+  PostTray(main, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitShown(main));
+
+  SetFileAttributesA(folder.ListFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+  CloseProgram();
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\keep\\me.txt\r\n"));
+}
+
+TEST_F(StartE2e, TheTrayIconIsAddedAgainWhenTheShellCreatesItsTaskbarAgain) {
+  HWND main = Start();
+  ASSERT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
+  // A restarted shell has lost the icons and says so.
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = main;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_FALSE(TrayIconExists(main));
+  PostMessageA(main, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
+}
+
+TEST_F(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
+  HWND main = Start();
+  Click(FindControl(main, "Button", "ABOUT"));
+  HWND about = program->WaitWindow("Moxlynについて");
+  ASSERT_NE(about, nullptr);
+
+  ShowWindow(main, SW_MINIMIZE);
+  EXPECT_TRUE(WaitUntil([&] { return NothingVisible(*program); }));
+  PostTray(main, WM_RBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(about); }));
+  EXPECT_FALSE(IsIconic(main));
+  RECT outer;
+  GetWindowRect(main, &outer);
+  EXPECT_EQ(outer.left, 100);
+  EXPECT_EQ(outer.top, 100);
+}
+
+TEST_F(StartE2e, EndOfTheLogonEndsTheProgramWithoutTheOrderlyClose) {
+  folder.Write("dellist.lst", "C:\\old.txt\r\n");
+  HWND main = Start();
+  // A query alone changes nothing.
+  EXPECT_NE(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), 0);
+  SendMessageA(main, WM_ENDSESSION, FALSE, 0);
+  ASSERT_TRUE(HoldsFor([&] { return program->Running(); }));
+  SendMessageA(main, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(program->WaitExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\old.txt\r\n"));
+  EXPECT_FALSE(folder.Exists("Moxlyn.ini"));
 }
 
 }  // namespace
