@@ -63,23 +63,11 @@ class Win32World : public TestWorld {
         IsReparsePoint(path)) {
       return true;
     }
-    const std::string unixTarget = UnixPath(target);
-    const std::string unixPath = UnixPath(path);
-    if (unixTarget.empty() || unixPath.empty()) return false;
-    if (!StartUnix("/bin/ln", {"-s", unixTarget, unixPath})) return false;
-    if (!WaitUntil([&] { return IsReparsePoint(path); })) return false;
-    unixLinks_.push_back(path);
-    return true;
+    return MakeUnixLink(path, target, [&] { return IsReparsePoint(path); });
   }
   bool MakeFileLink(const std::string& path, const std::string& target) override {
     // Under Wine a Unix symbolic link, which Wine shows as the plain file.
-    const std::string unixTarget = UnixPath(target);
-    const std::string unixPath = UnixPath(path);
-    if (unixTarget.empty() || unixPath.empty()) return false;
-    if (!StartUnix("/bin/ln", {"-s", unixTarget, unixPath})) return false;
-    if (!WaitUntil([&] { return Exists(path); })) return false;
-    unixLinks_.push_back(path);
-    return true;
+    return MakeUnixLink(path, target, [&] { return Exists(path); });
   }
   void Lock(const std::string& path) override { Hold(path, GENERIC_READ, FILE_SHARE_READ); }
   bool DenyRead(const std::string& path) override {
@@ -99,6 +87,17 @@ class Win32World : public TestWorld {
   }
 
  private:
+  // A Unix symbolic link at path to target, once Wine shows it as made.
+  bool MakeUnixLink(const std::string& path, const std::string& target,
+                    const std::function<bool()>& made) {
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixPath = UnixPath(path);
+    if (unixTarget.empty() || unixPath.empty()) return false;
+    if (!StartUnix("/bin/ln", {"-s", unixTarget, unixPath}) || !WaitUntil(made)) return false;
+    unixLinks_.push_back(path);
+    return true;
+  }
+
   void Hold(const std::string& path, DWORD access, DWORD share) {
     ScopedFileHandle file = OpenExisting(path, access, share);
     if (!file.Valid()) throw std::runtime_error("cannot hold " + path);

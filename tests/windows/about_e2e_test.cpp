@@ -94,8 +94,7 @@ TEST_F(AboutE2e, EveryLabelsTextEndsInsideItsWindowInAllFourWindows) {
   for (const auto& [button, caption] :
        {std::pair{"リスト", "削除リスト"}, std::pair{"設定", "設定"},
         std::pair{"ABOUT", "Moxlynについて"}}) {
-    Click(FindControl(main, "Button", button));
-    HWND window = program->WaitWindow(caption);
+    HWND window = program->Open(button, caption);
     ASSERT_NE(window, nullptr) << caption;
     EXPECT_EQ(LabelsPastTheEdge(window), std::vector<std::string>{}) << caption;
   }
@@ -104,8 +103,7 @@ TEST_F(AboutE2e, EveryLabelsTextEndsInsideItsWindowInAllFourWindows) {
 TEST_F(AboutE2e, ShowsItsLabelsCentredAndLinksReactToThePointerAndClicks) {
   HWND main = Start();
   EXPECT_NE(program->FindTopLevel("Moxlynについて", false), nullptr);
-  Click(FindControl(main, "Button", "ABOUT"));
-  HWND about = program->WaitWindow("Moxlynについて");
+  HWND about = program->Open("ABOUT", "Moxlynについて");
   ASSERT_NE(about, nullptr);
   const SIZE client = ClientSize(about);
   EXPECT_EQ(client.cx, 253);

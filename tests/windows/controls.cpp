@@ -62,6 +62,12 @@ SIZE ClientSize(HWND window) {
   return {rect.right, rect.bottom};
 }
 
+std::pair<int, int> Position(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  return {rect.left, rect.top};
+}
+
 POINT CentreOf(HWND window) {
   RECT rect;
   GetWindowRect(window, &rect);

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace moxlyn::e2e {
@@ -38,6 +39,8 @@ std::vector<HWND> Children(HWND parent);
 // The control's rectangle relative to its parent's client area.
 RECT ChildRect(HWND control);
 SIZE ClientSize(HWND window);
+// The window's top-left corner on the screen.
+std::pair<int, int> Position(HWND window);
 // The centre of a window in screen coordinates.
 POINT CentreOf(HWND window);
 bool IsTopmost(HWND window);

@@ -68,8 +68,7 @@ TEST_F(DpiE2e, EveryWindowIsOneAndAHalfTimesItsSizeAt144Dpi) {
   };
   for (const auto& w : windows) {
     SCOPED_TRACE(w.caption);
-    Click(FindControl(main, "Button", w.button));
-    HWND window = program->WaitWindow(w.caption);
+    HWND window = program->Open(w.button, w.caption);
     ASSERT_NE(window, nullptr);
     Settle();
     ExpectScaledClient(window, w.width96, w.height96);

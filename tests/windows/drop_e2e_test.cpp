@@ -98,8 +98,7 @@ TEST_F(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   // Ctrl+V on the main window takes the shell's copied files as a drop,
   // into the open list window's view too.
   CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
-  Click(FindControl(main, "Button", "リスト"));
-  HWND list = program->WaitWindow("削除リスト");
+  HWND list = program->Open("リスト", "削除リスト");
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
   SetForegroundWindow(main);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));

@@ -32,8 +32,7 @@ struct ListWindow {
 
 ListWindow OpenList(Program& program) {
   ListWindow list;
-  Click(FindControl(program.Main(), "Button", "リスト"));
-  list.window = program.WaitWindow("削除リスト");
+  list.window = program.Open("リスト", "削除リスト");
   if (list.window == nullptr) return list;
   list.listBox = FindControl(list.window, "ListBox", "");
   list.clear = FindControl(list.window, "Button", "リストクリア");

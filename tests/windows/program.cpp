@@ -155,6 +155,11 @@ HWND Program::WaitWindow(const std::string& caption, bool visibleOnly, DWORD tim
   return found;
 }
 
+HWND Program::Open(const std::string& button, const std::string& caption) {
+  Click(FindControl(Main(), "Button", button));
+  return WaitWindow(caption);
+}
+
 HWND Program::Main(DWORD timeoutMs) {
   if (main_ != nullptr && IsWindow(main_)) return main_;
   WaitUntil(

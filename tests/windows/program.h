@@ -64,6 +64,8 @@ class Program {
   HWND WaitWindow(const std::string& caption, bool visibleOnly = true,
                   DWORD timeoutMs = kTimeoutMs) const;
   HWND FindTopLevel(const std::string& caption, bool visibleOnly) const;
+  // Clicks the main window's button and waits for the window it shows.
+  HWND Open(const std::string& button, const std::string& caption);
   // The main window: caption "Moxlyn", owned by the application window.
   HWND Main(DWORD timeoutMs = kStartTimeoutMs);
   // The main window once it is visible; a std::runtime_error (which fails

@@ -1,4 +1,5 @@
 // The setup window of the real program.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/windows/harness.h"
@@ -6,6 +7,8 @@
 namespace moxlyn::e2e {
 namespace {
 
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 using SetupE2e = ProgramCase;
 
 struct SetupWindow {
@@ -22,8 +25,7 @@ struct SetupWindow {
 
 SetupWindow OpenSetup(Program& program) {
   SetupWindow setup;
-  Click(FindControl(program.Main(), "Button", "設定"));
-  setup.window = program.WaitWindow("設定");
+  setup.window = program.Open("設定", "設定");
   if (setup.window == nullptr) return setup;
   setup.confirm = FindControl(setup.window, "Button", "削除する前に確認する");
   setup.log = FindControl(setup.window, "Button", "消したファイルのログを取る");
@@ -82,9 +84,7 @@ TEST_F(SetupE2e, ShowsTheStoredOptionsAndOkStoresLogTypeTwoForOtherValues) {
     Click(setup.ok);
     ASSERT_TRUE(WaitGone(setup.window));
     CloseProgram();
-    const auto ini = folder.Read("Moxlyn.ini");
-    ASSERT_TRUE(ini.has_value());
-    EXPECT_NE(ini->find(c.logTypeAfterOk), std::string::npos) << *ini;
+    EXPECT_THAT(folder.Read("Moxlyn.ini").value_or(""), HasSubstr(c.logTypeAfterOk));
   }
 }
 
@@ -168,10 +168,8 @@ TEST_F(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClo
   // Nothing reached the file before the close.
   EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
   CloseProgram();
-  const auto written = folder.Read("Moxlyn.ini");
-  ASSERT_TRUE(written.has_value());
-  EXPECT_NE(written->find("ConfirmBeforeDelete=0\r\n"), std::string::npos) << *written;
-  EXPECT_NE(written->find("ShowTopMost=1\r\n"), std::string::npos) << *written;
+  EXPECT_THAT(folder.Read("Moxlyn.ini").value_or(""),
+              AllOf(HasSubstr("ConfirmBeforeDelete=0\r\n"), HasSubstr("ShowTopMost=1\r\n")));
 }
 
 TEST_F(SetupE2e, EnterPressesOnlyAFocusedPushButtonAndEscapeDoesNothing) {

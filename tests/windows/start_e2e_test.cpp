@@ -3,6 +3,7 @@
 // program.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
@@ -11,6 +12,8 @@
 namespace moxlyn::e2e {
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 using StartE2e = ProgramCase;
 
 const char kDefaultIni[] =
@@ -52,10 +55,7 @@ bool TrayIconExists(HWND main) {
 TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   HWND main = Start();
 
-  RECT outer;
-  GetWindowRect(main, &outer);
-  EXPECT_EQ(outer.left, 100);
-  EXPECT_EQ(outer.top, 100);
+  EXPECT_EQ(Position(main), std::pair(100, 100));
   EXPECT_EQ(WindowText(main), "Moxlyn");
   const SIZE client = ClientSize(main);
   EXPECT_EQ(client.cx, 146);
@@ -115,8 +115,7 @@ TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
 
 TEST_F(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
   HWND main = Start();
-  RECT before;
-  GetWindowRect(main, &before);
+  const auto before = Position(main);
 
   {
     Program second(folder);
@@ -138,10 +137,7 @@ TEST_F(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
   // The first copy is not affected.
   EXPECT_TRUE(program->Running());
   EXPECT_TRUE(IsWindowVisible(main));
-  RECT after;
-  GetWindowRect(main, &after);
-  EXPECT_EQ(after.left, before.left);
-  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(Position(main), before);
   CloseProgram();
 
   // After a normal close, and after a kill, the next start succeeds.
@@ -165,8 +161,7 @@ TEST_F(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
   EXPECT_EQ(GetWindowLongA(application, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
   ExpectNothingOnTaskbar(*program);
 
-  Click(FindControl(main, "Button", "リスト"));
-  HWND list = program->WaitWindow("削除リスト");
+  HWND list = program->Open("リスト", "削除リスト");
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(GetWindow(list, GW_OWNER), application);
 
@@ -190,11 +185,9 @@ TEST_F(StartE2e, NoTaskbarButtonAndTrayClicksRestoreTheOpenWindows) {
 
   // A click while not minimised brings the open windows forward in the order
   // list, about, setup: the setup window ends in front.
-  Click(FindControl(main, "Button", "ABOUT"));
-  Click(FindControl(main, "Button", "設定"));
-  HWND setup = program->WaitWindow("設定");
+  ASSERT_NE(program->Open("ABOUT", "Moxlynについて"), nullptr);
+  HWND setup = program->Open("設定", "設定");
   ASSERT_NE(setup, nullptr);
-  ASSERT_NE(program->WaitWindow("Moxlynについて"), nullptr);
   SetForegroundWindow(main);
   PostTray(main, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == setup; }));
@@ -236,9 +229,7 @@ TEST_F(StartE2e, WithoutTopmostTheTrayClickLeavesTheMainWindowNormal) {
   EXPECT_TRUE(WaitShown(main));
   EXPECT_FALSE(IsTopmost(main));
   CloseProgram();
-  const auto ini = folder.Read("Moxlyn.ini");
-  ASSERT_TRUE(ini.has_value());
-  EXPECT_NE(ini->find("ShowTopMost=0\r\n"), std::string::npos) << *ini;
+  EXPECT_THAT(folder.Read("Moxlyn.ini").value_or(""), HasSubstr("ShowTopMost=0\r\n"));
 }
 
 TEST_F(StartE2e, StartedMinimisedShowsNothingUntilTheTrayClick) {
@@ -302,20 +293,15 @@ TEST_F(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWind
       "ShowMessageAfterDelete=1\r\nGetDeleteLog=1\r\nLogType=1\r\nShowTopMost=1\r\n\r\n";
   folder.Write("Moxlyn.ini", ini);
   ASSERT_NO_FATAL_FAILURE(StartWithSettingsHeld(folder, program));
-  HWND main = program->ShownMain();
-  RECT outer;
-  GetWindowRect(main, &outer);
-  EXPECT_EQ(outer.left, 267);
-  EXPECT_EQ(outer.top, 738);
+  EXPECT_EQ(Position(program->ShownMain()), std::pair(267, 738));
   CloseProgram();
   EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
 
   // What the setup window's OK stores is written: the options it showed and
   // the window's position.
   ASSERT_NO_FATAL_FAILURE(StartWithSettingsHeld(folder, program));
-  main = program->ShownMain();
-  Click(FindControl(main, "Button", "設定"));
-  HWND setup = program->WaitWindow("設定");
+  program->ShownMain();
+  HWND setup = program->Open("設定", "設定");
   ASSERT_NE(setup, nullptr);
   Click(FindControl(setup, "Button", "OK"));
   ASSERT_TRUE(WaitGone(setup));
@@ -354,12 +340,9 @@ TEST_F(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysA
       EXPECT_LE(outer.bottom, work.bottom);
     }
     CloseProgram();
-    const auto ini = folder.Read("Moxlyn.ini");
-    ASSERT_TRUE(ini.has_value());
-    EXPECT_EQ(ini->find("[Window]\r\nLeft=" + std::to_string(outer.left) +
-                        "\r\nTop=" + std::to_string(outer.top) + "\r\n"),
-              0u)
-        << *ini;
+    EXPECT_THAT(folder.Read("Moxlyn.ini").value_or(""),
+                StartsWith("[Window]\r\nLeft=" + std::to_string(outer.left) +
+                           "\r\nTop=" + std::to_string(outer.top) + "\r\n"));
   }
 }
 
@@ -386,10 +369,7 @@ TEST_F(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   folder.Write("Moxlyn.ini", "[Window]\r\nLeft=120\r\nTop=130\r\n");
   SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
   HWND main = Start();
-  RECT outer;
-  GetWindowRect(main, &outer);
-  EXPECT_EQ(outer.left, 120);
-  EXPECT_EQ(outer.top, 130);
+  EXPECT_EQ(Position(main), std::pair(120, 130));
 
   program->Close();
   auto box = program->WaitBox();
@@ -472,8 +452,7 @@ TEST_F(StartE2e, TheTrayIconIsAddedAgainWhenTheShellCreatesItsTaskbarAgain) {
 
 TEST_F(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
   HWND main = Start();
-  Click(FindControl(main, "Button", "ABOUT"));
-  HWND about = program->WaitWindow("Moxlynについて");
+  HWND about = program->Open("ABOUT", "Moxlynについて");
   ASSERT_NE(about, nullptr);
 
   ShowWindow(main, SW_MINIMIZE);
@@ -481,10 +460,7 @@ TEST_F(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
   PostTray(main, WM_RBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) && IsWindowVisible(about); }));
   EXPECT_FALSE(IsIconic(main));
-  RECT outer;
-  GetWindowRect(main, &outer);
-  EXPECT_EQ(outer.left, 100);
-  EXPECT_EQ(outer.top, 100);
+  EXPECT_EQ(Position(main), std::pair(100, 100));
 }
 
 TEST_F(StartE2e, EndOfTheLogonEndsTheProgramWithoutTheOrderlyClose) {
