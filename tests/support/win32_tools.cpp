@@ -1,6 +1,16 @@
 #include "tests/support/win32_tools.h"
 
+#include "win32/scoped_dc.h"
+
 namespace moxlyn::testing {
+
+std::wstring Literal(const std::wstring& path) {
+  return path.rfind(L"\\\\", 0) == 0 ? path : L"\\\\?\\" + path;
+}
+
+std::string Literal(const std::string& path) {
+  return path.rfind("\\\\", 0) == 0 ? path : "\\\\?\\" + path;
+}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
@@ -20,60 +30,103 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return wide;
 }
 
+std::string Env(const char* name) {
+  char buffer[4096];
+  const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
+  if (length == 0 || length >= sizeof(buffer)) return "";
+  return std::string(buffer, length);
+}
+
 bool PathExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+std::optional<std::string> ReadWhole(const std::wstring& path) {
+  const ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    bytes.append(buffer, got);
+  return bytes;
+}
+
+std::optional<std::string> ReadWhole(const std::string& path) { return ReadWhole(Wide(path)); }
+
+bool WriteWhole(const std::wstring& path, const std::string& bytes) {
+  const ScopedFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  DWORD written = 0;
+  return file.Valid() &&
+         WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  return WriteWhole(Wide(path), bytes);
+}
+
+ScopedFileHandle OpenExisting(const std::string& path, DWORD access, DWORD share) {
+  return ScopedFileHandle(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void RemoveTree(const std::wstring& path) {
+  const std::wstring literal = Literal(path);
+  const DWORD attributes = GetFileAttributesW(literal.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   const std::string unixPath = UnixPath(path);
+  const auto gone = [&] { return GetFileAttributesW(literal.c_str()) == INVALID_FILE_ATTRIBUTES; };
   // Under Wine a removal through a Unix link would reach its target: the
   // Unix side removes the link itself.
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !unixPath.empty()) {
-    if (StartUnix("/bin/rm", {"-f", unixPath})) WaitUntil([&] { return !PathExists(path); });
+    if (StartUnix("/bin/rm", {"-f", unixPath})) WaitUntil(gone);
     return;
   }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  SetFileAttributesW(literal.c_str(),
+                     FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeleteFileA(path.c_str());
+    DeleteFileW(literal.c_str());
     return;
   }
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      std::vector<std::string> names;
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    const ScopedFindHandle find(FindFirstFileW((literal + L"\\*").c_str(), &data));
+    if (find.Valid()) {
       do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-      } while (FindNextFileA(find, &data));
-      FindClose(find);
-      for (const auto& name : names) RemoveTree(path + "\\" + name);
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+      } while (FindNextFileW(find.Get(), &data));
     }
+    for (const auto& name : names) RemoveTree(path + L"\\" + name);
   }
-  RemoveDirectoryA(path.c_str());
-  // A tree deeper than the narrow calls reach goes through the Unix side.
-  if (PathExists(path) && !unixPath.empty() && StartUnix("/bin/rm", {"-rf", unixPath})) {
-    WaitUntil([&] { return !PathExists(path); });
-  }
+  RemoveDirectoryW(literal.c_str());
+  // A tree deeper than Wine's Unix paths reach goes through the Unix side.
+  if (!gone() && !unixPath.empty() && StartUnix("/bin/rm", {"-rf", unixPath})) WaitUntil(gone);
 }
 
-std::string UnixPath(const std::string& windowsPath) {
+void RemoveTree(const std::string& path) { RemoveTree(Wide(path)); }
+
+std::string UnixPath(const std::wstring& windowsPath) {
   using UnixName = char*(CDECL*)(const WCHAR*);
   static const auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (toUnix == nullptr) return "";
-  const std::wstring wide = Wide(windowsPath);
-  char* unix = toUnix(wide.c_str());
+  char* unix = toUnix(windowsPath.c_str());
   // Paths beyond MAX_PATH convert only in their long form.
-  if (unix == nullptr && windowsPath.rfind("\\\\", 0) != 0)
-    unix = toUnix((L"\\\\?\\" + wide).c_str());
+  if (unix == nullptr && windowsPath.rfind(L"\\\\", 0) != 0)
+    unix = toUnix(Literal(windowsPath).c_str());
   if (unix == nullptr) return "";
   std::string result = unix;
   HeapFree(GetProcessHeap(), 0, unix);
   return result;
 }
+
+std::string UnixPath(const std::string& windowsPath) { return UnixPath(Wide(windowsPath)); }
 
 std::string WindowsPathOfUnix(const std::string& unixPath) {
   if (unixPath.empty() || unixPath[0] != '/') return unixPath;
@@ -138,9 +191,29 @@ bool StartUnix(const std::string& program, const std::vector<std::string>& args)
     return false;
   }
   // Wine hands out no usable handles for a Unix process; close what there is.
-  if (process.hProcess != nullptr) CloseHandle(process.hProcess);
-  if (process.hThread != nullptr) CloseHandle(process.hThread);
+  const ScopedKernelObject processHandle(process.hProcess);
+  const ScopedKernelObject threadHandle(process.hThread);
   return true;
+}
+
+int ScreenDpi() {
+  const ScopedWindowDc screen(nullptr);
+  return GetDeviceCaps(screen.Get(), LOGPIXELSX);
+}
+
+ScopedGdiObject ProgramFont() {
+  return ScopedGdiObject(CreateFontA(MulDiv(-12, ScreenDpi(), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                     FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+}
+
+int TextWidth(HGDIOBJ font, const std::string& text) {
+  const ScopedWindowDc screen(nullptr);
+  const ScopedSelection selection(screen.Get(), font);
+  SIZE size{};
+  GetTextExtentPoint32A(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
 }
 
 }  // namespace moxlyn::testing

@@ -1,13 +1,16 @@
-// Plumbing for the Windows-side tests (Windows builds only): waiting,
-// removing trees, text conversion, and reaching the Unix side under Wine.
+// Plumbing for the Windows-side tests (Windows builds only): waiting, whole
+// files, removing trees, text conversion and measurement, and reaching the
+// Unix side under Wine.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "win32/scoped_handle.h"
 #include "win32/win32_platform.h"
 
 namespace moxlyn::testing {
@@ -18,14 +21,37 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 // text in codePage as UTF-16.
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
 
+// The value of an environment variable, or "" when it is not set.
+std::string Env(const char* name);
+
 bool PathExists(const std::string& path);
 
-// Removes a tree whatever its attributes, never through a link: a link goes
-// as itself, and what the Windows calls cannot reach (a Unix link, a tree
-// past the path limit) goes through the Unix side.
+// The literal form of a full path ("\\?\" before it, unless it starts with
+// "\\"), which the calls take past the path limit and with a name's trailing
+// dot or space.
+std::wstring Literal(const std::wstring& path);
+std::string Literal(const std::string& path);
+
+// The whole file byte for byte, or nothing when it cannot be opened (it may be
+// open elsewhere with any sharing).
+std::optional<std::string> ReadWhole(const std::wstring& path);
+std::optional<std::string> ReadWhole(const std::string& path);
+// Replaces the file with bytes; false when it cannot be written whole.
+bool WriteWhole(const std::wstring& path, const std::string& bytes);
+bool WriteWhole(const std::string& path, const std::string& bytes);
+// The existing file opened with access and share, held until the owner goes
+// (as another program holds a file); not Valid() when it cannot be opened.
+ScopedFileHandle OpenExisting(const std::string& path, DWORD access, DWORD share);
+
+// Removes a tree whatever its attributes and names (a name ending in a dot or
+// a space, a tree past the path limit), never through a link: a link goes as
+// itself, and what the Windows calls cannot reach (a Unix link, a tree past
+// Wine's Unix path limit) goes through the Unix side.
+void RemoveTree(const std::wstring& path);
 void RemoveTree(const std::string& path);
 
 // The Unix path of a Windows path (through Wine's kernel32), or "" outside Wine.
+std::string UnixPath(const std::wstring& windowsPath);
 std::string UnixPath(const std::string& windowsPath);
 // A Windows path for a Unix path: the Z: drive maps the Unix root.
 std::string WindowsPathOfUnix(const std::string& unixPath);
@@ -44,6 +70,28 @@ std::string QuoteArgument(const std::string& arg);
 // arguments are Unix text (UTF-8, as UnixPath gives). Wine gives no handle
 // for it, so the caller waits for what it makes.
 bool StartUnix(const std::string& program, const std::vector<std::string>& args);
+
+// GDI objects (fonts, bitmaps) and memory device contexts, for ScopedHandle.
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { DeleteObject(handle); }
+};
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { DeleteDC(handle); }
+};
+using ScopedGdiObject = ScopedHandle<GdiObjectTraits>;
+using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
+
+// The screen's density in dots per inch.
+int ScreenDpi();
+// The program's window font, "ＭＳ Ｐゴシック" 12 pixels high at 96 dpi, at the
+// screen's density.
+ScopedGdiObject ProgramFont();
+// The width in pixels of text drawn in font on the screen.
+int TextWidth(HGDIOBJ font, const std::string& text);
 
 // The Win32 platform with the running executable seeming to be
 // moduleFileName (the real one while that is empty).

@@ -17,8 +17,6 @@ bool IsReparsePoint(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-std::string Literal(const std::string& path) { return "\\\\?\\" + path; }
-
 class Win32World : public TestWorld {
  public:
   Win32World() {
@@ -31,7 +29,7 @@ class Win32World : public TestWorld {
     if (!CreateDirectoryA(root_.c_str(), nullptr)) throw std::runtime_error("no test folder");
   }
   ~Win32World() override {
-    for (HANDLE handle : handles_) CloseHandle(handle);
+    held_.clear();
     // Wine cannot remove a Unix link, and through a link to a file it would
     // delete the target; Unix removes the link.
     for (const auto& link : unixLinks_) {
@@ -55,12 +53,7 @@ class Win32World : public TestWorld {
     if (attributes != 0) SetFileAttributesA(Literal(path).c_str(), attributes);
   }
   void MakeFile(const std::string& path, const std::string& content, uint32_t attributes) override {
-    HANDLE file = CreateFileA(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot make " + path);
-    DWORD wrote = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr);
-    CloseHandle(file);
+    if (!WriteWhole(Literal(path), content)) throw std::runtime_error("cannot make " + path);
     if (attributes != 0) SetFileAttributesA(Literal(path).c_str(), attributes);
   }
   bool MakeFolderLink(const std::string& path, const std::string& target) override {
@@ -70,23 +63,11 @@ class Win32World : public TestWorld {
         IsReparsePoint(path)) {
       return true;
     }
-    const std::string unixTarget = UnixPath(target);
-    const std::string unixPath = UnixPath(path);
-    if (unixTarget.empty() || unixPath.empty()) return false;
-    if (!StartUnix("/bin/ln", {"-s", unixTarget, unixPath})) return false;
-    if (!WaitUntil([&] { return IsReparsePoint(path); })) return false;
-    unixLinks_.push_back(path);
-    return true;
+    return MakeUnixLink(path, target, [&] { return IsReparsePoint(path); });
   }
   bool MakeFileLink(const std::string& path, const std::string& target) override {
     // Under Wine a Unix symbolic link, which Wine shows as the plain file.
-    const std::string unixTarget = UnixPath(target);
-    const std::string unixPath = UnixPath(path);
-    if (unixTarget.empty() || unixPath.empty()) return false;
-    if (!StartUnix("/bin/ln", {"-s", unixTarget, unixPath})) return false;
-    if (!WaitUntil([&] { return Exists(path); })) return false;
-    unixLinks_.push_back(path);
-    return true;
+    return MakeUnixLink(path, target, [&] { return Exists(path); });
   }
   void Lock(const std::string& path) override { Hold(path, GENERIC_READ, FILE_SHARE_READ); }
   bool DenyRead(const std::string& path) override {
@@ -106,16 +87,26 @@ class Win32World : public TestWorld {
   }
 
  private:
+  // A Unix symbolic link at path to target, once Wine shows it as made.
+  bool MakeUnixLink(const std::string& path, const std::string& target,
+                    const std::function<bool()>& made) {
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixPath = UnixPath(path);
+    if (unixTarget.empty() || unixPath.empty()) return false;
+    if (!StartUnix("/bin/ln", {"-s", unixTarget, unixPath}) || !WaitUntil(made)) return false;
+    unixLinks_.push_back(path);
+    return true;
+  }
+
   void Hold(const std::string& path, DWORD access, DWORD share) {
-    HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot hold " + path);
-    handles_.push_back(file);
+    ScopedFileHandle file = OpenExisting(path, access, share);
+    if (!file.Valid()) throw std::runtime_error("cannot hold " + path);
+    held_.push_back(std::move(file));
   }
 
   Win32PlatformWithModule platform_;
   std::string root_;
-  std::vector<HANDLE> handles_;
+  std::vector<ScopedFileHandle> held_;
   std::vector<std::string> unixLinks_;  // links made with the Unix ln
 };
 

@@ -19,62 +19,27 @@
 namespace moxlyn {
 namespace {
 
+using testing::Literal;
 using testing::Wide;
 
-// Wide helpers of the test's own, on "\\?\" paths, so that nothing here
-// depends on the code under test.
-std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
-
+// Wide helpers on literal paths, so that nothing here depends on the code
+// under test.
 bool ExistsW(const std::wstring& path) {
-  return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void FolderW(const std::wstring& path, DWORD attributes = 0) {
-  ASSERT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr)) << GetLastError();
-  if (attributes != 0) SetFileAttributesW(Long(path).c_str(), attributes);
+  ASSERT_TRUE(CreateDirectoryW(Literal(path).c_str(), nullptr)) << GetLastError();
+  if (attributes != 0) SetFileAttributesW(Literal(path).c_str(), attributes);
 }
 
 void FileW(const std::wstring& path, const char* content = "x", DWORD attributes = 0) {
-  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-  DWORD wrote = 0;
-  WriteFile(file, content, static_cast<DWORD>(strlen(content)), &wrote, nullptr);
-  CloseHandle(file);
-  if (attributes != 0) SetFileAttributesW(Long(path).c_str(), attributes);
+  ASSERT_TRUE(testing::WriteWhole(Literal(path), content)) << GetLastError();
+  if (attributes != 0) SetFileAttributesW(Literal(path).c_str(), attributes);
 }
 
 std::string ContentW(const std::wstring& path) {
-  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "(missing)";
-  char buffer[64];
-  DWORD got = 0;
-  ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-  CloseHandle(file);
-  return std::string(buffer, got);
-}
-
-void RemoveTreeW(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(Long(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesW(Long(path).c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeleteFileW(Long(path).c_str());
-    return;
-  }
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(Long(path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  for (const auto& name : names) RemoveTreeW(path + L"\\" + name);
-  RemoveDirectoryW(Long(path).c_str());
+  return testing::ReadWhole(Literal(path)).value_or("(missing)");
 }
 
 class WidePathsTest : public ::testing::Test {
@@ -86,8 +51,8 @@ class WidePathsTest : public ::testing::Test {
   }
   // What the narrow calls of the world cannot take away.
   void TearDown() override {
-    for (const auto& path : cleanUp_) RemoveTreeW(path);
-    RemoveTreeW(wideRoot_);
+    for (const auto& path : cleanUp_) testing::RemoveTree(path);
+    testing::RemoveTree(wideRoot_);
   }
   Platform& fs() { return world_->platform(); }
   std::wstring W(const std::wstring& relative) { return wideRoot_ + L"\\" + relative; }
@@ -182,7 +147,7 @@ TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatEntryNotItsNeighbou
     EXPECT_FALSE(ExistsW(listed)) << narrow;
     EXPECT_EQ(ContentW(W(L"dir\\kept.txt")), "neighbour") << narrow;
     EXPECT_EQ(ContentW(W(L"file")), "neighbour") << narrow;
-    for (const wchar_t* made : {c.listed, L"dir", L"file"}) RemoveTreeW(W(made));
+    for (const wchar_t* made : {c.listed, L"dir", L"file"}) testing::RemoveTree(W(made));
   }
 }
 

@@ -1,13 +1,16 @@
 // The "削除" button on the real program: its boxes, the deletion of a real
-// tree, and the day's log file.
+// tree, the day's log file, and the wait cursor while it runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "tests/windows/harness.h"
 
 namespace moxlyn::e2e {
 namespace {
+
+using DeleteE2e = ProgramCase;
 
 std::string Ini(bool confirm, bool message, bool log, int logType) {
   return "[Config]\r\nConfirmBeforeDelete=" + std::to_string(confirm) +
@@ -39,17 +42,13 @@ class Tree {
     folder.Write("listed-ro.txt", "stays");
     SetFileAttributesA(folder.Path("listed-ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   }
-  ~Tree() { Release(); }
 
   void Hold() {
-    held_ = CreateFileA(folder_.Path("victim\\locked\\held.txt").c_str(), GENERIC_READ,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held_, INVALID_HANDLE_VALUE);
+    held_ = OpenExisting(folder_.Path("victim\\locked\\held.txt"), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_TRUE(held_.Valid());
   }
-  void Release() {
-    if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
-    held_ = INVALID_HANDLE_VALUE;
-  }
+  void Release() { held_.Reset(); }
 
   // The list entries: the folder, two files and a path that does not exist.
   std::vector<std::string> Listed() const {
@@ -80,7 +79,7 @@ class Tree {
 
  private:
   const CaseFolder& folder_;
-  HANDLE held_ = INVALID_HANDLE_VALUE;
+  ScopedFileHandle held_;
 };
 
 std::string OnlyLog(const CaseFolder& folder) {
@@ -89,14 +88,11 @@ std::string OnlyLog(const CaseFolder& folder) {
   return logs.empty() ? "" : logs[0];
 }
 
-TEST(DeleteE2e, EmptyListOnlySaysSo) {
-  CaseFolder folder("empty");
+TEST_F(DeleteE2e, EmptyListOnlySaysSo) {
   folder.Write("Moxlyn.ini", Ini(true, true, true, 1));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   Click(FindControl(main, "Button", "削除"));
-  auto box = program.WaitBox();
+  auto box = program->WaitBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, "リストに削除対象のファイルパスがありません");
   EXPECT_EQ(box->caption, "Moxlyn");
@@ -105,24 +101,19 @@ TEST(DeleteE2e, EmptyListOnlySaysSo) {
   ASSERT_EQ(box->buttons.size(), 1u);
   EXPECT_EQ(box->buttons[0], std::make_pair(static_cast<int>(IDOK), std::string("OK")));
   Screenshot("box-empty-list", {box->box});
-  Answer(*box, IDOK);
-  ASSERT_TRUE(WaitGone(box->box));
+  ASSERT_TRUE(Answer(*box, IDOK));
   EXPECT_TRUE(folder.Find("*.log").empty());
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
-TEST(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
-  CaseFolder folder("confirm");
+TEST_F(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
   Tree tree(folder);
   tree.Hold();
   folder.Write("dellist.lst", CrLfLines(tree.Listed()));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   HWND del = FindControl(main, "Button", "削除");
 
   Click(del);
-  auto ask = program.WaitBox();
+  auto ask = program->WaitBox();
   ASSERT_TRUE(ask.has_value());
   EXPECT_EQ(ask->text, "本当に削除してよろしいですか?");
   EXPECT_EQ(ask->caption, "Moxlyn");
@@ -132,50 +123,37 @@ TEST(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
   EXPECT_EQ(ask->buttons[0].first, IDYES);
   EXPECT_EQ(ask->buttons[1].first, IDNO);
   Screenshot("box-confirm", {ask->box});
-  Answer(*ask, IDNO);
-  ASSERT_TRUE(WaitGone(ask->box));
-  EXPECT_TRUE(HoldsFor([&] { return !program.HasBox(); }));
+  ASSERT_TRUE(Answer(*ask, IDNO));
+  EXPECT_TRUE(HoldsFor([&] { return !program->HasBox(); }));
   tree.ExpectUntouched();
 
   Click(del);
-  ask = program.WaitBox();
-  ASSERT_TRUE(ask.has_value());
-  EXPECT_EQ(ask->text, "本当に削除してよろしいですか?");
-  Answer(*ask, IDYES);
-  ASSERT_TRUE(WaitGone(ask->box));
-  auto done = program.WaitBox();
+  ASSERT_TRUE(program->AnswerBox("本当に削除してよろしいですか?", IDYES));
+  auto done = program->WaitBox();
   ASSERT_TRUE(done.has_value());
   EXPECT_EQ(done->text, "削除終了");
   EXPECT_EQ(done->caption, "Moxlyn");
   EXPECT_FALSE(done->hasIcon);
   ASSERT_EQ(done->buttons.size(), 1u);
   Screenshot("box-finished", {done->box});
-  Answer(*done, IDOK);
-  ASSERT_TRUE(WaitGone(done->box));
+  ASSERT_TRUE(Answer(*done, IDOK));
   tree.ExpectDeleted();
   // Logging is off by default.
   EXPECT_TRUE(folder.Find("*.log").empty());
 
   // The list was emptied: the next press only says so.
   Click(del);
-  auto empty = program.WaitBox();
-  ASSERT_TRUE(empty.has_value());
-  EXPECT_EQ(empty->text, "リストに削除対象のファイルパスがありません");
-  Answer(*empty, IDOK);
-  ASSERT_TRUE(WaitGone(empty->box));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
+  CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
-TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoCommands) {
-  CaseFolder folder("log-names");
+TEST_F(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoCommands) {
   Tree tree(folder);
   tree.Hold();
   folder.Write("dellist.lst", CrLfLines(tree.Listed()));
   folder.Write("Moxlyn.ini", Ini(false, false, true, 1));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   HWND del = FindControl(main, "Button", "削除");
 
   Click(del);
@@ -184,7 +162,7 @@ TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComman
   const std::string log = OnlyLog(folder);
   EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(tree.Listed()); }))
       << folder.Read(log).value_or("(unreadable)");
-  EXPECT_TRUE(HoldsFor([&] { return !program.HasBox(); }, 500));
+  EXPECT_TRUE(HoldsFor([&] { return !program->HasBox(); }, 500));
   tree.ExpectDeleted();
 
   // A second command the same day appends to the same file.
@@ -199,26 +177,19 @@ TEST(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComman
   EXPECT_EQ(OnlyLog(folder), log);
 
   tree.Release();
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
 }
 
-TEST(DeleteE2e, TimeAndNameLogOfADroppedList) {
-  CaseFolder folder("log-times");
+TEST_F(DeleteE2e, TimeAndNameLogOfADroppedList) {
   Tree tree(folder);
   tree.Hold();
   folder.Write("Moxlyn.ini", Ini(false, true, true, 2));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   // The drop lists the folder followed by its direct entries.
   ASSERT_TRUE(Drop(CentreOf(main), tree.Listed()));
   Click(FindControl(main, "Button", "削除"));
-  auto done = program.WaitBox();
-  ASSERT_TRUE(done.has_value());
-  EXPECT_EQ(done->text, "削除終了");
-  Answer(*done, IDOK);
-  ASSERT_TRUE(WaitGone(done->box));
+  ASSERT_TRUE(program->AnswerBox("削除終了"));
   tree.ExpectDeleted();
 
   const auto text = folder.Read(OnlyLog(folder));
@@ -236,7 +207,6 @@ TEST(DeleteE2e, TimeAndNameLogOfADroppedList) {
   EXPECT_EQ(lines.front().substr(lines.front().find(" // ") + 4), folder.Path("victim"));
   EXPECT_EQ(lines.back().substr(lines.back().find(" // ") + 4), folder.Path("missing.txt"));
   tree.Release();
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
 // Nothing is deleted beyond what the list names: a dropped folder link and a
@@ -244,8 +214,7 @@ TEST(DeleteE2e, TimeAndNameLogOfADroppedList) {
 // remove a Unix link, so both stay) and never empty their target; entries
 // that are not absolute paths (an edited list) reach nothing beside the
 // program, its current folder.
-TEST(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
-  CaseFolder folder("links");
+TEST_F(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
   folder.MakeDir("store");
   folder.Write("store\\a.txt", "a");
   folder.MakeDir("store\\sub");
@@ -260,19 +229,69 @@ TEST(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
   folder.Write("dellist.lst",
                CrLfLines({folder.Path("listed") + "\\", "beside.txt", ".\\dot.txt", "sub"}));
   folder.Write("Moxlyn.ini", Ini(false, false, false, 1));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("dropped")}));
   Settle();
   Click(FindControl(main, "Button", "削除"));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   // The command ran: the list was emptied.
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
   for (const char* kept :
        {"store\\a.txt", "store\\sub\\b.txt", "beside.txt", "dot.txt", "sub\\x.txt"}) {
     EXPECT_TRUE(folder.Exists(kept)) << kept;
   }
+}
+
+// The wait cursor, read from outside the program the way the user sees it:
+// the cursor of the foreground window's thread.
+HCURSOR CurrentCursor() {
+  CURSORINFO info{};
+  info.cbSize = sizeof info;
+  return GetCursorInfo(&info) ? info.hCursor : nullptr;
+}
+
+TEST_F(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
+  folder.MakeDir("many");
+  // Enough files that the deletion lasts well beyond the polling interval.
+  ASSERT_TRUE(
+      StartUnix("/bin/sh", {"-c", "cd \"$1\" && seq 1 6000 | xargs touch && : > \"$2\"", "sh",
+                            UnixPath(folder.Path("many")), UnixPath(folder.Path("made"))}));
+  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }, 30000));
+  folder.Write("dellist.lst", folder.Path("many") + "\r\n");
+  folder.Write(
+      "Moxlyn.ini",
+      "[Config]\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
+  HWND main = Start();
+  HWND del = FindControl(main, "Button", "削除");
+  SetCursorPos(CentreOf(del).x, CentreOf(del).y);
+  Settle();
+  const HCURSOR idle = CurrentCursor();
+
+  Click(del);
+  auto ask = program->WaitBox();
+  ASSERT_TRUE(ask.has_value());
+  // The question is no busy time.
+  EXPECT_EQ(CurrentCursor(), idle);
+  ASSERT_TRUE(Answer(*ask, IDYES));
+
+  std::set<HCURSOR> seen;
+  std::optional<MessageBoxView> done;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        seen.insert(CurrentCursor());
+        if (!program->HasBox()) return false;
+        done = program->WaitBox();
+        return true;
+      },
+      60000));
+  ASSERT_TRUE(done.has_value());
+  EXPECT_EQ(done->text, "削除終了");
+  EXPECT_FALSE(folder.Exists("many"));
+  seen.erase(idle);
+  EXPECT_EQ(seen.size(), 1u) << "no other cursor while the deletion ran";
+  ASSERT_TRUE(Answer(*done, IDOK));
+  Settle();
+  EXPECT_EQ(CurrentCursor(), idle);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 namespace moxlyn::e2e {
 namespace {
 
+using DpiE2e = ProgramCase;
+
 // This thread reads the program's windows in real pixels, not in sizes
 // mapped back to 96 dpi.
 void ReadInPixels() {
@@ -15,13 +17,6 @@ void ReadInPixels() {
       GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
   // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
   if (set != nullptr) set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)));
-}
-
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return dpi;
 }
 
 // The client area is 1.5 times its 96-dpi size and the controls lie inside it,
@@ -42,13 +37,10 @@ void ExpectScaledClient(HWND window, int width96, int height96) {
   EXPECT_EQ(LabelsPastTheEdge(window), std::vector<std::string>{}) << WindowText(window);
 }
 
-TEST(DpiE2e, EveryWindowIsOneAndAHalfTimesItsSizeAt144Dpi) {
+TEST_F(DpiE2e, EveryWindowIsOneAndAHalfTimesItsSizeAt144Dpi) {
   ReadInPixels();
-  ASSERT_EQ(ScreenDpi(), 144) << "the prefix is not set to 144 dpi";
-  CaseFolder folder("dpi144");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  ASSERT_EQ(testing::ScreenDpi(), 144) << "the prefix is not set to 144 dpi";
+  HWND main = Start();
   ExpectScaledClient(main, 146, 96);
   // Buttons 49 x 25 at steps of 24, the panel on the right: all scaled.
   const RECT del = ChildRect(FindControl(main, "Button", "削除"));
@@ -76,8 +68,7 @@ TEST(DpiE2e, EveryWindowIsOneAndAHalfTimesItsSizeAt144Dpi) {
   };
   for (const auto& w : windows) {
     SCOPED_TRACE(w.caption);
-    Click(FindControl(main, "Button", w.button));
-    HWND window = program.WaitWindow(w.caption);
+    HWND window = program->Open(w.button, w.caption);
     ASSERT_NE(window, nullptr);
     Settle();
     ExpectScaledClient(window, w.width96, w.height96);
@@ -92,9 +83,8 @@ TEST(DpiE2e, EveryWindowIsOneAndAHalfTimesItsSizeAt144Dpi) {
     }
     Screenshot(w.shot, {window});
     PostMessageA(window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }));
+    ASSERT_TRUE(WaitGone(window));
   }
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
 }  // namespace

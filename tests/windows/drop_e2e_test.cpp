@@ -1,5 +1,7 @@
 // Real shell-style drops (XDND through Wine) and a paste of copied files onto
 // the running program; the list file written at close shows what each listed.
+// Names outside the code page are listed in a form that reaches them (their
+// short names), so that "削除" really deletes them.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -12,8 +14,9 @@
 namespace moxlyn::e2e {
 namespace {
 
-TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
-  CaseFolder folder("drop-many");
+using DropE2e = ProgramCase;
+
+TEST_F(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   folder.Write("b.txt", "b");
   folder.MakeDir("dir");
   folder.Write("dir\\one.txt", "1");
@@ -22,9 +25,7 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   folder.Write("日本語のファイル.txt", "j");
   folder.Write("a.txt", "a");
   folder.Write("100% sure #1.txt", "p");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
 
   HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
   ASSERT_NE(panel, nullptr);
@@ -32,8 +33,8 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
                    {folder.Path("b.txt"), folder.Path("dir"), folder.Path("日本語のファイル.txt"),
                     folder.Path("a.txt"), folder.Path("100% sure #1.txt")}));
   // A drop shows no window.
-  EXPECT_TRUE(HoldsFor([&] { return program.VisibleWindows() == std::vector<HWND>{main}; }));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  EXPECT_TRUE(HoldsFor([&] { return program->VisibleWindows() == std::vector<HWND>{main}; }));
+  CloseProgram();
 
   const auto saved = folder.SavedList();
   ASSERT_EQ(saved.size(), 7u);
@@ -53,7 +54,7 @@ TEST(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
 // names).
 void CopyFiles(const std::vector<std::string>& paths) {
   std::wstring names;
-  for (const std::string& path : paths) names += testing::Wide(path) + L'\0';
+  for (const std::string& path : paths) names += Wide(path) + L'\0';
   names += L'\0';
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
@@ -79,16 +80,13 @@ void PressCtrlV() {
   SendInput(4, keys, sizeof(INPUT));
 }
 
-TEST(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
-  CaseFolder folder("drop-targets");
+TEST_F(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   folder.Write("dellist.lst", "C:\\already\\listed.txt\r\n");
   folder.Write("first.txt", "1");
   folder.Write("second.txt", "2");
   folder.MakeDir("pasted");
   folder.Write("pasted\\inside.txt", "3");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   HWND del = FindControl(main, "Button", "削除");
   ASSERT_NE(del, nullptr);
   HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
@@ -96,18 +94,17 @@ TEST(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   ASSERT_TRUE(Drop(CentreOf(panel), {folder.Path("second.txt")}));
   // The same path twice stands twice.
   ASSERT_TRUE(Drop(CentreOf(FindControl(main, "Button", "ABOUT")), {folder.Path("first.txt")}));
-  EXPECT_TRUE(HoldsFor([&] { return program.VisibleWindows() == std::vector<HWND>{main}; }));
+  EXPECT_TRUE(HoldsFor([&] { return program->VisibleWindows() == std::vector<HWND>{main}; }));
   // Ctrl+V on the main window takes the shell's copied files as a drop,
   // into the open list window's view too.
   CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
-  Click(FindControl(main, "Button", "リスト"));
-  HWND list = program.WaitWindow("削除リスト");
+  HWND list = program->Open("リスト", "削除リスト");
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
   SetForegroundWindow(main);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
   PressCtrlV();
   EXPECT_TRUE(WaitUntil([&] { return ListRows(FindControl(list, "ListBox", "")).size() == 7u; }));
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(folder.SavedList(),
             (std::vector<std::string>{"C:\\already\\listed.txt", folder.Path("first.txt"),
                                       folder.Path("second.txt"), folder.Path("first.txt"),
@@ -120,8 +117,7 @@ TEST(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
 
 // A path longer than the 1024-byte drop buffer is listed whole: cut at 1023
 // bytes it would name another file that exists (the "short" one here).
-TEST(DropE2e, APathLongerThanTheDropBufferIsListedWhole) {
-  CaseFolder folder("drop-long");
+TEST_F(DropE2e, APathLongerThanTheDropBufferIsListedWhole) {
   // Paths this long need the Unix side to make them (and to name them).
   std::string dir = folder.Dir();
   std::string unixDir = UnixPath(folder.Dir());
@@ -139,13 +135,77 @@ TEST(DropE2e, APathLongerThanTheDropBufferIsListedWhole) {
                 {"-c", "mkdir -p \"$1\" && : > \"$1/$2\" && : > \"$1/$3\" && : > \"$4\"", "sh",
                  unixDir, longName.substr(0, shortName), longName, UnixPath(folder.Path("made"))}));
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+  HWND main = Start();
   ASSERT_TRUE(Drop(CentreOf(main), {longPath}));
   Settle();
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(folder.SavedList(), std::vector<std::string>{longPath});
+}
+
+std::string Utf8(const std::wstring& wide) {
+  std::string utf8(wide.size() * 4, '\0');
+  utf8.resize(static_cast<size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                          static_cast<int>(utf8.size()), nullptr, nullptr)));
+  return utf8;
+}
+
+bool WideExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST_F(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
+  const std::string unixDir = UnixPath(folder.Dir());
+  // The names go to the Unix side in UTF-8; narrow literals here are code page 932.
+  const std::string koreanName = Utf8(L"한국어.txt");
+  const std::string japaneseName = Utf8(L"日本語.txt");
+  const std::string emojiName = Utf8(L"emoji-😀.txt");
+  const std::string script =
+      "cd \"$1\" && : > \"$2\" && : > \"$3\" && mkdir box && "
+      ": > \"box/$4\" && : > box/plain.txt && : > made";
+  ASSERT_TRUE(
+      StartUnix("/bin/sh", {"-c", script, "sh", unixDir, koreanName, japaneseName, emojiName}));
+  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
+  const std::wstring dir = Wide(folder.Dir());
+  const std::wstring korean = dir + L"\\한국어.txt";
+  const std::wstring emoji = dir + L"\\box\\emoji-😀.txt";
+  ASSERT_TRUE(WideExists(korean));
+  ASSERT_TRUE(WideExists(emoji));
+
+  HWND main = Start();
+  ASSERT_TRUE(DropUnix(CentreOf(main), {unixDir + "/" + koreanName, unixDir + "/" + japaneseName,
+                                        unixDir + "/box"}));
+  Settle();
+  CloseProgram();
+  const auto saved = folder.SavedList();
+  ASSERT_EQ(saved.size(), 5u);
+  for (const auto& entry : saved) {
+    EXPECT_EQ(entry.find('?'), std::string::npos) << entry;
+    // Every entry reaches what was dropped.
+    EXPECT_NE(GetFileAttributesA(entry.c_str()), INVALID_FILE_ATTRIBUTES) << entry;
+  }
+  const std::string& koreanEntry = saved[0];
+  EXPECT_EQ(koreanEntry.rfind(folder.Dir() + "\\", 0), 0u) << koreanEntry;
+  EXPECT_NE(koreanEntry.find('~'), std::string::npos) << koreanEntry;
+  // A name the code page holds is listed as it is.
+  EXPECT_EQ(saved[1], folder.Path("日本語.txt"));
+  EXPECT_EQ(saved[2], folder.Path("box"));
+  std::vector<std::string> entries{saved[3], saved[4]};
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries[1], folder.Path("box\\plain.txt"));
+  EXPECT_EQ(entries[0].rfind(folder.Path("box\\"), 0), 0u) << entries[0];
+  EXPECT_NE(entries[0].find('~'), std::string::npos) << entries[0];
+
+  folder.Write(
+      "Moxlyn.ini",
+      "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
+  main = Start();
+  Click(FindControl(main, "Button", "削除"));
+  ASSERT_TRUE(program->AnswerBox("削除終了"));
+  EXPECT_FALSE(WideExists(korean));
+  EXPECT_FALSE(WideExists(emoji));
+  EXPECT_FALSE(folder.Exists("日本語.txt"));
+  EXPECT_FALSE(folder.Exists("box"));
 }
 
 }  // namespace

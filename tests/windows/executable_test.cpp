@@ -10,16 +10,14 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/support/win32_tools.h"
 #include "ui/version.h"
 
 namespace {
@@ -33,19 +31,7 @@ const std::set<std::string> kSystemDlls = {"KERNEL32.DLL", "USER32.DLL",   "GDI3
 constexpr std::uintmax_t kMaxExecutableBytes = std::uintmax_t{1024} * 1024;
 
 std::string ExePath() {
-  const char* value = std::getenv("MOXLYN_EXE");
-  std::string path = value ? value : "";
-  if (!path.empty() && path.front() == '/') {
-    path = "Z:" + path;
-    std::replace(path.begin(), path.end(), '/', '\\');
-  }
-  return path;
-}
-
-std::vector<unsigned char> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return moxlyn::testing::WindowsPathOfUnix(moxlyn::testing::Env("MOXLYN_EXE"));
 }
 
 std::string Upper(std::string text) {
@@ -131,7 +117,9 @@ class PeFile {
 TEST(Executable, IsA32BitGuiProgramThatImportsOnlySystemDlls) {
   const std::string exe = ExePath();
   ASSERT_FALSE(exe.empty()) << "MOXLYN_EXE is not set";
-  const PeFile pe(ReadFileBytes(exe));
+  const auto bytes = moxlyn::testing::ReadWhole(exe);
+  ASSERT_TRUE(bytes.has_value()) << "cannot read " << exe;
+  const PeFile pe(std::vector<unsigned char>(bytes->begin(), bytes->end()));
   EXPECT_EQ(pe.Nt().FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
   EXPECT_EQ(pe.Nt().OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
   EXPECT_EQ(pe.Nt().OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI)

@@ -10,24 +10,16 @@
 namespace moxlyn::e2e {
 namespace {
 
-// Width of text in the windows' font, as the list box draws it.
-int TextWidth(const std::string& text) {
-  HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(font);
-  return size.cx;
+using ListE2e = ProgramCase;
+
+// Width of a row in the program's font, as the list box draws it.
+int RowWidth(const std::string& row) {
+  return testing::TextWidth(testing::ProgramFont().Get(), row);
 }
 
 int WidestRow(const std::vector<std::string>& rows) {
   int widest = 0;
-  for (const auto& row : rows) widest = std::max(widest, TextWidth(row));
+  for (const auto& row : rows) widest = std::max(widest, RowWidth(row));
   return widest;
 }
 
@@ -38,10 +30,9 @@ struct ListWindow {
   HWND exclude = nullptr;
 };
 
-ListWindow OpenList(Program& program, HWND main) {
+ListWindow OpenList(Program& program) {
   ListWindow list;
-  Click(FindControl(main, "Button", "リスト"));
-  list.window = program.WaitWindow("削除リスト");
+  list.window = program.Open("リスト", "削除リスト");
   if (list.window == nullptr) return list;
   list.listBox = FindControl(list.window, "ListBox", "");
   list.clear = FindControl(list.window, "Button", "リストクリア");
@@ -63,15 +54,12 @@ void Select(HWND listBox, std::initializer_list<int> rows) {
   for (int row : rows) SendMessageA(listBox, LB_SETSEL, TRUE, row);
 }
 
-TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
-  CaseFolder folder("list-empty");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
+TEST_F(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
+  Start();
   // Created at start-up, hidden until its button is used.
-  EXPECT_NE(program.FindTopLevel("削除リスト", false), nullptr);
-  EXPECT_EQ(program.FindTopLevel("削除リスト", true), nullptr);
-  ListWindow list = OpenList(program, main);
+  EXPECT_NE(program->FindTopLevel("削除リスト", false), nullptr);
+  EXPECT_EQ(program->FindTopLevel("削除リスト", true), nullptr);
+  ListWindow list = OpenList(*program);
   ASSERT_NE(list.window, nullptr);
   ASSERT_NE(list.listBox, nullptr);
   ASSERT_NE(list.clear, nullptr);
@@ -105,80 +93,70 @@ TEST(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
   EXPECT_TRUE(HoldsFor(
       [&] { return ListRows(list.listBox).empty() && HorizontalExtent(list.listBox) == 10; }));
   ExpectView(list.listBox, {}, 10);
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
-TEST(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
-  CaseFolder folder("list-exclude");
+TEST_F(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   for (const char* name : {"one.txt", "two.txt", "three.txt", "four.txt"}) folder.Write(name, "x");
   const std::vector<std::string> listed{folder.Path("one.txt"), folder.Path("two.txt"),
                                         folder.Path("three.txt"), folder.Path("four.txt"),
                                         folder.Path("one.txt")};
   folder.Write("dellist.lst", CrLfLines(listed));
-  {
-    Program program(folder);
-    HWND main = program.ShownMain();
-    ASSERT_NE(main, nullptr);
-    ListWindow list = OpenList(program, main);
-    ASSERT_NE(list.listBox, nullptr);
-    ExpectView(list.listBox, listed, WidestRow(listed) + 10);
+  HWND main = Start();
+  ListWindow list = OpenList(*program);
+  ASSERT_NE(list.listBox, nullptr);
+  ExpectView(list.listBox, listed, WidestRow(listed) + 10);
 
-    // With nothing selected nothing goes.
-    Click(list.exclude);
-    EXPECT_TRUE(HoldsFor([&] {
-      return ListRows(list.listBox) == listed &&
-             HorizontalExtent(list.listBox) == WidestRow(listed) + 10;
-    }));
-    ExpectView(list.listBox, listed, WidestRow(listed) + 10);
+  // With nothing selected nothing goes.
+  Click(list.exclude);
+  EXPECT_TRUE(HoldsFor([&] {
+    return ListRows(list.listBox) == listed &&
+           HorizontalExtent(list.listBox) == WidestRow(listed) + 10;
+  }));
+  ExpectView(list.listBox, listed, WidestRow(listed) + 10);
 
-    // Rows 2 and 4 of five.
-    Select(list.listBox, {1, 3});
-    Click(list.exclude);
-    const std::vector<std::string> kept{listed[0], listed[2], listed[4]};
-    ExpectView(list.listBox, kept, WidestRow(kept) + 10);
+  // Rows 2 and 4 of five.
+  Select(list.listBox, {1, 3});
+  Click(list.exclude);
+  const std::vector<std::string> kept{listed[0], listed[2], listed[4]};
+  ExpectView(list.listBox, kept, WidestRow(kept) + 10);
 
-    // One of two equal rows: the other stays.
-    Select(list.listBox, {2});
-    Click(list.exclude);
-    const std::vector<std::string> left{listed[0], listed[2]};
-    ExpectView(list.listBox, left, WidestRow(left) + 10);
+  // One of two equal rows: the other stays.
+  Select(list.listBox, {2});
+  Click(list.exclude);
+  const std::vector<std::string> left{listed[0], listed[2]};
+  ExpectView(list.listBox, left, WidestRow(left) + 10);
 
-    // "リスト" while open does not reload the view.
-    AddRow(list.listBox, "extra row");
-    Click(FindControl(main, "Button", "リスト"));
-    EXPECT_TRUE(HoldsFor([&] { return ListRows(list.listBox).size() == 3u; }));
+  // "リスト" while open does not reload the view.
+  AddRow(list.listBox, "extra row");
+  Click(FindControl(main, "Button", "リスト"));
+  EXPECT_TRUE(HoldsFor([&] { return ListRows(list.listBox).size() == 3u; }));
 
-    // Hidden and shown again, the view is rebuilt from the list. Closed, the
-    // window hands the activation back to the main window.
-    PostMessageA(list.window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitGone(list.window));
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
-    EXPECT_TRUE(IsWindow(list.window));
-    list = OpenList(program, main);
-    ExpectView(list.listBox, left, WidestRow(left) + 10);
-    Screenshot("list-window", {list.window});
-    EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
-  }
+  // Hidden and shown again, the view is rebuilt from the list. Closed, the
+  // window hands the activation back to the main window.
+  PostMessageA(list.window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitGone(list.window));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+  EXPECT_TRUE(IsWindow(list.window));
+  list = OpenList(*program);
+  ExpectView(list.listBox, left, WidestRow(left) + 10);
+  Screenshot("list-window", {list.window});
+  CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"),
             std::optional<std::string>(CrLfLines({listed[0], listed[2]})));
 
   // The next run deletes only what is left; the open view empties.
   folder.Write("Moxlyn.ini", "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=0\r\n");
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
-  ListWindow list = OpenList(program, main);
+  main = Start();
+  list = OpenList(*program);
   ASSERT_NE(list.listBox, nullptr);
   Click(FindControl(main, "Button", "削除"));
   EXPECT_TRUE(WaitUntil([&] { return !folder.Exists("one.txt") && !folder.Exists("three.txt"); }));
   EXPECT_TRUE(folder.Exists("two.txt"));
   EXPECT_TRUE(folder.Exists("four.txt"));
   ExpectView(list.listBox, {}, 0);
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
 }
 
-TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
-  CaseFolder folder("list-drop");
+TEST_F(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   folder.MakeDir("a rather long folder name that makes the row wider than the list box");
   const std::string longName =
       "a rather long folder name that makes the row wider than the list box\\"
@@ -186,10 +164,8 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   folder.Write(longName, "long");
   folder.Write("short.txt", "s");
   folder.Write("dellist.lst", CrLfLines({folder.Path("short.txt")}));
-  Program program(folder);
-  HWND main = program.ShownMain();
-  ASSERT_NE(main, nullptr);
-  ListWindow list = OpenList(program, main);
+  HWND main = Start();
+  ListWindow list = OpenList(*program);
   ASSERT_NE(list.listBox, nullptr);
   // Moved clear of the main window, which takes the drop.
   SetWindowPos(list.window, nullptr, 800, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -197,7 +173,7 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
 
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path(longName)}));
   const std::vector<std::string> rows{folder.Path("short.txt"), folder.Path(longName)};
-  const int longWidth = TextWidth(folder.Path(longName));
+  const int longWidth = RowWidth(folder.Path(longName));
   EXPECT_GT(longWidth, 334);
   ExpectView(list.listBox, rows, longWidth + 10);
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
@@ -210,7 +186,7 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   // Escape hides it as its close box does.
   PostKey(list.listBox, VK_ESCAPE);
   ASSERT_TRUE(WaitGone(list.window));
-  list = OpenList(program, main);
+  list = OpenList(*program);
   EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
   ExpectView(list.listBox, rows, longWidth + 10);
 
@@ -221,10 +197,10 @@ TEST(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
 
   // The clear button empties everything and leaves extent 0.
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("short.txt")}));
-  ExpectView(list.listBox, {folder.Path("short.txt")}, TextWidth(folder.Path("short.txt")) + 10);
+  ExpectView(list.listBox, {folder.Path("short.txt")}, RowWidth(folder.Path("short.txt")) + 10);
   Click(list.clear);
   ExpectView(list.listBox, {}, 0);
-  EXPECT_EQ(program.CloseAndWait(), std::optional<DWORD>(0));
+  CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
   EXPECT_TRUE(folder.Exists("short.txt"));
 }

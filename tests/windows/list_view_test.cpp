@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_tools.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/list_view.h"
@@ -48,16 +49,6 @@ class ListViewTest : public ::testing::Test {
     for (int row : rows) SendMessageA(listBox_, LB_SETSEL, TRUE, row);
   }
 
-  int Width(const std::string& text) const {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, WindowFont());
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    return size.cx;
-  }
-
   HWND window_ = nullptr;
   HWND listBox_ = nullptr;
 };
@@ -87,7 +78,8 @@ TEST_F(ListViewTest, MaxItemWidthIsTheWidestRowInTheListBoxFont) {
                      std::string(1500, 'W')};
   FillListView(listBox_, list);
   int widest = 0;
-  for (const std::string& row : list) widest = std::max(widest, Width(row));
+  for (const std::string& row : list)
+    widest = std::max(widest, testing::TextWidth(WindowFont(), row));
   EXPECT_GT(widest, 0);
   EXPECT_EQ(MaxItemWidth(listBox_), widest);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/win32_tools.h"
+
 namespace moxlyn {
 namespace {
 
@@ -41,7 +43,7 @@ TEST(NarrowPath, PathsTakeShortNamesOnlyWhereNeeded) {
   const std::wstring dir = std::wstring(temp) + L"moxlyn-narrow-한";
   const std::wstring file = dir + L"\\日本語-😀.txt";
   CreateDirectoryW(dir.c_str(), nullptr);
-  CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(testing::WriteWhole(file, ""));
 
   const std::string narrow = NarrowPathOf(file);
   EXPECT_EQ(narrow.find('?'), std::string::npos) << narrow;
@@ -60,17 +62,14 @@ TEST(NarrowPath, PathsTakeShortNamesOnlyWhereNeeded) {
   // "Müller." is its own folder, not its neighbour "Müller", which the plain
   // path would name.
   const std::wstring plain = dir + L"\\M\u00fcller";
-  const std::wstring dotted = L"\\\\?\\" + plain + L".";
+  const std::wstring dotted = testing::Literal(plain + L".");
   const std::wstring mark = dotted + L"\\mark";
   CreateDirectoryW(plain.c_str(), nullptr);
   CreateDirectoryW(dotted.c_str(), nullptr);
   CreateDirectoryW(mark.c_str(), nullptr);
   EXPECT_NE(GetFileAttributesA((NarrowPathOf(plain + L".") + "\\mark").c_str()),
             INVALID_FILE_ATTRIBUTES);
-  for (const auto& made : {mark, dotted, plain}) RemoveDirectoryW(made.c_str());
-
-  DeleteFileW(file.c_str());
-  RemoveDirectoryW(dir.c_str());
+  testing::RemoveTree(dir);
 }
 
 }  // namespace

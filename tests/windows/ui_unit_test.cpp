@@ -8,6 +8,7 @@
 
 #include "core/app_error.h"
 #include "core/program_texts.h"
+#include "tests/support/win32_tools.h"
 #include "ui/app.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
@@ -53,14 +54,7 @@ TEST(UiUnit, ControlsAreLaidOutAgainFromTheir96DpiLayout) {
   HWND label = AddControl(window, "STATIC", text, SS_LEFT, 138, 40, kFitText, 12, 1002);
   ASSERT_NE(button, nullptr);
   ASSERT_NE(label, nullptr);
-  int textWidth = 0;
-  HDC dc = GetDC(window);
-  HGDIOBJ old = SelectObject(dc, WindowFont(window));
-  SIZE size{};
-  GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-  textWidth = size.cx;
-  SelectObject(dc, old);
-  ReleaseDC(window, dc);
+  const int textWidth = testing::TextWidth(WindowFont(window), text);
   ASSERT_GT(textWidth, 0);
 
   auto expectLaidOut = [&] {
