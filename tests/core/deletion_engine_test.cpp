@@ -73,21 +73,13 @@ TEST(DeletionEngineForm, EveryFileSystemCallTakesTheEngineForm) {
   EXPECT_NE(fs.GetAttributes("C:\\top\\ro.txt") & kAttrReadOnly, 0u);
 }
 
-// A platform whose bare-path enumeration, the one that tells a listed link's
-// tag, fails.
-class TagUnknown : public testing::MemoryPlatform {
- public:
-  bool EngineEnumerate(const EnginePath& pattern,
-                       const std::function<void(const FindEntry&)>& visit) override {
-    return pattern.text.find('*') != std::string::npos && Enumerate(pattern.text, visit);
-  }
-};
-
 TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
-  // The tag cannot be learnt: the listed or dropped link counts as a link,
-  // though the tag, were it known, would make it an ordinary folder.
+  // The handle is on the link's target, so the tag cannot be learnt: the
+  // listed or dropped link counts as a link, though the tag, were it known,
+  // would make it an ordinary folder.
   for (const bool dropped : {false, true}) {
-    TagUnknown fs;
+    testing::MemoryPlatform fs;
+    fs.FollowLinksOnOpen();
     fs.AddFile("C:\\store\\data.txt", "kept");
     fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
     DelList list{"C:\\top\\point"};
@@ -193,8 +185,8 @@ TEST(DeletionEngineForm, EntriesThatAreNotAbsoluteTouchNothing) {
 }
 
 // A chain of folders C:\d\d\d..., each holding a read-only file f and the
-// next folder. Every path is told by its length alone, so that a call costs
-// the same at any depth (the memory platform's calls grow with the path).
+// next folder, reached through handles that know their level alone, so that
+// a call costs the same at any depth.
 class DeepChain : public testing::MemoryPlatform {
  public:
   explicit DeepChain(size_t depth) : folderGone_(depth + 1), fileGone_(depth + 1) {}
@@ -207,48 +199,51 @@ class DeepChain : public testing::MemoryPlatform {
   }
 
   uint32_t EngineGetAttributes(const EnginePath& path) override {
-    const auto level = FolderLevel(path.text, path.text.size());
-    return level && !folderGone_[*level] ? kAttrDirectory : kInvalidAttributes;
+    return path.text == "C:\\d" && !folderGone_[0] ? kAttrDirectory : kInvalidAttributes;
   }
-  bool EngineEnumerate(const EnginePath& pattern,
-                       const std::function<void(const FindEntry&)>& visit) override {
-    const auto level = FolderLevel(pattern.text, pattern.text.size() - 4);
-    if (!level || folderGone_[*level]) return false;
-    visit({".", kAttrDirectory, 0});
-    visit({"..", kAttrDirectory, 0});
-    if (!fileGone_[*level]) visit({"f", kAttrReadOnly, 0});
-    if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) {
-      visit({"d", kAttrDirectory, 0});
+  std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t) override {
+    if (path.text != "C:\\d" || folderGone_[0]) return nullptr;
+    return std::make_unique<Entry>(0, false);
+  }
+  std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
+                                               uint32_t) override {
+    const size_t level = static_cast<Entry&>(folder).level;
+    if (name == "f" && !fileGone_[level]) return std::make_unique<Entry>(level, true);
+    if (name == "d" && level + 1 < folderGone_.size() && !folderGone_[level + 1]) {
+      return std::make_unique<Entry>(level + 1, false);
+    }
+    return nullptr;
+  }
+  bool EngineQuery(EngineEntry& entry, EntryInfo& info) override {
+    const auto& opened = static_cast<Entry&>(entry);
+    info = {opened.file ? kAttrReadOnly : kAttrDirectory, 0, Id(opened.level, opened.file)};
+    return true;
+  }
+  bool EngineList(EngineEntry& folder,
+                  const std::function<void(const FindEntry&)>& visit) override {
+    const size_t level = static_cast<Entry&>(folder).level;
+    if (!fileGone_[level]) visit({"f", kAttrReadOnly, 0, Id(level, true)});
+    if (level + 1 < folderGone_.size() && !folderGone_[level + 1]) {
+      visit({"d", kAttrDirectory, 0, Id(level + 1, false)});
     }
     return true;
   }
-  bool EngineSetAttributes(const EnginePath&, uint32_t) override { return true; }
-  bool EngineRemoveFile(const EnginePath& path) override {
-    if (path.text.size() < 6 || path.text.back() != 'f') return false;
-    const auto level = FolderLevel(path.text, path.text.size() - 2);
-    if (!level) return false;
-    fileGone_[*level] = true;
-    return true;
-  }
-  bool EngineRemoveFolder(const EnginePath& path) override {
-    const auto level = FolderLevel(path.text, path.text.size());
-    if (!level || !fileGone_[*level]) return false;
-    if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) return false;
-    folderGone_[*level] = true;
-    return true;
+  bool EngineSetAttributes(EngineEntry&, uint32_t) override { return true; }
+  bool EngineRemove(EngineEntry& entry) override {
+    const auto& opened = static_cast<Entry&>(entry);
+    if (opened.file) return fileGone_[opened.level] = true;
+    if (!fileGone_[opened.level]) return false;
+    if (opened.level + 1 < folderGone_.size() && !folderGone_[opened.level + 1]) return false;
+    return folderGone_[opened.level] = true;
   }
 
  private:
-  // The level of the folder that is the first length bytes of path: "C:\d"
-  // is level 0; each "\d" more is one level deeper.
-  std::optional<size_t> FolderLevel(const std::string& path, size_t length) const {
-    if (length < 4 || length > path.size() || length % 2 != 0 || path[length - 1] != 'd') {
-      return std::nullopt;
-    }
-    const size_t level = (length - 4) / 2;
-    if (level >= folderGone_.size()) return std::nullopt;
-    return level;
-  }
+  struct Entry : EngineEntry {
+    Entry(size_t at, bool isFile) : level(at), file(isFile) {}
+    size_t level;
+    bool file;
+  };
+  static uint64_t Id(size_t level, bool file) { return level * 2 + (file ? 1 : 0); }
   std::vector<bool> folderGone_;
   std::vector<bool> fileGone_;
 };

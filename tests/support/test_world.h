@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/platform.h"
+#include "tests/support/attributes.h"
 
 namespace moxlyn::testing {
 
