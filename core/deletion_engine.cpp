@@ -59,7 +59,8 @@ struct Level {
 Level ListFolder(Platform& platform, std::unique_ptr<EngineEntry> folder) {
   Level level;
   level.folder = std::move(folder);
-  platform.EngineList(*level.folder, [&](const FindEntry& entry) { level.entries.push_back(entry); });
+  platform.EngineList(*level.folder,
+                      [&](const FindEntry& entry) { level.entries.push_back(entry); });
   return level;
 }
 
@@ -107,7 +108,8 @@ void EmptyFolder(Platform& platform, std::unique_ptr<EngineEntry> folder) {
     const bool link = IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag);
     level.subFolders.push_back(std::move(listed));
     // A link is removed with the other sub-folders, never emptied.
-    if (!link) levels.push_back(ListFolder(platform, std::move(entry)));  // level is stale from here
+    if (!link)
+      levels.push_back(ListFolder(platform, std::move(entry)));  // level is stale from here
   }
 }
 

@@ -13,7 +13,7 @@ struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
   std::string content;
   std::string linkTarget;  // non-empty for a link
   uint32_t reparseTag = 0;
-  Node* parent = nullptr;                        // nullptr for a drive or once removed
+  Node* parent = nullptr;                       // nullptr for a drive or once removed
   std::vector<std::shared_ptr<Node>> children;  // in enumeration order
 
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
@@ -248,7 +248,7 @@ bool MemoryPlatform::CreationDenied(const std::string& path) {
 }
 
 std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::NewNode(std::string name,
-                                                               uint32_t attributes) {
+                                                              uint32_t attributes) {
   auto node = std::make_shared<Node>();
   node->name = std::move(name);
   node->attributes = attributes;

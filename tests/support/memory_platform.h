@@ -94,8 +94,7 @@ class MemoryPlatform : public Platform {
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
                                                uint32_t access) override;
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
-  bool EngineList(EngineEntry& folder,
-                  const std::function<void(const FindEntry&)>& visit) override;
+  bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   bool EngineRemove(EngineEntry& entry) override;
   bool IsLeadByte(unsigned char byte) override;
