@@ -147,24 +147,41 @@ bool IsFolderLink(Platform& platform, const EnginePath& path, uint32_t attribute
 }
 
 void DeleteListed(Platform& platform, const DelList& list) {
-  std::vector<ListedFolder> folders;
+  // What each listed path names is learnt before anything is deleted: a path
+  // that names another object by the time its turn comes (a folder on its way
+  // swapped for a link while an earlier entry was deleted) is left alone.
+  struct Listed {
+    std::string target;
+    EnginePath path;
+    uint64_t fileId = 0;
+  };
+  std::vector<Listed> entries;
   for (const auto& listed : list) {
     auto target = TargetPath(platform, listed);
     if (!target) continue;
-    // The one place where a path is resolved: the entry is opened here, and
-    // what it is comes from its handle.
     EnginePath path = platform.ToEnginePath(*target);
-    const uint32_t attributes = platform.EngineGetAttributes(path);
-    if (attributes == kInvalidAttributes) continue;
-    const bool folder = (attributes & kAttrDirectory) != 0;
-    auto entry = platform.EngineOpen(path, folder ? kEngineList : kEngineRemove);
+    auto entry = platform.EngineOpen(path, kEngineInspect);
     EntryInfo opened;
     if (!entry || !platform.EngineQuery(*entry, opened)) continue;
+    entries.push_back({std::move(*target), std::move(path), opened.fileId});
+  }
+  std::vector<ListedFolder> folders;
+  for (auto& listed : entries) {
+    // The entry is opened once more by its path, and what it is comes from
+    // its handle; below it no path is used.
+    const uint32_t attributes = platform.EngineGetAttributes(listed.path);
+    if (attributes == kInvalidAttributes) continue;
+    const bool folder = (attributes & kAttrDirectory) != 0;
+    auto entry = platform.EngineOpen(listed.path, folder ? kEngineList : kEngineRemove);
+    EntryInfo opened;
+    if (!entry || !platform.EngineQuery(*entry, opened) || opened.fileId != listed.fileId) {
+      continue;
+    }
     const bool link = IsListedLink(attributes, opened);
     if ((opened.attributes & kAttrDirectory) != 0) {
       // A listed link is removed below as the link itself, never emptied.
       if (!link) EmptyFolder(platform, std::move(entry));
-      folders.push_back({std::move(*target), std::move(path), opened, link});
+      folders.push_back({std::move(listed.target), std::move(listed.path), opened, link});
     } else if (!link || IsReparsePoint(opened.attributes)) {
       platform.EngineRemove(*entry);
     }

@@ -1,6 +1,7 @@
 // The deletion engine on what only the in-memory platform can stage: reparse
-// tags, links and what lies behind them, the forms a list entry may take, and
-// trees too deep for any recursion.
+// tags, links and what lies behind them, a folder swapped for a link at any
+// moment, the forms a list entry may take, and trees too deep for any
+// recursion.
 #include "core/deletion_engine.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include "core/drop_intake.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/platform_wrapper.h"
 
 namespace moxlyn {
 namespace {
@@ -137,6 +139,77 @@ TEST(DeletionEngineLinks, ListedFoldersGoInsideFirstByTheLocaleOrderIgnoringCase
   EXPECT_FALSE(fs.Exists("C:\\store\\b"));
   EXPECT_FALSE(fs.Exists("C:\\top\\a"));
   EXPECT_TRUE(fs.Exists("C:\\store"));
+}
+
+// A platform that, just before its call number swapAt, renames the folder at
+// swapped away, if it is still there, and puts a link to C:\\canary in its
+// place.
+class SwapAtCall : public testing::PlatformWrapper {
+ public:
+  SwapAtCall(testing::MemoryPlatform& fs, std::string swapped, int swapAt)
+      : PlatformWrapper(fs), fs_(fs), swapped_(std::move(swapped)), swapAt_(swapAt) {}
+  int calls = 0;
+  // The first call after the engine has learnt what each listed path names:
+  // before it, a link is simply part of the tree the list names.
+  int deletionStarts = -1;
+
+ protected:
+  void Calling(const char* operation) override {
+    if (deletionStarts < 0 && std::string(operation) == "GetAttributes") deletionStarts = calls;
+    if (calls++ == swapAt_ && fs_.MoveEntry(swapped_, swapped_ + ".moved")) {
+      fs_.AddFolderLink(swapped_, "C:\\canary");
+    }
+  }
+
+ private:
+  testing::MemoryPlatform& fs_;
+  std::string swapped_;
+  int swapAt_;
+};
+
+TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOutside) {
+  // The canary shares its names with the tree, so that a name looked up in
+  // the wrong folder finds one of its entries.
+  const char* const files[] = {"C:\\top\\a.txt", "C:\\top\\sub\\b.txt", "C:\\top\\sub\\deep\\c.txt",
+                               "C:\\top\\sub\\deep\\ro.txt", "C:\\top\\z.txt"};
+  const char* const canary[] = {"C:\\canary\\a.txt",       "C:\\canary\\b.txt",
+                                "C:\\canary\\c.txt",       "C:\\canary\\ro.txt",
+                                "C:\\canary\\deep\\c.txt", "C:\\canary\\sub\\deep\\ro.txt"};
+  const auto build = [&](testing::MemoryPlatform& fs, bool wine) {
+    if (wine) fs.FollowLinksOnOpen();
+    for (const char* file : files) {
+      fs.AddFile(file, file,
+                 std::string(file).find("ro.") != std::string::npos ? kAttrReadOnly : 0);
+    }
+    for (const char* file : canary) fs.AddFile(file, file, kAttrReadOnly | kAttrHidden);
+  };
+  for (const bool wine : {false, true}) {
+    for (const char* swapped : {"C:\\top\\sub\\deep", "C:\\top\\sub", "C:\\top"}) {
+      testing::MemoryPlatform unswapped;
+      build(unswapped, wine);
+      SwapAtCall counting(unswapped, "C:\\none", -1);
+      DeleteListed(counting, {"C:\\top", "C:\\top\\sub\\deep"});
+      for (int k = counting.deletionStarts; k < counting.calls; ++k) {
+        SCOPED_TRACE(std::string(swapped) + (wine ? " (links followed)" : "") + " at call " +
+                     std::to_string(k));
+        testing::MemoryPlatform fs;
+        build(fs, wine);
+        SwapAtCall swapping(fs, swapped, k);
+        DeleteListed(swapping, {"C:\\top", "C:\\top\\sub\\deep"});
+        ASSERT_GT(swapping.calls, k);
+        for (const char* file : canary) {
+          EXPECT_EQ(fs.Content(file), file);
+          EXPECT_EQ(fs.GetAttributes(file), kAttrReadOnly | kAttrHidden) << file;
+        }
+        EXPECT_TRUE(fs.Exists("C:\\canary\\deep") && fs.Exists("C:\\canary\\sub\\deep"));
+        for (const char* file : files) {
+          if (std::string(file).rfind(std::string(swapped) + "\\", 0) != 0) {
+            EXPECT_FALSE(fs.Exists(file)) << file;
+          }
+        }
+      }
+    }
+  }
 }
 
 // A platform whose engine form resolves what is not absolute the way the
