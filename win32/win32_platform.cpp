@@ -37,11 +37,11 @@ bool Win32Platform::RemoveFolder(const std::string& path) {
 
 namespace {
 
-// The one find loop: every entry matching pattern (wide, in the literal long
-// form), found with the file-system redirection off, as a FindEntry named by
-// nameOf.
-bool FindEntries(std::wstring pattern, std::string (*nameOf)(const WIN32_FIND_DATAW&),
-                 const std::function<void(const FindEntry&)>& visit) {
+// Every entry matching pattern (wide, in the literal long form), found with
+// the file-system redirection off. A name outside the code page comes as its
+// short name (see win32/narrow_path.h), so that the path listed for it
+// reaches the entry.
+bool FindEntries(std::wstring pattern, const std::function<void(const FindEntry&)>& visit) {
   // "*.*" means every entry only in the narrow calls' reading of wildcards;
   // "*" means every entry everywhere.
   if (pattern.size() >= 4 && pattern.compare(pattern.size() - 4, 4, L"\\*.*") == 0) {
@@ -56,19 +56,13 @@ bool FindEntries(std::wstring pattern, std::string (*nameOf)(const WIN32_FIND_DA
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
-    entry.name = nameOf(data);
+    entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
     entry.attributes = data.dwFileAttributes;
     entry.reparseTag =
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
     visit(entry);
   } while (FindNextFileW(find.Get(), &data));
   return true;
-}
-
-// A name outside the code page comes as its short name (see
-// win32/narrow_path.h), so that the path listed for it reaches the entry.
-std::string ListedNameOf(const WIN32_FIND_DATAW& data) {
-  return NarrowNameOf(data.cFileName, data.cAlternateFileName);
 }
 
 }  // namespace
@@ -85,7 +79,7 @@ bool Win32Platform::Enumerate(const std::string& pattern,
   std::wstring literal = LongFormOf(folder);
   if (literal.empty()) return false;
   if (literal.back() != L'\\') literal += L'\\';
-  return FindEntries(literal + wide.substr(cut + 1), ListedNameOf, visit);
+  return FindEntries(literal + wide.substr(cut + 1), visit);
 }
 
 EnginePath Win32Platform::ToEnginePath(const std::string& listedPath) {
@@ -164,7 +158,7 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineOpenChild(EngineEntry& folder,
 }
 
 bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
-  const HANDLE handle = HandleOf(entry);
+  HANDLE handle = HandleOf(entry);
   IO_STATUS_BLOCK io{};
   FILE_ATTRIBUTE_TAG_INFO tag{};
   LARGE_INTEGER fileId{};
@@ -182,10 +176,11 @@ bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
 
 bool Win32Platform::EngineList(EngineEntry& folder,
                                const std::function<void(const FindEntry&)>& visit) {
-  const HANDLE handle = HandleOf(folder);
+  HANDLE handle = HandleOf(folder);
   // Whole entries only: the buffer holds at least one of the longest name.
-  std::vector<LONGLONG> buffer(64 * 1024 / sizeof(LONGLONG));
-  const auto size = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+  constexpr DWORD kBufferBytes = 64 * 1024;
+  std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
+  const DWORD size = kBufferBytes;
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   FindEntry entry;
   while (GetFileInformationByHandleEx(handle, kind, buffer.data(), size)) {
