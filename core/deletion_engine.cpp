@@ -107,9 +107,9 @@ void EmptyFolder(Platform& platform, std::unique_ptr<EngineEntry> folder) {
     }
     const bool link = IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag);
     level.subFolders.push_back(std::move(listed));
-    // A link is removed with the other sub-folders, never emptied.
-    if (!link)
-      levels.push_back(ListFolder(platform, std::move(entry)));  // level is stale from here
+    // A link is removed with the other sub-folders, never emptied. From here
+    // level is stale.
+    if (!link) levels.push_back(ListFolder(platform, std::move(entry)));
   }
 }
 

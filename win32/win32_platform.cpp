@@ -180,10 +180,9 @@ bool Win32Platform::EngineList(EngineEntry& folder,
   // Whole entries only: the buffer holds at least one of the longest name.
   constexpr DWORD kBufferBytes = 64 * 1024;
   std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
-  const DWORD size = kBufferBytes;
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   FindEntry entry;
-  while (GetFileInformationByHandleEx(handle, kind, buffer.data(), size)) {
+  while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {
     kind = FileIdBothDirectoryInfo;
     const auto* bytes = reinterpret_cast<const char*>(buffer.data());
     for (;;) {
