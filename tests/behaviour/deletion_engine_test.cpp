@@ -206,9 +206,9 @@ TEST_F(DeletionEngineTest, AFolderSwappedForALinkDuringTheDeletionLeavesWhereThe
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "zsub\\c.txt"}) {
     File(std::string("canary\\") + name, kAttrReadOnly);
   }
-  // Under Wine a name opened through the handle of a folder renamed since is
-  // looked up at the folder's old path: what the renamed listed folder holds
-  // is then left alone rather than deleted.
+  // Under Wine an entry opened through the handle of a folder renamed since
+  // keeps a name under the folder's old path, and removing it through its
+  // handle removes nothing: what the renamed listed folder holds stays.
   struct Case {
     const char* swapped;
     const char* goneAfter;  // a file the deletion still reaches, if any
