@@ -14,15 +14,12 @@ namespace moxlyn {
 
 // Windows file attribute bits the core cares about.
 constexpr uint32_t kAttrReadOnly = 0x1;
-constexpr uint32_t kAttrHidden = 0x2;
-constexpr uint32_t kAttrSystem = 0x4;
 constexpr uint32_t kAttrDirectory = 0x10;
-constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 // What an attribute query returns when the path cannot be read.
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
-// Reparse tag bits (as FindFirstFile reports them for a reparse point).
+// Reparse tag bits (as the system reports them for a reparse point).
 constexpr uint32_t kReparseTagMicrosoft = 0x80000000;
 constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
 
@@ -31,6 +28,33 @@ struct FindEntry {
   std::string name;         // bare name, no folder
   uint32_t attributes = 0;  // Windows attribute bits
   uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
+  uint64_t fileId = 0;      // the object's file ID (engine listings only)
+};
+
+// What an entry held open is, as its handle tells.
+struct EntryInfo {
+  uint32_t attributes = 0;  // Windows attribute bits
+  uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
+  uint64_t fileId = 0;      // as a folder listing gives it for the same object
+};
+
+// An entry the deletion engine holds open: it names the object that was
+// opened, whatever is renamed, removed or put in its place afterwards. Made
+// by one platform and handed back only to it; closed when destroyed.
+class EngineEntry {
+ public:
+  EngineEntry() = default;
+  EngineEntry(const EngineEntry&) = delete;
+  EngineEntry& operator=(const EngineEntry&) = delete;
+  virtual ~EngineEntry() = default;
+};
+
+// What the engine means to do through an entry it opens (bits).
+enum EngineAccess : uint32_t {
+  kEngineInspect = 0,          // learn what it is
+  kEngineList = 1,             // read a folder's entries
+  kEngineRemove = 2,           // delete it
+  kEngineWriteAttributes = 4,  // clear its read-only bit
 };
 
 // A path in the platform's engine form (see Platform::ToEnginePath): made by
@@ -179,30 +203,42 @@ class Platform {
 
   // --- The deletion engine's file system -----------------------------------
   // The engine and the drop intake turn each listed path once into the
-  // platform's engine form and make every file-system call of theirs on
-  // paths of that form (names that EngineEnumerate reports come in the same
-  // form). The engine form may reach what a listed path cannot (very long
+  // platform's engine form; the engine opens the entry at that path once and
+  // below it reaches every entry through its folder's open handle, never by
+  // a path. The engine form may reach what a listed path cannot (very long
   // paths, names outside the code page) and takes every name literally; it is
-  // never shown, logged or saved. The defaults use the listed path itself and
-  // the calls above.
+  // never shown, logged or saved. Names that EngineList reports are in the
+  // engine's form too.
   [[nodiscard]] virtual EnginePath ToEnginePath(const std::string& listedPath) {
     return {listedPath};
   }
-  // Attribute bits of path, or kInvalidAttributes when they cannot be read.
+  // Attribute bits of the entry at path itself (a link as the link), or
+  // kInvalidAttributes when they cannot be read.
   [[nodiscard]] virtual uint32_t EngineGetAttributes(const EnginePath& path) {
     return GetAttributes(path.text);
   }
-  // Writes the attribute bits of the entry itself: of a link, never of its target.
-  virtual bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
-    return SetAttributes(path.text, attributes);
-  }
-  virtual bool EngineRemoveFile(const EnginePath& path) { return RemoveFile(path.text); }
-  virtual bool EngineRemoveFolder(const EnginePath& path) { return RemoveFolder(path.text); }
-  // As Enumerate, on a pattern in the engine form.
-  virtual bool EngineEnumerate(const EnginePath& pattern,
-                               const std::function<void(const FindEntry&)>& visit) {
-    return Enumerate(pattern.text, visit);
-  }
+  // Opens the entry at path for access, without following a link where the
+  // system allows it (every sharing allowed); null on failure.
+  [[nodiscard]] virtual std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path,
+                                                                uint32_t access) = 0;
+  // Opens the entry named name inside the open folder, looked up in that
+  // folder alone, as EngineOpen does; null on failure.
+  [[nodiscard]] virtual std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder,
+                                                                     const std::string& name,
+                                                                     uint32_t access) = 0;
+  // What the open entry is; false when the system does not say.
+  [[nodiscard]] virtual bool EngineQuery(EngineEntry& entry, EntryInfo& info) = 0;
+  // Lists the entries of the open folder (opened with kEngineList), "." and
+  // ".." left out, calling visit for each in the file system's order; false
+  // when it cannot be read.
+  virtual bool EngineList(EngineEntry& folder,
+                          const std::function<void(const FindEntry&)>& visit) = 0;
+  // Writes the attribute bits of the open entry; false on failure.
+  virtual bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) = 0;
+  // Deletes the open entry (opened with kEngineRemove): a file, an empty
+  // folder, or a link itself. Fails on a read-only file and a folder that is
+  // not empty.
+  virtual bool EngineRemove(EngineEntry& entry) = 0;
 
   // --- Text and locale ---------------------------------------------------
 

@@ -9,11 +9,11 @@
 
 namespace moxlyn {
 
-// UTF-16 to UTF-8 and back. A lone surrogate, which Windows allows in names,
-// is carried as its own three-byte sequence, so every name comes back whole.
 // text, in the system code page, as UTF-16; empty when it does not convert.
 std::wstring WideFromCodePage(const std::string& text);
 
+// UTF-16 to UTF-8 and back. A lone surrogate, which Windows allows in names,
+// is carried as its own three-byte sequence, so every name comes back whole.
 std::string Utf8FromWide(const std::wstring& wide);
 std::wstring WideFromUtf8(const std::string& utf8);
 

@@ -1,6 +1,7 @@
 #include "win32/win32_platform.h"
 
 #include <windows.h>
+#include <winternl.h>
 // After windows.h: RtlGenRandom.
 #include <ntsecapi.h>
 
@@ -34,11 +35,11 @@ bool Win32Platform::RemoveFolder(const std::string& path) {
 
 namespace {
 
-// The one find loop: every entry matching pattern (wide, in the literal long
-// form), found with the file-system redirection off, as a FindEntry named by
-// nameOf.
-bool FindEntries(std::wstring pattern, std::string (*nameOf)(const WIN32_FIND_DATAW&),
-                 const std::function<void(const FindEntry&)>& visit) {
+// Every entry matching pattern (wide, in the literal long form), found with
+// the file-system redirection off. A name outside the code page comes as its
+// short name (see win32/narrow_path.h), so that the path listed for it
+// reaches the entry.
+bool FindEntries(std::wstring pattern, const std::function<void(const FindEntry&)>& visit) {
   // "*.*" means every entry only in the narrow calls' reading of wildcards;
   // "*" means every entry everywhere.
   if (pattern.size() >= 4 && pattern.compare(pattern.size() - 4, 4, L"\\*.*") == 0) {
@@ -53,7 +54,7 @@ bool FindEntries(std::wstring pattern, std::string (*nameOf)(const WIN32_FIND_DA
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
-    entry.name = nameOf(data);
+    entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
     entry.attributes = data.dwFileAttributes;
     entry.reparseTag =
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
@@ -61,14 +62,6 @@ bool FindEntries(std::wstring pattern, std::string (*nameOf)(const WIN32_FIND_DA
   } while (FindNextFileW(find.Get(), &data));
   return true;
 }
-
-// A name outside the code page comes as its short name (see
-// win32/narrow_path.h), so that the path listed for it reaches the entry.
-std::string ListedNameOf(const WIN32_FIND_DATAW& data) {
-  return NarrowNameOf(data.cFileName, data.cAlternateFileName);
-}
-
-std::string EngineNameOf(const WIN32_FIND_DATAW& data) { return Utf8FromWide(data.cFileName); }
 
 }  // namespace
 
@@ -84,7 +77,7 @@ bool Win32Platform::Enumerate(const std::string& pattern,
   std::wstring literal = LongFormOf(folder);
   if (literal.empty()) return false;
   if (literal.back() != L'\\') literal += L'\\';
-  return FindEntries(literal + wide.substr(cut + 1), ListedNameOf, visit);
+  return FindEntries(literal + wide.substr(cut + 1), visit);
 }
 
 EnginePath Win32Platform::ToEnginePath(const std::string& listedPath) {
@@ -97,19 +90,119 @@ uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
   return GetFileAttributesW(wide.c_str());
 }
 
-bool Win32Platform::EngineSetAttributes(const EnginePath& path, uint32_t attributes) {
+namespace {
+
+// An entry the engine holds open.
+struct Win32Entry : EngineEntry {
+  explicit Win32Entry(ScopedFileHandle opened) : handle(std::move(opened)) {}
+  ScopedFileHandle handle;
+};
+
+HANDLE HandleOf(EngineEntry& entry) { return static_cast<Win32Entry&>(entry).handle.Get(); }
+
+ACCESS_MASK RightsFor(uint32_t access) {
+  ACCESS_MASK rights = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+  if ((access & kEngineList) != 0) rights |= FILE_LIST_DIRECTORY;
+  if ((access & kEngineRemove) != 0) rights |= DELETE;
+  if ((access & kEngineWriteAttributes) != 0) rights |= FILE_WRITE_ATTRIBUTES;
+  return rights;
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::unique_ptr<EngineEntry> EntryOf(ScopedFileHandle handle) {
+  if (!handle.Valid()) return nullptr;
+  return std::make_unique<Win32Entry>(std::move(handle));
+}
+
+// The native information classes used here, by their numbers.
+constexpr auto kFileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
+constexpr auto kFileAttributeTagInformation = static_cast<FILE_INFORMATION_CLASS>(35);
+constexpr ULONG kOpenReparsePoint = 0x00200000;       // FILE_OPEN_REPARSE_POINT
+constexpr ULONG kOpenForBackupIntent = 0x00004000;    // FILE_OPEN_FOR_BACKUP_INTENT
+constexpr ULONG kSynchronousIoNonAlert = 0x00000020;  // FILE_SYNCHRONOUS_IO_NONALERT
+
+}  // namespace
+
+std::unique_ptr<EngineEntry> Win32Platform::EngineOpen(const EnginePath& path, uint32_t access) {
   const std::wstring wide = WideEnginePath(path.text);
-  // Opened as the entry itself (a link as the link, not its target), with
-  // the one right that writing attributes needs and every sharing allowed.
-  ScopedFileHandle entry;
-  {
-    Wow64FsGuard unredirected;
-    entry.Reset(CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING,
-                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  Wow64FsGuard unredirected;
+  return EntryOf(ScopedFileHandle(
+      CreateFileW(wide.c_str(), RightsFor(access), kShareAll, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+}
+
+std::unique_ptr<EngineEntry> Win32Platform::EngineOpenChild(EngineEntry& folder,
+                                                            const std::string& name,
+                                                            uint32_t access) {
+  // The name is looked up in the folder the handle holds, whatever path
+  // leads there now.
+  std::wstring wide = WideFromUtf8(name);
+  if (wide.empty() || wide.size() > 0x7FFF) return nullptr;
+  UNICODE_STRING objectName;
+  objectName.Buffer = wide.data();
+  objectName.Length = objectName.MaximumLength = static_cast<USHORT>(wide.size() * sizeof(WCHAR));
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, HandleOf(folder),
+                             nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  Wow64FsGuard unredirected;
+  if (!NT_SUCCESS(NtOpenFile(&opened, RightsFor(access), &attributes, &io, kShareAll,
+                             kOpenReparsePoint | kOpenForBackupIntent | kSynchronousIoNonAlert))) {
+    return nullptr;
   }
-  if (!entry.Valid()) return false;
+  return EntryOf(ScopedFileHandle(opened));
+}
+
+bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
+  HANDLE handle = HandleOf(entry);
+  IO_STATUS_BLOCK io{};
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  LARGE_INTEGER fileId{};
+  if (!NT_SUCCESS(
+          NtQueryInformationFile(handle, &io, &tag, sizeof tag, kFileAttributeTagInformation)) ||
+      !NT_SUCCESS(
+          NtQueryInformationFile(handle, &io, &fileId, sizeof fileId, kFileInternalInformation))) {
+    return false;
+  }
+  info.attributes = tag.FileAttributes;
+  info.reparseTag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
+  info.fileId = static_cast<uint64_t>(fileId.QuadPart);
+  return true;
+}
+
+bool Win32Platform::EngineList(EngineEntry& folder,
+                               const std::function<void(const FindEntry&)>& visit) {
+  HANDLE handle = HandleOf(folder);
+  // Whole entries only: the buffer holds at least one of the longest name.
+  constexpr DWORD kBufferBytes = 64 * 1024;
+  std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  FindEntry entry;
+  while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {
+    kind = FileIdBothDirectoryInfo;
+    const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+    for (;;) {
+      const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes);
+      const std::wstring name(found->FileName, found->FileNameLength / sizeof(WCHAR));
+      if (name != L"." && name != L"..") {
+        entry.name = Utf8FromWide(name);
+        entry.attributes = found->FileAttributes;
+        // With the reparse-point attribute, the EA size field holds the tag.
+        entry.reparseTag =
+            (found->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found->EaSize : 0;
+        entry.fileId = static_cast<uint64_t>(found->FileId.QuadPart);
+        visit(entry);
+      }
+      if (found->NextEntryOffset == 0) break;
+      bytes += found->NextEntryOffset;
+    }
+  }
+  return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+bool Win32Platform::EngineSetAttributes(EngineEntry& entry, uint32_t attributes) {
   // Zero times leave the times alone; zero attributes would too, so an entry
   // left with no bit at all is written as "normal", as SetFileAttributes does.
   constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
@@ -119,24 +212,14 @@ bool Win32Platform::EngineSetAttributes(const EnginePath& path, uint32_t attribu
   FILE_BASIC_INFO info{};
   info.FileAttributes = attributes & kSettable;
   if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-  return SetFileInformationByHandle(entry.Get(), FileBasicInfo, &info, sizeof info) != 0;
+  return SetFileInformationByHandle(HandleOf(entry), FileBasicInfo, &info, sizeof info) != 0;
 }
 
-bool Win32Platform::EngineRemoveFile(const EnginePath& path) {
-  const std::wstring wide = WideEnginePath(path.text);
-  Wow64FsGuard unredirected;
-  return DeleteFileW(wide.c_str()) != 0;
-}
-
-bool Win32Platform::EngineRemoveFolder(const EnginePath& path) {
-  const std::wstring wide = WideEnginePath(path.text);
-  Wow64FsGuard unredirected;
-  return RemoveDirectoryW(wide.c_str()) != 0;
-}
-
-bool Win32Platform::EngineEnumerate(const EnginePath& pattern,
-                                    const std::function<void(const FindEntry&)>& visit) {
-  return FindEntries(WideEnginePath(pattern.text), EngineNameOf, visit);
+bool Win32Platform::EngineRemove(EngineEntry& entry) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return SetFileInformationByHandle(HandleOf(entry), FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
 }
 
 namespace {

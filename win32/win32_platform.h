@@ -39,11 +39,15 @@ class Win32Platform : public Platform {
   // The engine works on the wide calls: see win32/engine_path.h.
   EnginePath ToEnginePath(const std::string& listedPath) override;
   uint32_t EngineGetAttributes(const EnginePath& path) override;
-  bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) override;
-  bool EngineRemoveFile(const EnginePath& path) override;
-  bool EngineRemoveFolder(const EnginePath& path) override;
-  bool EngineEnumerate(const EnginePath& pattern,
-                       const std::function<void(const FindEntry&)>& visit) override;
+  // Opened with the reparse-point flag, children relative to their folder's
+  // handle (NtOpenFile); folders listed through their handle.
+  std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override;
+  std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
+                                               uint32_t access) override;
+  bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
+  bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
+  bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
+  bool EngineRemove(EngineEntry& entry) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/platform_wrapper.h"
 #include "tests/support/test_world.h"
 
 namespace moxlyn {
@@ -170,6 +171,70 @@ TEST_F(DeletionEngineTest, FolderLinksAreNeverFollowed) {
   EXPECT_NE(world_->Attributes(At("target\\keep.txt")) & kAttrReadOnly, 0u);
   EXPECT_EQ(world_->Content(At("target\\inner\\keep2.txt")), "data of target\\inner\\keep2.txt");
   EXPECT_FALSE(Exists("top\\a.txt"));
+}
+
+// A platform that, just before the engine's first removal, renames the folder
+// at swapped away and puts a link to the folder canary in its place, as
+// another program would while the deletion runs.
+class SwapAtFirstRemoval : public testing::PlatformWrapper {
+ public:
+  SwapAtFirstRemoval(testing::TestWorld& world, std::string swapped, std::string canary)
+      : PlatformWrapper(world.platform()),
+        world_(world),
+        swapped_(std::move(swapped)),
+        canary_(std::move(canary)) {}
+  bool linked = false;
+
+ protected:
+  void Calling(const char* operation) override {
+    if (done_ || std::string(operation).rfind("Remove", 0) != 0) return;
+    done_ = true;
+    linked = world_.Move(swapped_, swapped_ + ".moved") && world_.MakeFolderLink(swapped_, canary_);
+  }
+
+ private:
+  testing::TestWorld& world_;
+  std::string swapped_;
+  std::string canary_;
+  bool done_ = false;
+};
+
+TEST_F(DeletionEngineTest, AFolderSwappedForALinkDuringTheDeletionLeavesWhereTheLinkLeads) {
+  // The canary holds the names of the listed tree.
+  Folder("canary");
+  Folder("canary\\zsub");
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "zsub\\c.txt"}) {
+    File(std::string("canary\\") + name, kAttrReadOnly);
+  }
+  // Under Wine an entry opened through the handle of a folder renamed since
+  // keeps a name under the folder's old path, and removing it through its
+  // handle removes nothing: what the renamed listed folder holds stays.
+  struct Case {
+    const char* swapped;
+    const char* goneAfter;  // a file the deletion still reaches, if any
+  } const cases[] = {{"0\\top\\zsub", "0\\top\\a.txt"}, {"1\\top", nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.swapped);
+    const std::string row(c.swapped, 1);
+    Folder(row);
+    Folder(row + "\\top");
+    File(row + "\\top\\a.txt");
+    File(row + "\\top\\b.txt");
+    Folder(row + "\\top\\zsub");
+    File(row + "\\top\\zsub\\c.txt");
+    File(row + "\\top\\zsub\\d.txt");
+    SwapAtFirstRemoval swapping(*world_, At(c.swapped), At("canary"));
+    DeleteListed(swapping, {At(row + "\\top")});
+    if (!swapping.linked) GTEST_SKIP() << "this world cannot make folder links";
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "zsub\\c.txt"}) {
+      const std::string canary = std::string("canary\\") + name;
+      EXPECT_EQ(world_->Content(At(canary)), "data of " + canary);
+      EXPECT_NE(world_->Attributes(At(canary)) & kAttrReadOnly, 0u) << canary;
+    }
+    if (c.goneAfter != nullptr) {
+      EXPECT_FALSE(Exists(c.goneAfter));
+    }
+  }
 }
 
 }  // namespace

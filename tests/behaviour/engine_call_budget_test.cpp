@@ -10,7 +10,7 @@
 namespace moxlyn {
 namespace {
 
-TEST(EngineCallBudget, OneCallPerFileAndFolderAndOneAttributeWritePerReadOnlyEntry) {
+TEST(EngineCallBudget, ThreeCallsPerFileSixPerFolderAndOneAttributeWritePerReadOnlyEntry) {
   auto world = testing::MakeWorld();
   const std::string root = world->At("budget");
   world->MakeFolder(root);
@@ -35,15 +35,19 @@ TEST(EngineCallBudget, OneCallPerFileAndFolderAndOneAttributeWritePerReadOnlyEnt
   DeleteListed(counting, {root});
 
   EXPECT_FALSE(world->Exists(root));
-  // The floor: one enumeration per folder, one delete per file, one removal
-  // per folder, and the read-only bit cleared where it is set. The engine adds
-  // one attribute query for the listed entry itself.
-  EXPECT_EQ(counting.Calls("Enumerate"), folders);
-  EXPECT_EQ(counting.Calls("RemoveFile"), files);
-  EXPECT_EQ(counting.Calls("RemoveFolder"), folders);
-  EXPECT_EQ(counting.Calls("SetAttributes"), readOnly);
+  // Per file: opened through its folder's handle, asked what it is, removed
+  // (3). Per folder: the same with its listing in between, and opened and
+  // asked again once it is empty (6); the listed folder is opened by its path
+  // instead, after one attribute query, and once before anything is deleted
+  // to learn what it is (2 more). The read-only bit is cleared where it is set.
   EXPECT_EQ(counting.Calls("GetAttributes"), 1);
-  EXPECT_EQ(counting.FileSystemCalls(), 1 + folders + files + folders + readOnly);
+  EXPECT_EQ(counting.Calls("Open"), 3);
+  EXPECT_EQ(counting.Calls("OpenChild"), files + 2 * (folders - 1));
+  EXPECT_EQ(counting.Calls("Query"), files + 2 * folders + 1);
+  EXPECT_EQ(counting.Calls("List"), folders);
+  EXPECT_EQ(counting.Calls("Remove"), files + folders);
+  EXPECT_EQ(counting.Calls("SetAttributes"), readOnly);
+  EXPECT_EQ(counting.FileSystemCalls(), 3 + 3 * files + 6 * folders + readOnly);
 }
 
 }  // namespace

@@ -243,10 +243,10 @@ TEST(DeleteCommandBusy, SpanCoversTheDeletionOnly) {
    public:
     BusyPrompts* prompts = nullptr;
     bool throwOnDelete = false;
-    bool RemoveFile(const std::string& path) override {
-      if (path.rfind("C:\\d\\", 0) == 0) prompts->calls.push_back("delete");
+    bool EngineRemove(EngineEntry& entry) override {
+      prompts->calls.push_back("delete");
       if (throwOnDelete) throw std::runtime_error("out of memory");
-      return MemoryPlatform::RemoveFile(path);
+      return MemoryPlatform::EngineRemove(entry);
     }
   };
   for (const bool confirm : {false, true}) {

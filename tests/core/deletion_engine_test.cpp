@@ -1,6 +1,7 @@
 // The deletion engine on what only the in-memory platform can stage: reparse
-// tags, links and what lies behind them, the forms a list entry may take, and
-// trees too deep for any recursion.
+// tags, links and what lies behind them, a folder swapped for a link at any
+// moment, the forms a list entry may take, and trees too deep for any
+// recursion.
 #include "core/deletion_engine.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 #include "core/drop_intake.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/platform_wrapper.h"
 
 namespace moxlyn {
 namespace {
@@ -74,24 +76,16 @@ TEST(DeletionEngineForm, EveryFileSystemCallTakesTheEngineForm) {
   EXPECT_NE(fs.GetAttributes("C:\\top\\ro.txt") & kAttrReadOnly, 0u);
 }
 
-// A platform whose bare-path enumeration, the one that tells a listed link's
-// tag, fails.
-class TagUnknown : public testing::MemoryPlatform {
- public:
-  bool EngineEnumerate(const EnginePath& pattern,
-                       const std::function<void(const FindEntry&)>& visit) override {
-    return pattern.text.find('*') != std::string::npos && Enumerate(pattern.text, visit);
-  }
-};
-
 TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
-  // The tag cannot be learnt: the listed or dropped link counts as a link,
-  // though the tag, were it known, would make it an ordinary folder.
-  // Dropped with a trailing backslash, through which the file system would
-  // follow it, the link is still listed alone.
+  // The handle is on the link's target, so the tag cannot be learnt: the
+  // listed or dropped link counts as a link, though the tag, were it known,
+  // would make it an ordinary folder. Dropped with a trailing backslash,
+  // through which the file system would follow it, the link is still listed
+  // alone.
   for (const std::string dropped : {"", "C:\\top\\point", "C:\\top\\point\\"}) {
     SCOPED_TRACE(dropped);
-    TagUnknown fs;
+    testing::MemoryPlatform fs;
+    fs.FollowLinksOnOpen();
     fs.AddFile("C:\\store\\data.txt", "kept");
     fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
     DelList list{"C:\\top\\point"};
@@ -170,6 +164,77 @@ TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAsItWas) {
   EXPECT_EQ(list, DelList{"earlier"});
 }
 
+// A platform that, just before its call number swapAt, renames the folder at
+// swapped away, if it is still there, and puts a link to C:\\canary in its
+// place.
+class SwapAtCall : public testing::PlatformWrapper {
+ public:
+  SwapAtCall(testing::MemoryPlatform& fs, std::string swapped, int swapAt)
+      : PlatformWrapper(fs), fs_(fs), swapped_(std::move(swapped)), swapAt_(swapAt) {}
+  int calls = 0;
+  // The first call after the engine has learnt what each listed path names:
+  // before it, a link is simply part of the tree the list names.
+  int deletionStarts = -1;
+
+ protected:
+  void Calling(const char* operation) override {
+    if (deletionStarts < 0 && std::string(operation) == "GetAttributes") deletionStarts = calls;
+    if (calls++ == swapAt_ && fs_.MoveEntry(swapped_, swapped_ + ".moved")) {
+      fs_.AddFolderLink(swapped_, "C:\\canary");
+    }
+  }
+
+ private:
+  testing::MemoryPlatform& fs_;
+  std::string swapped_;
+  int swapAt_;
+};
+
+TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOutside) {
+  // The canary shares its names with the tree, so that a name looked up in
+  // the wrong folder finds one of its entries.
+  const char* const files[] = {"C:\\top\\a.txt", "C:\\top\\sub\\b.txt", "C:\\top\\sub\\deep\\c.txt",
+                               "C:\\top\\sub\\deep\\ro.txt", "C:\\top\\z.txt"};
+  const char* const canary[] = {"C:\\canary\\a.txt",       "C:\\canary\\b.txt",
+                                "C:\\canary\\c.txt",       "C:\\canary\\ro.txt",
+                                "C:\\canary\\deep\\c.txt", "C:\\canary\\sub\\deep\\ro.txt"};
+  const auto build = [&](testing::MemoryPlatform& fs, bool wine) {
+    if (wine) fs.FollowLinksOnOpen();
+    for (const char* file : files) {
+      fs.AddFile(file, file,
+                 std::string(file).find("ro.") != std::string::npos ? kAttrReadOnly : 0);
+    }
+    for (const char* file : canary) fs.AddFile(file, file, kAttrReadOnly | kAttrHidden);
+  };
+  for (const bool wine : {false, true}) {
+    for (const char* swapped : {"C:\\top\\sub\\deep", "C:\\top\\sub", "C:\\top"}) {
+      testing::MemoryPlatform unswapped;
+      build(unswapped, wine);
+      SwapAtCall counting(unswapped, "C:\\none", -1);
+      DeleteListed(counting, {"C:\\top", "C:\\top\\sub\\deep"});
+      for (int k = counting.deletionStarts; k < counting.calls; ++k) {
+        SCOPED_TRACE(std::string(swapped) + (wine ? " (links followed)" : "") + " at call " +
+                     std::to_string(k));
+        testing::MemoryPlatform fs;
+        build(fs, wine);
+        SwapAtCall swapping(fs, swapped, k);
+        DeleteListed(swapping, {"C:\\top", "C:\\top\\sub\\deep"});
+        ASSERT_GT(swapping.calls, k);
+        for (const char* file : canary) {
+          EXPECT_EQ(fs.Content(file), file);
+          EXPECT_EQ(fs.GetAttributes(file), kAttrReadOnly | kAttrHidden) << file;
+        }
+        EXPECT_TRUE(fs.Exists("C:\\canary\\deep") && fs.Exists("C:\\canary\\sub\\deep"));
+        for (const char* file : files) {
+          if (std::string(file).rfind(std::string(swapped) + "\\", 0) != 0) {
+            EXPECT_FALSE(fs.Exists(file)) << file;
+          }
+        }
+      }
+    }
+  }
+}
+
 // A platform whose engine form resolves what is not absolute the way the
 // wide calls would, against the current folder C:\cur.
 class CurrentFolderEngine : public testing::MemoryPlatform {
@@ -226,8 +291,8 @@ TEST(DeletionEngineForm, EntriesThatAreNotAbsoluteTouchNothing) {
 }
 
 // A chain of folders C:\d\d\d..., each holding a read-only file f and the
-// next folder. Every path is told by its length alone, so that a call costs
-// the same at any depth (the memory platform's calls grow with the path).
+// next folder, reached through handles that know their level alone, so that
+// a call costs the same at any depth.
 class DeepChain : public testing::MemoryPlatform {
  public:
   explicit DeepChain(size_t depth) : folderGone_(depth + 1), fileGone_(depth + 1) {}
@@ -240,48 +305,51 @@ class DeepChain : public testing::MemoryPlatform {
   }
 
   uint32_t EngineGetAttributes(const EnginePath& path) override {
-    const auto level = FolderLevel(path.text, path.text.size());
-    return level && !folderGone_[*level] ? kAttrDirectory : kInvalidAttributes;
+    return path.text == "C:\\d" && !folderGone_[0] ? kAttrDirectory : kInvalidAttributes;
   }
-  bool EngineEnumerate(const EnginePath& pattern,
-                       const std::function<void(const FindEntry&)>& visit) override {
-    const auto level = FolderLevel(pattern.text, pattern.text.size() - 4);
-    if (!level || folderGone_[*level]) return false;
-    visit({".", kAttrDirectory, 0});
-    visit({"..", kAttrDirectory, 0});
-    if (!fileGone_[*level]) visit({"f", kAttrReadOnly, 0});
-    if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) {
-      visit({"d", kAttrDirectory, 0});
+  std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t) override {
+    if (path.text != "C:\\d" || folderGone_[0]) return nullptr;
+    return std::make_unique<Entry>(0, false);
+  }
+  std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
+                                               uint32_t) override {
+    const size_t level = static_cast<Entry&>(folder).level;
+    if (name == "f" && !fileGone_[level]) return std::make_unique<Entry>(level, true);
+    if (name == "d" && level + 1 < folderGone_.size() && !folderGone_[level + 1]) {
+      return std::make_unique<Entry>(level + 1, false);
+    }
+    return nullptr;
+  }
+  bool EngineQuery(EngineEntry& entry, EntryInfo& info) override {
+    const auto& opened = static_cast<Entry&>(entry);
+    info = {opened.file ? kAttrReadOnly : kAttrDirectory, 0, Id(opened.level, opened.file)};
+    return true;
+  }
+  bool EngineList(EngineEntry& folder,
+                  const std::function<void(const FindEntry&)>& visit) override {
+    const size_t level = static_cast<Entry&>(folder).level;
+    if (!fileGone_[level]) visit({"f", kAttrReadOnly, 0, Id(level, true)});
+    if (level + 1 < folderGone_.size() && !folderGone_[level + 1]) {
+      visit({"d", kAttrDirectory, 0, Id(level + 1, false)});
     }
     return true;
   }
-  bool EngineSetAttributes(const EnginePath&, uint32_t) override { return true; }
-  bool EngineRemoveFile(const EnginePath& path) override {
-    if (path.text.size() < 6 || path.text.back() != 'f') return false;
-    const auto level = FolderLevel(path.text, path.text.size() - 2);
-    if (!level) return false;
-    fileGone_[*level] = true;
-    return true;
-  }
-  bool EngineRemoveFolder(const EnginePath& path) override {
-    const auto level = FolderLevel(path.text, path.text.size());
-    if (!level || !fileGone_[*level]) return false;
-    if (*level + 1 < folderGone_.size() && !folderGone_[*level + 1]) return false;
-    folderGone_[*level] = true;
-    return true;
+  bool EngineSetAttributes(EngineEntry&, uint32_t) override { return true; }
+  bool EngineRemove(EngineEntry& entry) override {
+    const auto& opened = static_cast<Entry&>(entry);
+    if (opened.file) return fileGone_[opened.level] = true;
+    if (!fileGone_[opened.level]) return false;
+    if (opened.level + 1 < folderGone_.size() && !folderGone_[opened.level + 1]) return false;
+    return folderGone_[opened.level] = true;
   }
 
  private:
-  // The level of the folder that is the first length bytes of path: "C:\d"
-  // is level 0; each "\d" more is one level deeper.
-  std::optional<size_t> FolderLevel(const std::string& path, size_t length) const {
-    if (length < 4 || length > path.size() || length % 2 != 0 || path[length - 1] != 'd') {
-      return std::nullopt;
-    }
-    const size_t level = (length - 4) / 2;
-    if (level >= folderGone_.size()) return std::nullopt;
-    return level;
-  }
+  struct Entry : EngineEntry {
+    Entry(size_t at, bool isFile) : level(at), file(isFile) {}
+    size_t level;
+    bool file;
+  };
+  static uint64_t Id(size_t level, bool file) { return level * 2 + (file ? 1 : 0); }
   std::vector<bool> folderGone_;
   std::vector<bool> fileGone_;
 };

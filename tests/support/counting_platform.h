@@ -14,8 +14,8 @@ class CountingPlatform : public PlatformWrapper {
  public:
   explicit CountingPlatform(Platform& inner) : PlatformWrapper(inner) {}
 
-  // Calls of one operation ("RemoveFile", "Enumerate", ...); an enumeration
-  // counts once however many entries it yields.
+  // Calls of one operation ("RemoveFile", "List", ...); an enumeration or a
+  // listing counts once however many entries it yields.
   int Calls(const std::string& operation) const {
     const auto found = calls_.find(operation);
     return found == calls_.end() ? 0 : found->second;
@@ -23,9 +23,10 @@ class CountingPlatform : public PlatformWrapper {
   // All file-system calls together.
   int FileSystemCalls() const {
     int total = 0;
-    for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
-                             "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
-                             "ReplaceWithFile", "RenameFile", "FinalPath", "RemoveSavedFile"}) {
+    for (const char* name :
+         {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder", "Enumerate",
+          "ReadWholeFile", "ReadInPieces", "OpenForWriting", "ReplaceWithFile", "RenameFile",
+          "FinalPath", "RemoveSavedFile", "Open", "OpenChild", "Query", "List", "Remove"}) {
       total += Calls(name);
     }
     return total;

@@ -4,17 +4,39 @@
 
 namespace moxlyn::testing {
 
-struct MemoryPlatform::Node {
+// An object of the file system. Its folder owns it, and so does every
+// handle on it: an open handle keeps naming it after a rename or a removal.
+struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
   std::string name;
   uint32_t attributes = 0;
+  uint64_t id = 0;  // the file ID, never reused
   std::string content;
   std::string durable;     // what of content a power cut keeps: up to the last flush
   std::string linkTarget;  // non-empty for a link
   uint32_t reparseTag = 0;
-  std::vector<std::unique_ptr<Node>> children;  // in enumeration order
+  Node* parent = nullptr;                       // nullptr for a drive or once removed
+  std::vector<std::shared_ptr<Node>> children;  // in enumeration order
 
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
 };
+
+// An engine handle: the object it was opened on, and the rights it has.
+struct MemoryPlatform::Handle : EngineEntry {
+  Handle(std::shared_ptr<Node> opened, uint32_t rights) : node(std::move(opened)), access(rights) {}
+  std::shared_ptr<Node> node;
+  uint32_t access;
+};
+
+namespace {
+
+// What writing attributes changes: neither the directory nor the reparse-point bit.
+template <typename Node>
+void WriteAttributes(Node& node, uint32_t attributes) {
+  const uint32_t kept = node.attributes & (kAttrDirectory | kAttrReparsePoint);
+  node.attributes = kept | (attributes & ~(kAttrDirectory | kAttrReparsePoint));
+}
+
+}  // namespace
 
 MemoryPlatform::MemoryPlatform() { locale_ = JapaneseLocale(); }
 MemoryPlatform::~MemoryPlatform() = default;
@@ -140,11 +162,7 @@ MemoryPlatform::Located MemoryPlatform::LocateName(const std::string& path) {
 MemoryPlatform::Node* MemoryPlatform::MakeFolders(const std::vector<std::string>& parts,
                                                   size_t count) {
   auto& drive = drives_[UpperCase(parts[0])];
-  if (!drive) {
-    drive = std::make_unique<Node>();
-    drive->name = parts[0];
-    drive->attributes = kAttrDirectory;
-  }
+  if (!drive) drive = NewNode(parts[0], kAttrDirectory);
   Node* folder = drive.get();
   for (size_t i = 1; i < count; ++i) {
     folder = Resolve(folder);
@@ -152,13 +170,7 @@ MemoryPlatform::Node* MemoryPlatform::MakeFolders(const std::vector<std::string>
     for (auto& child : folder->children) {
       if (UpperCase(child->name) == UpperCase(parts[i])) next = child.get();
     }
-    if (next == nullptr) {
-      auto made = std::make_unique<Node>();
-      made->name = parts[i];
-      made->attributes = kAttrDirectory;
-      next = made.get();
-      folder->children.push_back(std::move(made));
-    }
+    if (next == nullptr) next = Adopt(*folder, NewNode(parts[i], kAttrDirectory));
     folder = next;
   }
   return Resolve(folder);
@@ -173,11 +185,7 @@ void MemoryPlatform::AddFolder(const std::string& path, uint32_t attributes) {
 MemoryPlatform::Node& MemoryPlatform::AddEntry(const std::string& path, uint32_t attributes) {
   const auto parts = Split(path);
   Node* folder = MakeFolders(parts, parts.size() - 1);
-  auto entry = std::make_unique<Node>();
-  entry->name = parts.back();
-  entry->attributes = attributes;
-  folder->children.push_back(std::move(entry));
-  return *folder->children.back();
+  return *Adopt(*folder, NewNode(parts.back(), attributes));
 }
 
 void MemoryPlatform::AddFile(const std::string& path, const std::string& content,
@@ -242,10 +250,124 @@ bool MemoryPlatform::CreationDenied(const std::string& path) {
   return denyCreateIn_.count(parentKey) != 0;
 }
 
-void MemoryPlatform::Detach(const Located& found) {
-  auto& siblings = found.parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
-                              [&](const auto& child) { return child.get() == found.node; }));
+std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::NewNode(std::string name,
+                                                              uint32_t attributes) {
+  auto node = std::make_shared<Node>();
+  node->name = std::move(name);
+  node->attributes = attributes;
+  node->id = ++lastId_;
+  return node;
+}
+
+MemoryPlatform::Node* MemoryPlatform::Adopt(Node& folder, std::shared_ptr<Node> node) {
+  node->parent = &folder;
+  folder.children.push_back(std::move(node));
+  return folder.children.back().get();
+}
+
+std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::Detach(Node& node) {
+  auto& siblings = node.parent->children;
+  const auto at = std::find_if(siblings.begin(), siblings.end(),
+                               [&](const auto& child) { return child.get() == &node; });
+  std::shared_ptr<Node> detached = std::move(*at);
+  siblings.erase(at);
+  node.parent = nullptr;
+  return detached;
+}
+
+void MemoryPlatform::Detach(const Located& found) { Detach(*found.node); }
+
+std::string MemoryPlatform::PathOf(const Node& node) {
+  if (node.parent == nullptr) {
+    const auto drive = drives_.find(UpperCase(node.name));
+    return drive != drives_.end() && drive->second.get() == &node ? node.name : std::string();
+  }
+  const std::string folder = PathOf(*node.parent);
+  return folder.empty() ? folder : folder + "\\" + node.name;
+}
+
+bool MemoryPlatform::MoveEntry(const std::string& from, const std::string& to) {
+  const Located source = LocateName(from);
+  const Located destination = LocateName(to);
+  if (source.node == nullptr || source.parent == nullptr || destination.parent == nullptr ||
+      destination.node != nullptr) {
+    return false;
+  }
+  std::shared_ptr<Node> moved = Detach(*source.node);
+  moved->name = destination.name;
+  Adopt(*destination.parent, std::move(moved));
+  return true;
+}
+
+MemoryPlatform::Node* MemoryPlatform::Contents(Node& folder) {
+  return folder.linkTarget.empty() ? &folder : Resolve(&folder);
+}
+
+std::unique_ptr<EngineEntry> MemoryPlatform::Open(const std::shared_ptr<Node>& node,
+                                                  uint32_t access) {
+  Node* opened = followLinks_ ? Resolve(node.get()) : node.get();
+  if (opened == nullptr) return nullptr;
+  // Another program's hold without share-delete keeps out a handle that may delete.
+  if ((access & kEngineRemove) != 0 && IsLocked(PathOf(*opened))) return nullptr;
+  return std::make_unique<Handle>(opened->shared_from_this(), access);
+}
+
+std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpen(const EnginePath& path, uint32_t access) {
+  Node* node = Locate(path.text).node;
+  return node == nullptr ? nullptr : Open(node->shared_from_this(), access);
+}
+
+std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpenChild(EngineEntry& folder,
+                                                             const std::string& name,
+                                                             uint32_t access) {
+  const Node* parent = Contents(*static_cast<Handle&>(folder).node);
+  if (parent == nullptr) return nullptr;
+  for (const auto& child : parent->children) {
+    if (UpperCase(child->name) == UpperCase(name)) return Open(child, access);
+  }
+  return nullptr;
+}
+
+bool MemoryPlatform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
+  const Node& node = *static_cast<Handle&>(entry).node;
+  info = {node.attributes, node.reparseTag, node.id};
+  return true;
+}
+
+bool MemoryPlatform::EngineList(EngineEntry& folder,
+                                const std::function<void(const FindEntry&)>& visit) {
+  const Handle& handle = static_cast<Handle&>(folder);
+  const Node* node = Contents(*handle.node);
+  if ((handle.access & kEngineList) == 0 || node == nullptr || !node->IsFolder() ||
+      IsLocked(PathOf(*handle.node))) {
+    return false;
+  }
+  // Like a directory read buffer: the listing is taken when it starts.
+  std::vector<FindEntry> entries;
+  for (const auto& child : node->children) {
+    const Node* target = followLinks_ ? Resolve(child.get()) : child.get();
+    entries.push_back(
+        {child->name, child->attributes, child->reparseTag, (target ? target : child.get())->id});
+  }
+  for (const auto& entry : entries) visit(entry);
+  return true;
+}
+
+bool MemoryPlatform::EngineSetAttributes(EngineEntry& entry, uint32_t attributes) {
+  const Handle& handle = static_cast<Handle&>(entry);
+  if ((handle.access & kEngineWriteAttributes) == 0) return false;
+  WriteAttributes(*handle.node, attributes);
+  return true;
+}
+
+bool MemoryPlatform::EngineRemove(EngineEntry& entry) {
+  const Handle& handle = static_cast<Handle&>(entry);
+  Node& node = *handle.node;
+  if ((handle.access & kEngineRemove) == 0 || node.parent == nullptr) return false;
+  if ((node.attributes & kAttrReadOnly) != 0 || IsLocked(PathOf(node))) return false;
+  if (node.IsFolder() && node.linkTarget.empty() && !node.children.empty()) return false;
+  Detach(node);
+  return true;
 }
 
 size_t MemoryPlatform::UsedBytes(const Node& node) const {
@@ -262,8 +384,7 @@ uint32_t MemoryPlatform::GetAttributes(const std::string& path) {
 bool MemoryPlatform::SetAttributes(const std::string& path, uint32_t attributes) {
   Node* node = Locate(path).node;
   if (node == nullptr) return false;
-  const uint32_t kept = node->attributes & (kAttrDirectory | kAttrReparsePoint);
-  node->attributes = kept | (attributes & ~(kAttrDirectory | kAttrReparsePoint));
+  WriteAttributes(*node, attributes);
   return true;
 }
 
@@ -281,9 +402,7 @@ bool MemoryPlatform::RemoveFolder(const std::string& path) {
   if (found.node == nullptr || found.parent == nullptr || !found.node->IsFolder()) return false;
   if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
   if (found.node->linkTarget.empty() && !found.node->children.empty()) return false;
-  auto& siblings = found.parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
-                              [&](const auto& child) { return child.get() == found.node; }));
+  Detach(found);
   return true;
 }
 
@@ -385,11 +504,7 @@ OpenStatus MemoryPlatform::OpenForWriting(const SavePath& savePath, OpenMode mod
   if (node == nullptr) {
     if (CreationDenied(path)) return OpenStatus::kDenied;
     if (noFreeEntries_) return OpenStatus::kCannotCreate;
-    auto made = std::make_unique<Node>();
-    made->name = found.name;
-    made->attributes = kAttrArchive;
-    node = made.get();
-    found.parent->children.push_back(std::move(made));
+    node = Adopt(*found.parent, NewNode(found.name, kAttrArchive));
   }
   node->content.clear();
   file = std::make_unique<Writer>(*this, *node, Key(path));
@@ -427,12 +542,9 @@ ReplaceStatus MemoryPlatform::ReplaceWithFile(const SavePath& targetPath,
     to.node->reparseTag = 0;
     to.node->attributes &= ~kAttrReparsePoint;
   } else {
-    auto made = std::make_unique<Node>();
-    made->name = to.name;
-    made->attributes = kAttrArchive;
+    Node* made = Adopt(*to.parent, NewNode(to.name, kAttrArchive));
     made->content = std::move(content);
     made->durable = std::move(durable);
-    to.parent->children.push_back(std::move(made));
   }
   Changed("ReplaceWithFile");
   return ReplaceStatus::kOk;
@@ -446,13 +558,9 @@ bool MemoryPlatform::RenameFile(const SavePath& fromPath, const SavePath& toPath
   if (source.node == nullptr || source.parent == nullptr || source.node->IsFolder()) return false;
   if (destination.parent == nullptr || destination.node != nullptr) return false;
   if (IsLocked(from) || CreationDenied(to) || denyRenameTo_.count(Key(to)) != 0) return false;
-  auto& siblings = source.parent->children;
-  const auto at = std::find_if(siblings.begin(), siblings.end(),
-                               [&](const auto& child) { return child.get() == source.node; });
-  std::unique_ptr<Node> moved = std::move(*at);
-  siblings.erase(at);
+  std::shared_ptr<Node> moved = Detach(*source.node);
   moved->name = destination.name;
-  destination.parent->children.push_back(std::move(moved));
+  Adopt(*destination.parent, std::move(moved));
   Changed("RenameFile");
   return true;
 }

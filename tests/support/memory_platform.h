@@ -1,10 +1,12 @@
 // An in-memory Windows file system and locale for fast native tests of the
 // core. It models drives, folders, the read-only, hidden, directory and
 // reparse-point attributes, case-insensitive names, backslash separators with
-// code page 932 lead bytes, links to folders and to files, and the faults the
-// core must survive: locked files, unreadable files, folders that refuse new
-// files, a full disk and a replace that loses its target. It records what a
-// power cut after each change could leave of the disk.
+// code page 932 lead bytes, links to folders and to files, objects with file
+// IDs and the engine's handles on them (opened as Windows opens them: a link
+// as the link, the rights asked for checked), and the faults the core must
+// survive: locked files, unreadable files, folders that refuse new files, a
+// full disk and a replace that loses its target. It records what a power cut
+// after each change could leave of the disk.
 #pragma once
 
 #include <map>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "core/platform.h"
+#include "tests/support/attributes.h"
 
 namespace moxlyn::testing {
 
@@ -30,6 +33,9 @@ class MemoryPlatform : public Platform {
                      uint32_t reparseTag = 0xA000000C);
   // A symbolic link to the file target at path.
   void AddFileLink(const std::string& path, const std::string& target);
+  // Gives the entry at from (a folder or link too) the path to, where no
+  // entry may be; open handles keep naming it. False on failure.
+  bool MoveEntry(const std::string& from, const std::string& to);
 
   // --- Inspecting it ------------------------------------------------------
   bool Exists(const std::string& path);
@@ -53,6 +59,9 @@ class MemoryPlatform : public Platform {
   void LoseTargetOnReplace(const std::string& target);
   // Renaming a file to path fails.
   void DenyRenameTo(const std::string& path);
+  // Engine handles opened on a link are on its target, and a folder listing
+  // gives a link its target's file ID, as under Wine.
+  void FollowLinksOnOpen() { followLinks_ = true; }
   // Only this many bytes of file content fit on the disk in all.
   void SetDiskCapacity(size_t bytes);
   // No new entry fits on the disk (no free inode): creating a file fails,
@@ -107,6 +116,13 @@ class MemoryPlatform : public Platform {
   bool RenameFile(const SavePath& from, const SavePath& to) override;
   bool RemoveSavedFile(const SavePath& path) override { return RemoveFile(path.text); }
   std::string ModuleFileName() override { return moduleFileName_; }
+  std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override;
+  std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
+                                               uint32_t access) override;
+  bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
+  bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
+  bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
+  bool EngineRemove(EngineEntry& entry) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
@@ -117,6 +133,7 @@ class MemoryPlatform : public Platform {
 
  private:
   struct Node;
+  struct Handle;
   class Writer;
   struct Located {
     Node* parent = nullptr;  // folder holding the node (after links)
@@ -140,6 +157,9 @@ class MemoryPlatform : public Platform {
     return locked_.count(key) != 0 || open_.count(key) != 0;
   }
   bool CreationDenied(const std::string& path);
+  std::shared_ptr<Node> NewNode(std::string name, uint32_t attributes);
+  Node* Adopt(Node& folder, std::shared_ptr<Node> node);  // node goes into folder, last
+  std::shared_ptr<Node> Detach(Node& node);               // out of its folder
   void Detach(const Located& found);
   // Adds the PowerCut of operation when recording.
   void Changed(const char* operation);
@@ -147,8 +167,17 @@ class MemoryPlatform : public Platform {
   // powerCut, the one state it is in) added to each of states.
   void AddStates(const Node& node, const std::string& path, std::vector<DiskState>& states,
                  bool powerCut);
+  std::string PathOf(const Node& node);  // "" once removed
+  // Where the entries of a folder opened as itself are: a reparse point that
+  // is an ordinary folder (deduplicated, cloud files) keeps them at its
+  // target here; null when that is gone.
+  Node* Contents(Node& folder);
+  // A handle on node for access; null where another program's hold forbids it.
+  std::unique_ptr<EngineEntry> Open(const std::shared_ptr<Node>& node, uint32_t access);
 
-  std::map<std::string, std::unique_ptr<Node>> drives_;  // "C:" upper-cased
+  std::map<std::string, std::shared_ptr<Node>> drives_;  // "C:" upper-cased
+  uint64_t lastId_ = 0;
+  bool followLinks_ = false;
   std::set<std::string> locked_;
   std::set<std::string> denyRead_;
   std::set<std::string> denyCreateIn_;

@@ -32,6 +32,9 @@ class MemoryWorld : public TestWorld {
     fs_.DenyRead(path);
     return true;
   }
+  bool Move(const std::string& from, const std::string& to) override {
+    return fs_.MoveEntry(from, to);
+  }
   bool Exists(const std::string& path) override { return fs_.Exists(path); }
   uint32_t Attributes(const std::string& path) override { return fs_.GetAttributes(path); }
   std::string Content(const std::string& path) override { return fs_.Content(path); }

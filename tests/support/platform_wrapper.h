@@ -1,7 +1,8 @@
 // A platform that hands every call on to another one, the base of test
 // decorators (counting, fault injection) that look at or change a few calls.
 // Before each call it tells Calling() the operation's name; the engine's
-// calls go by the names of the plain ones ("GetAttributes", "Enumerate", ...).
+// calls go by short names ("GetAttributes", "Open", "OpenChild", "Query",
+// "List", "SetAttributes", "Remove").
 #pragma once
 
 #include <memory>
@@ -82,22 +83,31 @@ class PlatformWrapper : public Platform {
     Calling("GetAttributes");
     return inner_.EngineGetAttributes(path);
   }
-  bool EngineSetAttributes(const EnginePath& path, uint32_t attributes) override {
+  std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override {
+    Calling("Open");
+    return inner_.EngineOpen(path, access);
+  }
+  std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
+                                               uint32_t access) override {
+    Calling("OpenChild");
+    return inner_.EngineOpenChild(folder, name, access);
+  }
+  bool EngineQuery(EngineEntry& entry, EntryInfo& info) override {
+    Calling("Query");
+    return inner_.EngineQuery(entry, info);
+  }
+  bool EngineList(EngineEntry& folder,
+                  const std::function<void(const FindEntry&)>& visit) override {
+    Calling("List");
+    return inner_.EngineList(folder, visit);
+  }
+  bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override {
     Calling("SetAttributes");
-    return inner_.EngineSetAttributes(path, attributes);
+    return inner_.EngineSetAttributes(entry, attributes);
   }
-  bool EngineRemoveFile(const EnginePath& path) override {
-    Calling("RemoveFile");
-    return inner_.EngineRemoveFile(path);
-  }
-  bool EngineRemoveFolder(const EnginePath& path) override {
-    Calling("RemoveFolder");
-    return inner_.EngineRemoveFolder(path);
-  }
-  bool EngineEnumerate(const EnginePath& pattern,
-                       const std::function<void(const FindEntry&)>& visit) override {
-    Calling("Enumerate");
-    return inner_.EngineEnumerate(pattern, visit);
+  bool EngineRemove(EngineEntry& entry) override {
+    Calling("Remove");
+    return inner_.EngineRemove(entry);
   }
   bool IsLeadByte(unsigned char byte) override {
     Calling("IsLeadByte");

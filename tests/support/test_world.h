@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/platform.h"
+#include "tests/support/attributes.h"
 
 namespace moxlyn::testing {
 
@@ -38,6 +39,9 @@ class TestWorld {
   // Makes the existing file unreadable for the program; false when this world
   // cannot.
   virtual bool DenyRead(const std::string& path) = 0;
+  // Gives the entry at from (a folder too) the path to, as another program
+  // would; false on failure.
+  virtual bool Move(const std::string& from, const std::string& to) = 0;
 
   virtual bool Exists(const std::string& path) = 0;
   virtual uint32_t Attributes(const std::string& path) = 0;

@@ -74,6 +74,9 @@ class Win32World : public TestWorld {
     Hold(path, GENERIC_WRITE, 0);
     return true;
   }
+  bool Move(const std::string& from, const std::string& to) override {
+    return MoveFileExA(Literal(from).c_str(), Literal(to).c_str(), 0) != 0;
+  }
 
   bool Exists(const std::string& path) override {
     return GetFileAttributesA(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -25,9 +25,9 @@ namespace {
 // The DLLs that every supported Windows has in its system folder. A new
 // import, above all a compiler runtime DLL, means the program no longer runs
 // from a bare folder.
-const std::set<std::string> kSystemDlls = {"KERNEL32.DLL", "USER32.DLL",   "GDI32.DLL",
-                                           "SHELL32.DLL",  "COMCTL32.DLL", "ADVAPI32.DLL",
-                                           "MSVCRT.DLL"};
+const std::set<std::string> kSystemDlls = {"NTDLL.DLL",    "KERNEL32.DLL", "USER32.DLL",
+                                           "GDI32.DLL",    "SHELL32.DLL",  "COMCTL32.DLL",
+                                           "ADVAPI32.DLL", "MSVCRT.DLL"};
 constexpr std::uintmax_t kMaxExecutableBytes = std::uintmax_t{1024} * 1024;
 
 std::string ExePath() {
