@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/code_page.h"
+
 namespace moxlyn::testing {
 
 // An object of the file system. Its folder owns it, and so does every
@@ -47,26 +49,24 @@ bool MemoryPlatform::IsLeadByte(unsigned char byte) {
 
 std::string MemoryPlatform::UpperCase(const std::string& text) {
   std::string upper = text;
-  for (size_t i = 0; i < upper.size(); ++i) {
+  for (size_t i = 0; i < upper.size(); i += NextCharLength(*this, upper, i)) {
     const auto byte = static_cast<unsigned char>(upper[i]);
-    if (IsLeadByte(byte)) {
-      ++i;
-    } else if (byte >= 'a' && byte <= 'z') {
-      upper[i] = static_cast<char>(byte - 'a' + 'A');
-    }
+    if (byte >= 'a' && byte <= 'z') upper[i] = static_cast<char>(byte - 'a' + 'A');
   }
   return upper;
 }
 
 std::string MemoryPlatform::LowerCase(const std::string& text) {
   std::string lower = text;
-  for (size_t i = 0; i < lower.size(); ++i) {
+  for (size_t i = 0, length = 0; i < lower.size(); i += length) {
+    length = NextCharLength(*this, lower, i);
     const auto byte = static_cast<unsigned char>(lower[i]);
-    if (IsLeadByte(byte) && i + 1 < lower.size()) {
+    if (length == 2) {
       // Full-width "Ａ" to "Ｚ" are 0x82 0x60 to 0x82 0x79; "ａ" is 0x82 0x81.
-      const auto trail = static_cast<unsigned char>(lower[++i]);
-      if (byte == 0x82 && trail >= 0x60 && trail <= 0x79)
-        lower[i] = static_cast<char>(trail + 0x21);
+      const auto trail = static_cast<unsigned char>(lower[i + 1]);
+      if (byte == 0x82 && trail >= 0x60 && trail <= 0x79) {
+        lower[i + 1] = static_cast<char>(trail + 0x21);
+      }
     } else if (byte >= 'A' && byte <= 'Z') {
       lower[i] = static_cast<char>(byte - 'A' + 'a');
     }
@@ -81,16 +81,13 @@ int MemoryPlatform::CompareNoCase(const std::string& a, const std::string& b) {
 std::vector<std::string> MemoryPlatform::Split(const std::string& path) {
   std::vector<std::string> parts;
   std::string part;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(path[i]);
-    if (byte == '\\') {
+  for (size_t i = 0, length = 0; i < path.size(); i += length) {
+    length = NextCharLength(*this, path, i);
+    if (length == 1 && path[i] == '\\') {
       if (!part.empty()) parts.push_back(part);
       part.clear();
-    } else if (IsLeadByte(byte) && i + 1 < path.size()) {
-      part += path[i];
-      part += path[++i];
     } else {
-      part += path[i];
+      part.append(path, i, length);
     }
   }
   if (!part.empty()) parts.push_back(part);
@@ -111,12 +108,14 @@ MemoryPlatform::Node* MemoryPlatform::Resolve(Node* node) {
 }
 
 bool MemoryPlatform::EndsWithSeparator(const std::string& path) {
-  bool separator = false;
-  for (size_t i = 0; i < path.size(); ++i) {
-    separator = path[i] == '\\';
-    if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;
+  return !path.empty() && LastBackslash(*this, path) == path.size() - 1;
+}
+
+MemoryPlatform::Node* MemoryPlatform::Child(const Node& folder, const std::string& name) {
+  for (const auto& child : folder.children) {
+    if (UpperCase(child->name) == UpperCase(name)) return child.get();
   }
-  return separator;
+  return nullptr;
 }
 
 MemoryPlatform::Located MemoryPlatform::Locate(const std::string& path) {
@@ -144,10 +143,7 @@ MemoryPlatform::Located MemoryPlatform::LocateName(const std::string& path) {
   for (size_t i = 1; i < parts.size(); ++i) {
     folder = Resolve(folder);
     if (folder == nullptr || !folder->IsFolder()) return Located{};
-    Node* next = nullptr;
-    for (auto& child : folder->children) {
-      if (UpperCase(child->name) == UpperCase(parts[i])) next = child.get();
-    }
+    Node* next = Child(*folder, parts[i]);
     if (i + 1 == parts.size()) {
       found.parent = folder;
       found.node = next;
@@ -166,10 +162,7 @@ MemoryPlatform::Node* MemoryPlatform::MakeFolders(const std::vector<std::string>
   Node* folder = drive.get();
   for (size_t i = 1; i < count; ++i) {
     folder = Resolve(folder);
-    Node* next = nullptr;
-    for (auto& child : folder->children) {
-      if (UpperCase(child->name) == UpperCase(parts[i])) next = child.get();
-    }
+    Node* next = Child(*folder, parts[i]);
     if (next == nullptr) next = Adopt(*folder, NewNode(parts[i], kAttrDirectory));
     folder = next;
   }
@@ -275,8 +268,6 @@ std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::Detach(Node& node) {
   return detached;
 }
 
-void MemoryPlatform::Detach(const Located& found) { Detach(*found.node); }
-
 std::string MemoryPlatform::PathOf(const Node& node) {
   if (node.parent == nullptr) {
     const auto drive = drives_.find(UpperCase(node.name));
@@ -321,11 +312,8 @@ std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpenChild(EngineEntry& folder
                                                              const std::string& name,
                                                              uint32_t access) {
   const Node* parent = Contents(*static_cast<Handle&>(folder).node);
-  if (parent == nullptr) return nullptr;
-  for (const auto& child : parent->children) {
-    if (UpperCase(child->name) == UpperCase(name)) return Open(child, access);
-  }
-  return nullptr;
+  Node* child = parent == nullptr ? nullptr : Child(*parent, name);
+  return child == nullptr ? nullptr : Open(child->shared_from_this(), access);
 }
 
 bool MemoryPlatform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
@@ -392,7 +380,7 @@ bool MemoryPlatform::RemoveFile(const std::string& path) {
   const Located found = Locate(path);
   if (found.node == nullptr || found.parent == nullptr || found.node->IsFolder()) return false;
   if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
-  Detach(found);
+  Detach(*found.node);
   Changed("RemoveFile");
   return true;
 }
@@ -402,7 +390,7 @@ bool MemoryPlatform::RemoveFolder(const std::string& path) {
   if (found.node == nullptr || found.parent == nullptr || !found.node->IsFolder()) return false;
   if ((found.node->attributes & kAttrReadOnly) != 0 || IsLocked(path)) return false;
   if (found.node->linkTarget.empty() && !found.node->children.empty()) return false;
-  Detach(found);
+  Detach(*found.node);
   return true;
 }
 
@@ -526,13 +514,13 @@ ReplaceStatus MemoryPlatform::ReplaceWithFile(const SavePath& targetPath,
     return ReplaceStatus::kFailed;
   }
   if (to.node != nullptr && loseOnReplace_.count(Key(target)) != 0) {
-    Detach(to);
+    Detach(*to.node);
     Changed("ReplaceWithFile");
     return ReplaceStatus::kTargetGone;
   }
   std::string content = std::move(from.node->content);
   std::string durable = std::move(from.node->durable);
-  Detach(from);
+  Detach(*from.node);
   if (to.node != nullptr) {
     // The file under target's name is replaced: a link there becomes a
     // plain file, and what it led to stays as it was.

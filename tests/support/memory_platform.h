@@ -145,6 +145,8 @@ class MemoryPlatform : public Platform {
   Located Locate(const std::string& path);
   Located LocateName(const std::string& path);  // the last name as it is, a link as the link
   bool EndsWithSeparator(const std::string& path);
+  // The child of folder named name (case-insensitively); null when none.
+  Node* Child(const Node& folder, const std::string& name);
   Node* Resolve(Node* node);  // follows a link to its target
   Node* MakeFolders(const std::vector<std::string>& parts, size_t count);
   // A new entry at path with the given attributes, its folders made as needed.
@@ -160,7 +162,6 @@ class MemoryPlatform : public Platform {
   std::shared_ptr<Node> NewNode(std::string name, uint32_t attributes);
   Node* Adopt(Node& folder, std::shared_ptr<Node> node);  // node goes into folder, last
   std::shared_ptr<Node> Detach(Node& node);               // out of its folder
-  void Detach(const Located& found);
   // Adds the PowerCut of operation when recording.
   void Changed(const char* operation);
   // Every state of node's tree at path that a power cut can leave (or, without

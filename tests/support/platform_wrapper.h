@@ -1,5 +1,6 @@
 // A platform that hands every call on to another one, the base of test
-// decorators (counting, fault injection) that look at or change a few calls.
+// decorators that look at the calls or act between them (CountingPlatform;
+// the engine tests' swaps of a folder for a link at a chosen call).
 // Before each call it tells Calling() the operation's name; the engine's
 // calls go by short names ("GetAttributes", "Open", "OpenChild", "Query",
 // "List", "SetAttributes", "Remove").
