@@ -105,25 +105,18 @@ TEST_F(AboutE2e, ShowsItsLabelsCentredAndLinksReactToThePointerAndClicks) {
   EXPECT_NE(program->FindTopLevel("Moxlynについて", false), nullptr);
   HWND about = program->Open("ABOUT", "Moxlynについて");
   ASSERT_NE(about, nullptr);
-  const SIZE client = ClientSize(about);
-  EXPECT_EQ(client.cx, 253);
-  EXPECT_EQ(client.cy, 78);
-  EXPECT_TRUE(WaitUntil([&] { return IsCentred(about); }));
-  const LONG style = GetWindowLongA(about, GWL_STYLE);
-  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  ExpectSecondaryFrame(about, {253, 78});
 
   struct Label {
     const char* text;
-    POINT at;
+    std::pair<int, int> at;
   };
   for (const Label& label :
        {Label{"Moxlyn Ver." MOXLYN_SHOWN_VERSION, {48, 8}}, Label{"Author", {56, 24}},
         Label{"MailAddress", {56, 40}}, Label{"WebSiteURL", {56, 56}}}) {
     HWND control = FindControl(about, "Static", label.text);
     ASSERT_NE(control, nullptr) << label.text;
-    const RECT rect = ChildRect(control);
-    EXPECT_EQ(rect.left, label.at.x) << label.text;
-    EXPECT_EQ(rect.top, label.at.y) << label.text;
+    EXPECT_EQ(TopLeft(ChildRect(control)), label.at) << label.text;
   }
   // The links are the labels at their places.
   HWND mail = ChildWindowFromPointEx(about, {140, 45}, CWP_SKIPINVISIBLE);

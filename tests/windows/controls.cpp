@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/win32_tools.h"
 #include "win32/scoped_dc.h"
 
@@ -62,10 +64,16 @@ SIZE ClientSize(HWND window) {
   return {rect.right, rect.bottom};
 }
 
+std::array<LONG, 4> Edges(const RECT& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+std::pair<int, int> TopLeft(const RECT& rect) { return {rect.left, rect.top}; }
+
 std::pair<int, int> Position(HWND window) {
   RECT rect;
   GetWindowRect(window, &rect);
-  return {rect.left, rect.top};
+  return TopLeft(rect);
 }
 
 POINT CentreOf(HWND window) {
@@ -81,6 +89,16 @@ bool IsCentred(HWND window) {
   GetWindowRect(window, &rect);
   return rect.left == (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2 &&
          rect.top == (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+}
+
+void ExpectSecondaryFrame(HWND window, SIZE client) {
+  SCOPED_TRACE(WindowText(window));
+  const SIZE shown = ClientSize(window);
+  EXPECT_EQ(std::pair(shown.cx, shown.cy), std::pair(client.cx, client.cy));
+  EXPECT_TRUE(testing::WaitUntil([&] { return IsCentred(window); }));
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
 }
 
 bool WaitShown(HWND window, DWORD timeoutMs) {

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
@@ -38,6 +39,10 @@ HWND FindControl(HWND parent, const std::string& className, const std::string& t
 std::vector<HWND> Children(HWND parent);
 // The control's rectangle relative to its parent's client area.
 RECT ChildRect(HWND control);
+// A rectangle's left, top, right and bottom, and its top-left corner, for
+// comparisons that print what they found.
+std::array<LONG, 4> Edges(const RECT& rect);
+std::pair<int, int> TopLeft(const RECT& rect);
 SIZE ClientSize(HWND window);
 // The window's top-left corner on the screen.
 std::pair<int, int> Position(HWND window);
@@ -47,6 +52,10 @@ bool IsTopmost(HWND window);
 // Whether the window stands centred on the primary screen, as the program
 // places its secondary windows.
 bool IsCentred(HWND window);
+// Expects the frame of the program's secondary windows: this client size,
+// centred (waited for), a close box, and neither a minimise nor a maximise
+// box nor a sizing border.
+void ExpectSecondaryFrame(HWND window, SIZE client);
 // Waits until the window is visible.
 bool WaitShown(HWND window, DWORD timeoutMs = kTimeoutMs);
 // Waits until the window is hidden or gone.

@@ -10,6 +10,8 @@
 namespace moxlyn::e2e {
 namespace {
 
+using namespace std::string_literals;
+
 using DeleteE2e = ProgramCase;
 
 std::string Ini(bool confirm, bool message, bool log, int logType) {
@@ -145,7 +147,7 @@ TEST_F(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
   Click(del);
   ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
 
 TEST_F(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoCommands) {
@@ -178,7 +180,7 @@ TEST_F(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComm
 
   tree.Release();
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
 
 TEST_F(DeleteE2e, TimeAndNameLogOfADroppedList) {
@@ -235,7 +237,7 @@ TEST_F(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
   Click(FindControl(main, "Button", "削除"));
   CloseProgram();
   // The command ran: the list was emptied.
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
   for (const char* kept :
        {"store\\a.txt", "store\\sub\\b.txt", "beside.txt", "dot.txt", "sub\\x.txt"}) {
     EXPECT_TRUE(folder.Exists(kept)) << kept;

@@ -10,6 +10,8 @@
 namespace moxlyn::e2e {
 namespace {
 
+using namespace std::string_literals;
+
 using ListE2e = ProgramCase;
 
 // Width of a row in the program's font, as the list box draws it.
@@ -64,23 +66,11 @@ TEST_F(ListE2e, EmptyListGivesAnEmptyViewWithExtentTenAndTheLayout) {
   ASSERT_NE(list.listBox, nullptr);
   ASSERT_NE(list.clear, nullptr);
   ASSERT_NE(list.exclude, nullptr);
-  const SIZE client = ClientSize(list.window);
-  EXPECT_EQ(client.cx, 334);
-  EXPECT_EQ(client.cy, 295);
-  EXPECT_TRUE(WaitUntil([&] { return IsCentred(list.window); }));
-  const LONG style = GetWindowLongA(list.window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-  const RECT box = ChildRect(list.listBox);
-  EXPECT_EQ(box.left, 0);
-  EXPECT_EQ(box.top, 0);
-  EXPECT_EQ(box.right, 334);
-  const RECT clear = ChildRect(list.clear);
-  EXPECT_EQ(clear.left, 224);
-  EXPECT_EQ(clear.top, 256);
-  const RECT exclude = ChildRect(list.exclude);
-  EXPECT_EQ(exclude.left, 128);
-  EXPECT_EQ(exclude.top, 256);
+  ExpectSecondaryFrame(list.window, {334, 295});
+  EXPECT_EQ(TopLeft(ChildRect(list.listBox)), std::pair(0, 0));
+  EXPECT_EQ(ChildRect(list.listBox).right, 334);
+  EXPECT_EQ(TopLeft(ChildRect(list.clear)), std::pair(224, 256));
+  EXPECT_EQ(TopLeft(ChildRect(list.exclude)), std::pair(128, 256));
   EXPECT_TRUE(GetWindowLongA(list.listBox, GWL_STYLE) & LBS_EXTENDEDSEL);
   // Screen readers name the list box after the static label just before it.
   HWND label = GetWindow(list.listBox, GW_HWNDPREV);
@@ -141,8 +131,7 @@ TEST_F(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   ExpectView(list.listBox, left, WidestRow(left) + 10);
   Screenshot("list-window", {list.window});
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"),
-            std::optional<std::string>(CrLfLines({listed[0], listed[2]})));
+  EXPECT_EQ(folder.Read("dellist.lst"), CrLfLines({listed[0], listed[2]}));
 
   // The next run deletes only what is left; the open view empties.
   folder.Write("Moxlyn.ini", "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=0\r\n");
@@ -201,7 +190,7 @@ TEST_F(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   Click(list.clear);
   ExpectView(list.listBox, {}, 0);
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
   EXPECT_TRUE(folder.Exists("short.txt"));
 }
 

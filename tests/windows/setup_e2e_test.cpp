@@ -95,13 +95,7 @@ TEST_F(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClo
   ASSERT_TRUE(IsTopmost(main));
   SetupWindow setup = OpenSetup(*program);
   ASSERT_NE(setup.window, nullptr);
-  const SIZE client = ClientSize(setup.window);
-  EXPECT_EQ(client.cx, 177);
-  EXPECT_EQ(client.cy, 197);
-  EXPECT_TRUE(WaitUntil([&] { return IsCentred(setup.window); }));
-  const LONG style = GetWindowLongA(setup.window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  ExpectSecondaryFrame(setup.window, {177, 197});
   // The controls' places, in tab order (the order of the child windows).
   struct Place {
     HWND control;
@@ -119,10 +113,7 @@ TEST_F(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClo
   std::vector<HWND> expectedOrder;
   for (const Place& place : places) {
     expectedOrder.push_back(place.control);
-    const RECT rect = ChildRect(place.control);
-    EXPECT_TRUE(EqualRect(&rect, &place.rect))
-        << WindowText(place.control) << ": " << rect.left << "," << rect.top << " " << rect.right
-        << "," << rect.bottom;
+    EXPECT_EQ(Edges(ChildRect(place.control)), Edges(place.rect)) << WindowText(place.control);
   }
   EXPECT_EQ(tabOrder, expectedOrder);
   // The defaults but for the two options in the file.
@@ -166,7 +157,7 @@ TEST_F(SetupE2e, CanselChangesNothingAndOkAppliesTopmostAtOnceButWritesOnlyAtClo
   EXPECT_FALSE(folder.Exists("doomed.txt"));
 
   // Nothing reached the file before the close.
-  EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), ini);
   CloseProgram();
   EXPECT_THAT(folder.Read("Moxlyn.ini").value_or(""),
               AllOf(HasSubstr("ConfirmBeforeDelete=0\r\n"), HasSubstr("ShowTopMost=1\r\n")));

@@ -12,11 +12,13 @@
 namespace moxlyn::e2e {
 namespace {
 
+using namespace std::string_literals;
+
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using StartE2e = ProgramCase;
 
-const char kDefaultIni[] =
+const std::string kDefaultIni =
     "[Window]\r\nLeft=100\r\nTop=100\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
     "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n";
 
@@ -77,11 +79,7 @@ TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   for (const auto& expected : buttons) {
     HWND button = FindControl(main, "Button", expected.text);
     ASSERT_NE(button, nullptr) << expected.text;
-    const RECT rect = ChildRect(button);
-    EXPECT_EQ(rect.left, expected.rect.left) << expected.text;
-    EXPECT_EQ(rect.top, expected.rect.top) << expected.text;
-    EXPECT_EQ(rect.right, expected.rect.right) << expected.text;
-    EXPECT_EQ(rect.bottom, expected.rect.bottom) << expected.text;
+    EXPECT_EQ(Edges(ChildRect(button)), Edges(expected.rect)) << expected.text;
   }
   // The panel is the child over the right-hand part of the client area.
   HWND panel = ChildWindowFromPointEx(main, {97, 48}, CWP_SKIPINVISIBLE);
@@ -91,11 +89,7 @@ TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   char spoken[32] = {};
   SendMessageA(panel, WM_GETTEXT, sizeof spoken, reinterpret_cast<LPARAM>(spoken));
   EXPECT_STREQ(spoken, "Please D&D.");
-  const RECT panelRect = ChildRect(panel);
-  EXPECT_EQ(panelRect.left, 48);
-  EXPECT_EQ(panelRect.top, 0);
-  EXPECT_EQ(panelRect.right, 146);
-  EXPECT_EQ(panelRect.bottom, 96);
+  EXPECT_EQ(Edges(ChildRect(panel)), (std::array<LONG, 4>{48, 0, 146, 96}));
 
   // The other three windows exist from the start, hidden.
   for (const char* caption : {"削除リスト", "設定", "Moxlynについて"}) {
@@ -109,8 +103,8 @@ TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   Screenshot("main-window", {main});
 
   CloseProgram();
-  EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(kDefaultIni));
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), kDefaultIni);
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
 
 TEST_F(StartE2e, SecondCopyOnlyShowsItsBoxAndLaterStartsSucceed) {
@@ -271,7 +265,7 @@ TEST_F(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   Click(FindControl(main, "Button", "削除"));
   ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
 
 // Starts the program while another program holds the settings file open
@@ -295,7 +289,7 @@ TEST_F(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWind
   ASSERT_NO_FATAL_FAILURE(StartWithSettingsHeld(folder, program));
   EXPECT_EQ(Position(program->ShownMain()), std::pair(267, 738));
   CloseProgram();
-  EXPECT_EQ(folder.Read("Moxlyn.ini"), std::optional<std::string>(ini));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), ini);
 
   // What the setup window's OK stores is written: the options it showed and
   // the window's position.
@@ -306,11 +300,9 @@ TEST_F(StartE2e, SettingsUnreadableAtStartAreWrittenAtCloseOnlyAfterTheSetupWind
   Click(FindControl(setup, "Button", "OK"));
   ASSERT_TRUE(WaitGone(setup));
   CloseProgram();
-  EXPECT_EQ(
-      folder.Read("Moxlyn.ini"),
-      std::optional<std::string>(
-          "[Window]\r\nLeft=267\r\nTop=738\r\n\r\n[Config]\r\nConfirmBeforeDelete=0\r\n"
-          "ShowMessageAfterDelete=0\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=0\r\n\r\n"));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"),
+            "[Window]\r\nLeft=267\r\nTop=738\r\n\r\n[Config]\r\nConfirmBeforeDelete=0\r\n"
+            "ShowMessageAfterDelete=0\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=0\r\n\r\n"s);
 }
 
 TEST_F(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysAsSaved) {
@@ -379,17 +371,14 @@ TEST_F(StartE2e, ReadOnlySettingsFileKeepsTheProgramOpenUntilItCanBeWritten) {
   EXPECT_EQ(box->iconKind, "stop");
   ASSERT_TRUE(Answer(*box, IDOK));
   EXPECT_TRUE(HoldsFor([&] { return program->Running() && IsWindowVisible(main); }));
-  EXPECT_EQ(folder.Read("Moxlyn.ini"),
-            std::optional<std::string>("[Window]\r\nLeft=120\r\nTop=130\r\n"));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), "[Window]\r\nLeft=120\r\nTop=130\r\n"s);
 
   SetFileAttributesA(folder.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
   CloseProgram();
-  EXPECT_EQ(
-      folder.Read("Moxlyn.ini"),
-      std::optional<std::string>(
-          "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
-          "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n"));
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>(""));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"),
+            "[Window]\r\nLeft=120\r\nTop=130\r\n\r\n[Config]\r\nConfirmBeforeDelete=1\r\n"
+            "ShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\nLogType=2\r\nShowTopMost=1\r\n\r\n"s);
+  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
 
 // A program folder outside the code page is the program's own: never the
@@ -407,7 +396,7 @@ TEST_F(StartE2e, AProgramFolderOutsideTheCodePageUsesItsOwnFilesOnly) {
   Click(FindControl(main, "Button", "削除"));
   ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
   CloseProgram();
-  EXPECT_EQ(folder.Read("Muller\\victim.txt"), std::optional<std::string>("kept"));
+  EXPECT_EQ(folder.Read("Muller\\victim.txt"), "kept"s);
   EXPECT_EQ(folder.Find("Muller\\*.*").size(), 4u);  // ".", "..", the list and the victim
   for (const wchar_t* written : {L"\\Moxlyn.ini", L"\\dellist.lst"}) {
     EXPECT_NE(GetFileAttributesW((home + written).c_str()), INVALID_FILE_ATTRIBUTES);
@@ -433,7 +422,7 @@ TEST_F(StartE2e, FailedCloseKeepsTheTrayIconSoTheProgramCanStillBeRestoredAndClo
 
   SetFileAttributesA(folder.ListFile().c_str(), FILE_ATTRIBUTE_NORMAL);
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\keep\\me.txt\r\n"));
+  EXPECT_EQ(folder.Read("dellist.lst"), "C:\\keep\\me.txt\r\n"s);
 }
 
 // A full disk at the close, with no free block and no free entry: the save
@@ -457,7 +446,7 @@ TEST_F(StartE2e, FullDiskAtCloseKeepsTheOldListAndTheProgramOpen) {
 
   program->Close();
   ASSERT_TRUE(program->AnswerBox("ファイル " + disk.ListFile() + " を作成できません."));
-  EXPECT_EQ(disk.Read("dellist.lst"), std::optional<std::string>(old));
+  EXPECT_EQ(disk.Read("dellist.lst"), old);
   ASSERT_TRUE(HoldsFor([&] { return program->Running(); }));
 
   for (const auto& name : disk.Find("entry*")) DeleteFileA(disk.Path(name).c_str());
@@ -484,10 +473,10 @@ TEST_F(StartE2e, LinkedListOutsideTheCodePageAndLeftoversBesideTheSettings) {
   Start();
   CloseProgram();
   EXPECT_EQ(testing::ReadWhole(Wide(folder.Dir()) + L"\\M\u00fcller_\u5171\u6709\\list.lst"),
-            std::optional<std::string>("C:\\old.txt\r\n"));
+            "C:\\old.txt\r\n"s);
   EXPECT_TRUE(folder.Exists("Moxlyn.ini"));
   for (const auto& name : leftovers) {
-    EXPECT_EQ(folder.Read(name), std::optional<std::string>("mine")) << name;
+    EXPECT_EQ(folder.Read(name), "mine"s) << name;
   }
   EXPECT_EQ(folder.Find("*.moxlyn-*").size(), leftovers.size());
 }
@@ -528,7 +517,7 @@ TEST_F(StartE2e, EndOfTheLogonEndsTheProgramWithoutTheOrderlyClose) {
   ASSERT_TRUE(HoldsFor([&] { return program->Running(); }));
   SendMessageA(main, WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(program->WaitExit(), std::optional<DWORD>(0));
-  EXPECT_EQ(folder.Read("dellist.lst"), std::optional<std::string>("C:\\old.txt\r\n"));
+  EXPECT_EQ(folder.Read("dellist.lst"), "C:\\old.txt\r\n"s);
   EXPECT_FALSE(folder.Exists("Moxlyn.ini"));
 }
 
