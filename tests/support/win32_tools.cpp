@@ -161,6 +161,10 @@ bool FillDisk(const std::string& folder, bool entries) {
   return refused;
 }
 
+namespace {
+
+// One argument of a Windows command line, quoted by the rules that split it
+// again on the other side.
 std::string QuoteArgument(const std::string& arg) {
   if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
   std::string quoted = "\"";
@@ -177,6 +181,8 @@ std::string QuoteArgument(const std::string& arg) {
   quoted.append(backslashes, '\\');
   return quoted + "\"";
 }
+
+}  // namespace
 
 bool StartUnix(const std::string& program, const std::vector<std::string>& args) {
   std::string commandLine = QuoteArgument(WindowsPathOfUnix(program));

@@ -62,10 +62,6 @@ std::string WindowsPathOfUnix(const std::string& unixPath);
 // nr_inodes=). True when the disk ended full.
 bool FillDisk(const std::string& folder, bool entries = false);
 
-// One argument of a Windows command line, quoted by the rules that split it
-// again on the other side.
-std::string QuoteArgument(const std::string& arg);
-
 // Starts a Unix program (a Unix path) from this Windows process; its
 // arguments are Unix text (UTF-8, as UnixPath gives). Wine gives no handle
 // for it, so the caller waits for what it makes.

@@ -36,18 +36,13 @@ TEST_F(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
   EXPECT_TRUE(HoldsFor([&] { return program->VisibleWindows() == std::vector<HWND>{main}; }));
   CloseProgram();
 
-  const auto saved = folder.SavedList();
-  ASSERT_EQ(saved.size(), 7u);
-  EXPECT_EQ(saved[0], folder.Path("b.txt"));
-  EXPECT_EQ(saved[1], folder.Path("dir"));
+  auto saved = folder.SavedList();
   // The folder's direct entries come in the file system's order.
-  std::vector<std::string> entries{saved[2], saved[3]};
-  std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries,
-            (std::vector<std::string>{folder.Path("dir\\one.txt"), folder.Path("dir\\sub")}));
-  EXPECT_EQ(saved[4], folder.Path("日本語のファイル.txt"));
-  EXPECT_EQ(saved[5], folder.Path("a.txt"));
-  EXPECT_EQ(saved[6], folder.Path("100% sure #1.txt"));
+  if (saved.size() > 3) std::sort(saved.begin() + 2, saved.begin() + 4);
+  EXPECT_EQ(saved, (std::vector<std::string>{
+                       folder.Path("b.txt"), folder.Path("dir"), folder.Path("dir\\one.txt"),
+                       folder.Path("dir\\sub"), folder.Path("日本語のファイル.txt"),
+                       folder.Path("a.txt"), folder.Path("100% sure #1.txt")}));
 }
 
 // Puts the paths on the clipboard as the shell's Copy does (CF_HDROP, wide

@@ -149,15 +149,11 @@ HWND Program::FindTopLevel(const std::string& caption, bool visibleOnly) const {
   return nullptr;
 }
 
-HWND Program::WaitWindow(const std::string& caption, bool visibleOnly, DWORD timeoutMs) const {
-  HWND found = nullptr;
-  WaitUntil([&] { return (found = FindTopLevel(caption, visibleOnly)) != nullptr; }, timeoutMs);
-  return found;
-}
-
 HWND Program::Open(const std::string& button, const std::string& caption) {
   Click(FindControl(Main(), "Button", button));
-  return WaitWindow(caption);
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindTopLevel(caption, true)) != nullptr; });
+  return found;
 }
 
 HWND Program::Main(DWORD timeoutMs) {

@@ -49,7 +49,6 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  DWORD Pid() const { return pid_; }
   bool Running() const;
   // Waits for the end of the process; its exit code, or nothing on timeout.
   std::optional<DWORD> WaitExit(DWORD timeoutMs = kStartTimeoutMs);
@@ -60,9 +59,7 @@ class Program {
   std::vector<HWND> TopLevelWindows() const;
   std::vector<HWND> VisibleWindows() const;
   // A top-level window of the process with this caption (and not a message
-  // box); with visibleOnly, only a visible one. Waits up to the timeout.
-  HWND WaitWindow(const std::string& caption, bool visibleOnly = true,
-                  DWORD timeoutMs = kTimeoutMs) const;
+  // box); with visibleOnly, only a visible one.
   HWND FindTopLevel(const std::string& caption, bool visibleOnly) const;
   // Clicks the main window's button and waits for the window it shows.
   HWND Open(const std::string& button, const std::string& caption);

@@ -40,19 +40,18 @@ void PostTray(HWND main, UINT mouseMessage) {
 
 bool NothingVisible(const Program& program) { return program.VisibleWindows().empty(); }
 
-// True while the shell holds the program's icon (id 1 of the main window):
-// only an existing icon can be modified.
-bool TrayIconExists(HWND main) {
-  using NotifyIcon = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
-  static const auto notifyIcon = reinterpret_cast<NotifyIcon>(
-      reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("shell32.dll"), "Shell_NotifyIconA")));
-  if (notifyIcon == nullptr) return false;
+// The shell's call on the program's icon (id 1 of the main window).
+bool NotifyProgramIcon(HWND main, DWORD message) {
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V1_SIZE;
   data.hWnd = main;
   data.uID = 1;
-  return notifyIcon(NIM_MODIFY, &data) != FALSE;
+  return Shell_NotifyIconA(message, &data) != FALSE;
 }
+
+// True while the shell holds the program's icon: only an existing icon can
+// be modified.
+bool TrayIconExists(HWND main) { return NotifyProgramIcon(main, NIM_MODIFY); }
 
 TEST_F(StartE2e, FirstStartLaysOutTheMainWindowAndWritesDefaultFilesAtClose) {
   HWND main = Start();
@@ -485,11 +484,7 @@ TEST_F(StartE2e, TheTrayIconIsAddedAgainWhenTheShellCreatesItsTaskbarAgain) {
   HWND main = Start();
   ASSERT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
   // A restarted shell has lost the icons and says so.
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = main;
-  data.uID = 1;
-  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_TRUE(NotifyProgramIcon(main, NIM_DELETE));
   ASSERT_FALSE(TrayIconExists(main));
   PostMessageA(main, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(main); }));
