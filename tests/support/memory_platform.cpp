@@ -268,6 +268,12 @@ std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::Detach(Node& node) {
   return detached;
 }
 
+void MemoryPlatform::MoveTo(Node& node, const Located& destination) {
+  std::shared_ptr<Node> moved = Detach(node);
+  moved->name = destination.name;
+  Adopt(*destination.parent, std::move(moved));
+}
+
 std::string MemoryPlatform::PathOf(const Node& node) {
   if (node.parent == nullptr) {
     const auto drive = drives_.find(UpperCase(node.name));
@@ -284,9 +290,7 @@ bool MemoryPlatform::MoveEntry(const std::string& from, const std::string& to) {
       destination.node != nullptr) {
     return false;
   }
-  std::shared_ptr<Node> moved = Detach(*source.node);
-  moved->name = destination.name;
-  Adopt(*destination.parent, std::move(moved));
+  MoveTo(*source.node, destination);
   return true;
 }
 
@@ -518,22 +522,15 @@ ReplaceStatus MemoryPlatform::ReplaceWithFile(const SavePath& targetPath,
     Changed("ReplaceWithFile");
     return ReplaceStatus::kTargetGone;
   }
-  std::string content = std::move(from.node->content);
-  std::string durable = std::move(from.node->durable);
+  // The file under target's name is replaced: a link there becomes a plain
+  // file, and what it led to stays as it was.
+  Node* replaced = to.node ? to.node : Adopt(*to.parent, NewNode(to.name, kAttrArchive));
+  replaced->content = std::move(from.node->content);
+  replaced->durable = std::move(from.node->durable);
+  replaced->linkTarget.clear();
+  replaced->reparseTag = 0;
+  replaced->attributes &= ~kAttrReparsePoint;
   Detach(*from.node);
-  if (to.node != nullptr) {
-    // The file under target's name is replaced: a link there becomes a
-    // plain file, and what it led to stays as it was.
-    to.node->content = std::move(content);
-    to.node->durable = std::move(durable);
-    to.node->linkTarget.clear();
-    to.node->reparseTag = 0;
-    to.node->attributes &= ~kAttrReparsePoint;
-  } else {
-    Node* made = Adopt(*to.parent, NewNode(to.name, kAttrArchive));
-    made->content = std::move(content);
-    made->durable = std::move(durable);
-  }
   Changed("ReplaceWithFile");
   return ReplaceStatus::kOk;
 }
@@ -546,9 +543,7 @@ bool MemoryPlatform::RenameFile(const SavePath& fromPath, const SavePath& toPath
   if (source.node == nullptr || source.parent == nullptr || source.node->IsFolder()) return false;
   if (destination.parent == nullptr || destination.node != nullptr) return false;
   if (IsLocked(from) || CreationDenied(to) || denyRenameTo_.count(Key(to)) != 0) return false;
-  std::shared_ptr<Node> moved = Detach(*source.node);
-  moved->name = destination.name;
-  Adopt(*destination.parent, std::move(moved));
+  MoveTo(*source.node, destination);
   Changed("RenameFile");
   return true;
 }
@@ -565,12 +560,13 @@ SavePath MemoryPlatform::FinalPath(const std::string& path) {
 }
 
 void MemoryPlatform::Changed(const char* operation) {
-  if (!recording_) return;
-  PowerCut cut{operation, {DiskState{}}};
-  for (const auto& drive : drives_) {
-    AddStates(*drive.second, drive.second->name, cut.states, true);
-  }
-  powerCuts_.push_back(std::move(cut));
+  if (recording_) powerCuts_.push_back({operation, States(true)});
+}
+
+std::vector<MemoryPlatform::DiskState> MemoryPlatform::States(bool powerCut) {
+  std::vector<DiskState> states{DiskState{}};
+  for (const auto& drive : drives_) AddStates(*drive.second, drive.second->name, states, powerCut);
+  return states;
 }
 
 void MemoryPlatform::AddStates(const Node& node, const std::string& path,
@@ -599,11 +595,7 @@ void MemoryPlatform::AddStates(const Node& node, const std::string& path,
   }
 }
 
-MemoryPlatform::DiskState MemoryPlatform::CurrentState() {
-  std::vector<DiskState> states{DiskState{}};
-  for (const auto& drive : drives_) AddStates(*drive.second, drive.second->name, states, false);
-  return states.front();
-}
+MemoryPlatform::DiskState MemoryPlatform::CurrentState() { return States(false).front(); }
 
 LocaleInfo MemoryPlatform::ReadLocaleInfo() {
   ++localeReads_;

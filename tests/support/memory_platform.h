@@ -162,10 +162,13 @@ class MemoryPlatform : public Platform {
   std::shared_ptr<Node> NewNode(std::string name, uint32_t attributes);
   Node* Adopt(Node& folder, std::shared_ptr<Node> node);  // node goes into folder, last
   std::shared_ptr<Node> Detach(Node& node);               // out of its folder
+  void MoveTo(Node& node, const Located& destination);    // renamed, open handles kept
   // Adds the PowerCut of operation when recording.
   void Changed(const char* operation);
-  // Every state of node's tree at path that a power cut can leave (or, without
-  // powerCut, the one state it is in) added to each of states.
+  // Every state of the disk that a power cut can leave now, or, without
+  // powerCut, the one state it is in.
+  std::vector<DiskState> States(bool powerCut);
+  // The same for node's tree at path, added to each of states.
   void AddStates(const Node& node, const std::string& path, std::vector<DiskState>& states,
                  bool powerCut);
   std::string PathOf(const Node& node);  // "" once removed
