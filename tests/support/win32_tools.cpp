@@ -30,6 +30,10 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return wide;
 }
 
+std::runtime_error Win32Failure(const std::string& what) {
+  return std::runtime_error(what + " failed, error " + std::to_string(GetLastError()));
+}
+
 std::string Env(const char* name) {
   char buffer[4096];
   const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof(buffer));

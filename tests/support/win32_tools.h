@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
 // text in codePage as UTF-16.
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);
+
+// An error that names what failed and the last Win32 error code.
+std::runtime_error Win32Failure(const std::string& what);
 
 // The value of an environment variable, or "" when it is not set.
 std::string Env(const char* name);

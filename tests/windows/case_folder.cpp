@@ -10,13 +10,8 @@
 #include "tests/support/win32_tools.h"
 
 namespace moxlyn::e2e {
-namespace {
 
-std::runtime_error Failed(const std::string& what) {
-  return std::runtime_error(what + " failed, error " + std::to_string(GetLastError()));
-}
-
-}  // namespace
+using testing::Win32Failure;
 
 CaseFolder::CaseFolder(const std::string& name, const std::string& base) {
   static std::atomic<int> counter{0};
@@ -25,11 +20,11 @@ CaseFolder::CaseFolder(const std::string& name, const std::string& base) {
   dir_ = (base.empty() ? std::string(temp) : base + "\\") + "moxlyn-e2e-" +
          std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + "-" + name;
   testing::RemoveTree(dir_);
-  if (!CreateDirectoryA(dir_.c_str(), nullptr)) throw Failed(dir_);
+  if (!CreateDirectoryA(dir_.c_str(), nullptr)) throw Win32Failure(dir_);
   std::string exe = testing::Env("MOXLYN_EXE");
   if (exe.empty()) throw std::runtime_error("MOXLYN_EXE is not set");
   exe = testing::WindowsPathOfUnix(exe);
-  if (!CopyFileA(exe.c_str(), Exe().c_str(), FALSE)) throw Failed(exe);
+  if (!CopyFileA(exe.c_str(), Exe().c_str(), FALSE)) throw Win32Failure(exe);
 }
 
 CaseFolder::~CaseFolder() { testing::RemoveTree(dir_); }
@@ -37,7 +32,7 @@ CaseFolder::~CaseFolder() { testing::RemoveTree(dir_); }
 std::string CaseFolder::Path(const std::string& name) const { return dir_ + "\\" + name; }
 
 void CaseFolder::Write(const std::string& name, const std::string& bytes) const {
-  if (!testing::WriteWhole(Path(name), bytes)) throw Failed("writing " + Path(name));
+  if (!testing::WriteWhole(Path(name), bytes)) throw Win32Failure("writing " + Path(name));
 }
 
 std::optional<std::string> CaseFolder::Read(const std::string& name) const {
@@ -52,7 +47,7 @@ std::vector<std::string> CaseFolder::SavedList() const {
 }
 
 void CaseFolder::MakeDir(const std::string& name) const {
-  if (!CreateDirectoryA(Path(name).c_str(), nullptr)) throw Failed(Path(name));
+  if (!CreateDirectoryA(Path(name).c_str(), nullptr)) throw Win32Failure(Path(name));
 }
 
 std::vector<std::string> CaseFolder::Find(const std::string& pattern) const {

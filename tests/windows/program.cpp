@@ -64,10 +64,6 @@ std::optional<MessageBoxView> ReadBox(HWND box) {
   return view;
 }
 
-std::string LastErrorText(const char* what) {
-  return std::string(what) + " failed, error " + std::to_string(GetLastError());
-}
-
 }  // namespace
 
 bool Answer(const MessageBoxView& box, int buttonId) {
@@ -89,7 +85,7 @@ Program::Program(const std::wstring& exe, int showCommand) {
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       dir.c_str(), &startup, &process)) {
-    throw std::runtime_error(LastErrorText("CreateProcessW"));
+    throw testing::Win32Failure("CreateProcessW");
   }
   process_.Reset(process.hProcess);
   thread_.Reset(process.hThread);
