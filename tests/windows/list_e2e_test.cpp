@@ -33,13 +33,9 @@ struct ListWindow {
 };
 
 ListWindow OpenList(Program& program) {
-  ListWindow list;
-  list.window = program.Open("リスト", "削除リスト");
-  if (list.window == nullptr) return list;
-  list.listBox = FindControl(list.window, "ListBox", "");
-  list.clear = FindControl(list.window, "Button", "リストクリア");
-  list.exclude = FindControl(list.window, "Button", "指定項目を除外");
-  return list;
+  HWND window = program.Open("リスト", "削除リスト");
+  return {window, FindControl(window, "ListBox", ""), FindControl(window, "Button", "リストクリア"),
+          FindControl(window, "Button", "指定項目を除外")};
 }
 
 // Waits until the list box shows these rows with this horizontal extent (the

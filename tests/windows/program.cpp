@@ -192,24 +192,19 @@ HWND Program::Application() {
   return main == nullptr ? nullptr : GetWindow(main, GW_OWNER);
 }
 
-bool Program::HasBox() const {
+HWND Program::ShownBox() const {
   for (HWND window : TopLevelWindows()) {
-    if (IsBox(window) && IsWindowVisible(window)) return true;
+    if (IsBox(window) && IsWindowVisible(window)) return window;
   }
-  return false;
+  return nullptr;
 }
 
 std::optional<MessageBoxView> Program::WaitBox(DWORD timeoutMs) const {
   std::optional<MessageBoxView> view;
   WaitUntil(
       [&] {
-        for (HWND window : TopLevelWindows()) {
-          if (IsBox(window) && IsWindowVisible(window)) {
-            view = ReadBox(window);
-            if (view) return true;
-          }
-        }
-        return false;
+        HWND box = ShownBox();
+        return box != nullptr && (view = ReadBox(box)).has_value();
       },
       timeoutMs);
   if (view && view->hasIcon) {

@@ -74,7 +74,7 @@ class Program {
   std::optional<MessageBoxView> WaitBox(DWORD timeoutMs = kTimeoutMs) const;
   // The same for the first thing a fresh start shows.
   std::optional<MessageBoxView> WaitFirstBox() const { return WaitBox(kStartTimeoutMs); }
-  bool HasBox() const;
+  bool HasBox() const { return ShownBox() != nullptr; }
   // Waits for the box, expects its text, presses the button and waits until
   // the box is gone; false when no box came or it stayed.
   bool AnswerBox(const std::string& text, int buttonId = IDOK, DWORD timeoutMs = kTimeoutMs) const;
@@ -85,6 +85,8 @@ class Program {
   std::optional<DWORD> CloseAndWait();
 
  private:
+  HWND ShownBox() const;  // the first visible message box, if any
+
   ScopedKernelObject process_;
   ScopedKernelObject thread_;
   DWORD pid_ = 0;

@@ -24,18 +24,17 @@ struct SetupWindow {
 };
 
 SetupWindow OpenSetup(Program& program) {
-  SetupWindow setup;
-  setup.window = program.Open("設定", "設定");
-  if (setup.window == nullptr) return setup;
-  setup.confirm = FindControl(setup.window, "Button", "削除する前に確認する");
-  setup.log = FindControl(setup.window, "Button", "消したファイルのログを取る");
-  setup.message = FindControl(setup.window, "Button", "削除後にメッセージを表示");
-  setup.ok = FindControl(setup.window, "Button", "OK");
-  setup.cansel = FindControl(setup.window, "Button", "Cansel");
-  setup.namesOnly = FindControl(setup.window, "Button", "ファイル名のみ");
-  setup.timeAndName = FindControl(setup.window, "Button", "時刻+ファイル名");
-  setup.topmost = FindControl(setup.window, "Button", "常に最前面に表示");
-  return setup;
+  HWND window = program.Open("設定", "設定");
+  const auto button = [&](const char* text) { return FindControl(window, "Button", text); };
+  return {window,
+          button("削除する前に確認する"),
+          button("消したファイルのログを取る"),
+          button("削除後にメッセージを表示"),
+          button("OK"),
+          button("Cansel"),
+          button("ファイル名のみ"),
+          button("時刻+ファイル名"),
+          button("常に最前面に表示")};
 }
 
 bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
