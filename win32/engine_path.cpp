@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
 constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
+// A network path "\\server\share" in the long form: "\\?\UNC\server\share".
+constexpr std::wstring_view kUncLongPrefix = L"\\\\?\\UNC\\";
 
 void AppendUtf8(std::string& out, uint32_t code) {
   if (code < 0x80) {
@@ -146,12 +148,14 @@ std::wstring LongFormOf(const std::wstring& path) {
   const std::wstring full = IsPlainFullPath(path) ? path : FullPath(path);
   if (full.empty()) return std::wstring();
   if (StartsWith(full, kLongPrefix) || StartsWith(full, kDevicePrefix)) return full;
-  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  if (StartsWith(full, L"\\\\")) return std::wstring(kUncLongPrefix) + full.substr(2);
   return std::wstring(kLongPrefix) + full;
 }
 
 std::wstring PlainFormOf(const std::wstring& longForm) {
-  if (StartsWith(longForm, L"\\\\?\\UNC\\")) return L"\\\\" + longForm.substr(8);
+  if (StartsWith(longForm, kUncLongPrefix)) {
+    return L"\\\\" + longForm.substr(kUncLongPrefix.size());
+  }
   if (StartsWith(longForm, kLongPrefix)) return longForm.substr(kLongPrefix.size());
   return longForm;
 }

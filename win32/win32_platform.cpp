@@ -308,8 +308,7 @@ class Win32FileWriter : public FileWriter {
 
 SavePath Win32Platform::FinalPath(const std::string& path) {
   const SavePath own{EngineFormOf(path)};
-  ScopedFileHandle file(CreateFileW(WideFromUtf8(own.text).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  ScopedFileHandle file(CreateFileW(WideFromUtf8(own.text).c_str(), 0, kShareAll, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.Valid()) return own;
   std::wstring final(MAX_PATH, L'\0');
