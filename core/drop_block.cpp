@@ -16,19 +16,20 @@ uint32_t ReadUint32(const unsigned char* at) {
 // zero, the list by an empty name; false when that end is not inside it.
 template <typename Unit, typename Name>
 bool ReadNames(const unsigned char* bytes, size_t count, std::vector<Name>& names) {
-  Name name;
-  for (size_t at = 0; at < count; ++at) {
+  const auto unitAt = [bytes](size_t at) {
     Unit unit{};
     std::memcpy(&unit, bytes + at * sizeof(Unit), sizeof(Unit));
-    if (unit != 0) {
-      if (name.size() == kMaxDroppedNameLength) return false;
-      name.push_back(static_cast<typename Name::value_type>(unit));
-      continue;
-    }
-    if (name.empty()) return true;
+    return unit;
+  };
+  for (size_t start = 0; start < count;) {
+    size_t end = start;
+    while (end < count && end - start <= kMaxDroppedNameLength && unitAt(end) != 0) ++end;
+    if (end == count || end - start > kMaxDroppedNameLength) return false;
+    if (end == start) return true;
     if (names.size() == kMaxDroppedNames) return false;
-    names.push_back(std::move(name));
-    name.clear();
+    Name& name = names.emplace_back(end - start, typename Name::value_type{});
+    std::memcpy(name.data(), bytes + start * sizeof(Unit), (end - start) * sizeof(Unit));
+    start = end + 1;
   }
   return false;
 }
