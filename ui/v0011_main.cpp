@@ -259,6 +259,7 @@ void TForm_main::ListDropped(const std::optional<std::vector<std::string>>& path
     MessageBeep(0);
     return;
   }
+  const size_t before = DelList.size();
   try {
     IntakeDrop(ThePlatform(), *paths, DelList);
   } catch (...) {
@@ -266,7 +267,7 @@ void TForm_main::ListDropped(const std::optional<std::vector<std::string>>& path
     throw;
   }
   RefreshListWindow();
-  ListChanged();
+  if (DelList.size() != before) ListChanged();
 }
 
 void TForm_main::RefreshListWindow() {
