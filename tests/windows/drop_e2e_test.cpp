@@ -150,9 +150,7 @@ TEST_F(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
   HWND list = program->Open("リスト", "削除リスト");
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
-  SetForegroundWindow(main);
-  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
-  PressCtrlV();
+  ASSERT_NO_FATAL_FAILURE(PasteOn(main));
   EXPECT_TRUE(WaitUntil([&] { return ListRows(FindControl(list, "ListBox", "")).size() == 7u; }));
   CloseProgram();
   EXPECT_EQ(folder.SavedList(),
