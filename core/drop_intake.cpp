@@ -2,13 +2,30 @@
 
 #include <iterator>
 
+#include "core/code_page.h"
 #include "core/deletion_engine.h"
+#include "core/drop_block.h"
 
 namespace moxlyn {
 namespace {
 
+// text with each single-byte character as its byte and each double-byte one
+// as an ideographic space: what the name rules look at, whole characters.
+std::u16string Characters(Platform& platform, std::string_view text) {
+  std::u16string characters;
+  characters.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    const size_t length = NextCharLength(platform, text, at);
+    characters.push_back(length == 1 ? static_cast<unsigned char>(text[at]) : u'\x3000');
+    at += length;
+  }
+  return characters;
+}
+
 void AppendDropped(Platform& platform, const std::vector<std::string>& paths, DelList& list) {
   for (const auto& path : paths) {
+    // Never looked at, not even for whether it is a folder.
+    if (!IsDroppableName(Characters(platform, path))) continue;
     list.push_back(path);
     // The folder test sees what the engine will delete: the name exactly as
     // dropped, in the engine's literal form.
@@ -47,6 +64,7 @@ void CollectFolder(Platform& platform, const std::string& folder,
   const std::string prefix = JoinPath(platform, folder, "");
   platform.Enumerate(prefix + "*", [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
+    if (!IsListableName(Characters(platform, entry.name))) return;
     listing.push_back(prefix + entry.name);
   });
 }

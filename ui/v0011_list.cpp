@@ -59,11 +59,13 @@ int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist); }
 void TForm_list::Button_clearClick() {
   ClearRows(ListBox_dellist);
   list_.clear();
+  changed_();
 }
 
 void TForm_list::Button_excludeClick() {
   ExcludeSelected(ListBox_dellist, list_);
   UpdateHorizontalExtent();
+  changed_();
 }
 
 void TForm_list::ClearListView() {

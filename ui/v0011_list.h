@@ -1,6 +1,9 @@
 // The list window: reviews the deletion list, excludes entries, clears it.
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "core/del_list.h"
 #include "ui/window_base.h"
 
@@ -9,7 +12,9 @@ namespace moxlyn::ui {
 class TForm_list : public Form {
  public:
   // Edits list, which the main window owns and keeps for the run.
-  explicit TForm_list(DelList& list) : list_(list) {}
+  // changed runs after each exclusion and clearing.
+  TForm_list(DelList& list, std::function<void()> changed)
+      : list_(list), changed_(std::move(changed)) {}
   void Create(HWND owner);
   // Empties the view and sets its horizontal extent to 0, visible or not.
   void ClearListView();
@@ -29,6 +34,7 @@ class TForm_list : public Form {
   HWND Button_exclude = nullptr;
 
   DelList& list_;
+  std::function<void()> changed_;
 };
 
 }  // namespace moxlyn::ui

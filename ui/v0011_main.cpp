@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwchar>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "core/app_error.h"
 #include "core/drop_intake.h"
 #include "ui/dpi.h"
 #include "ui/forms.h"
@@ -14,7 +14,7 @@
 #include "ui/v0011_about.h"
 #include "ui/v0011_list.h"
 #include "ui/v0011_setup.h"
-#include "win32/narrow_path.h"
+#include "win32/dropped_names.h"
 #include "win32/scoped_dc.h"
 #include "win32/scoped_handle.h"
 
@@ -43,6 +43,11 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == kTrayIconV1Size);
 
 constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
 
+// The timer of the save after a change, and how long the user must have left
+// the program alone before it runs.
+constexpr UINT_PTR kSaveTimerId = 1;
+constexpr UINT kSaveDelayMs = 500;
+
 // Sent by the shell to the top-level windows when its taskbar is created
 // again (after explorer restarted): the icons added before are gone.
 UINT TaskbarCreatedMessage() {
@@ -64,25 +69,6 @@ struct ClipboardTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle) { CloseClipboard(); }
 };
-
-// The dropped names in the shell's order.
-std::vector<std::string> DroppedPaths(HDROP drop) {
-  std::vector<std::string> paths;
-  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  paths.reserve(count);
-  std::wstring path;
-  for (UINT index = 0; index < count; ++index) {
-    // Read whole, however long: cut short, a path could name another file,
-    // which would then be deleted.
-    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
-    path.assign(length + 1, L'\0');
-    path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
-    path.resize(std::wcslen(path.c_str()));
-    // A name outside the code page is listed in a form that still reaches it.
-    paths.push_back(NarrowPathOf(path));
-  }
-  return paths;
-}
 
 void MoveTo(HWND window, int left, int top) {
   SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -146,28 +132,79 @@ void TForm_main::InitMain() {
   } catch (const std::bad_alloc&) {
     listFileUnloaded_ = true;
     throw;
+  } catch (const AppError&) {
+    listFileUnread_ = true;
+    throw;
   }
 
   BringForward();
 }
 
 void TForm_main::FinishMain() {
+  if (finished_) return;
   Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   trayIconShown_ = false;
   try {
-    if (!listFileUnloaded_) SaveDelList(ThePlatform(), DelList);
-    if (!settingsUnread_) SaveSettings(ThePlatform(), *this, Settings);
+    SaveFiles(true, true);
   } catch (...) {
     // The program goes on: put the icon back so that it can still be
     // restored from the tray and closed again.
     AddTrayIcon();
     throw;
   }
+  finished_ = true;
+  KillTimer(hwnd_, kSaveTimerId);
   moxlyn::DelList().swap(DelList);
   PostQuitMessage(0);
 }
 
+void TForm_main::SaveFiles(bool list, bool settings) {
+  if (list && !listFileUnloaded_) {
+    if (listFileUnread_) {
+      PrependListFile(ThePlatform(), DelList);
+      listFileUnread_ = false;
+      RefreshListWindow();
+    }
+    SaveDelList(ThePlatform(), DelList);
+    listChanged_ = false;
+  }
+  if (settings && !settingsUnread_) {
+    SaveSettings(ThePlatform(), *this, Settings);
+    optionsChanged_ = false;
+  }
+}
+
+void TForm_main::ListChanged() {
+  listChanged_ = true;
+  SetTimer(hwnd_, kSaveTimerId, kSaveDelayMs, nullptr);
+}
+
+void TForm_main::SaveChanges() {
+  KillTimer(hwnd_, kSaveTimerId);
+  if (finished_) return;
+  try {
+    SaveFiles(listChanged_, optionsChanged_);
+  } catch (const std::exception&) {
+    // No box for a save the user did not ask for: the files keep their
+    // bytes, and the next change or the close saves again.
+  }
+}
+
+void TForm_main::WMEndSession() {
+  // Saved as the close saves, but no box may wait on a session that is
+  // ending: a failed save leaves the files as they were.
+  try {
+    FinishMain();
+  } catch (const std::exception&) {
+    Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+    finished_ = true;
+    PostQuitMessage(0);
+  }
+}
+
 void TForm_main::OptionsStored() {
+  optionsChanged_ = true;
+  SetTimer(hwnd_, kSaveTimerId, kSaveDelayMs, nullptr);
   settingsUnread_ = false;
   SetWindowPos(hwnd_, Settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                kNoMoveNoSize);
@@ -192,37 +229,45 @@ void TForm_main::WMTrayIcon(LPARAM mouseMessage) {
 }
 
 void TForm_main::WMDropFiles(HDROP drop) {
-  std::vector<std::string> paths;
+  std::optional<std::vector<std::string>> paths;
   {
     // Finished however the reading ends.
     const ScopedDrop finish(drop);
-    paths = DroppedPaths(drop);
+    paths = ReadDroppedNames(drop);
   }
   ListDropped(paths);
 }
 
 void TForm_main::PasteFiles() {
-  std::vector<std::string> paths;
+  std::optional<std::vector<std::string>> paths;
   {
     // Closed as soon as the names are read.
     const ScopedHandle<ClipboardTraits> clipboard(OpenClipboard(hwnd_) ? hwnd_ : nullptr);
     if (!clipboard.Valid()) return;
     // Files copied in the shell; anything else on the clipboard is ignored.
-    const auto files = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    HANDLE files = GetClipboardData(CF_HDROP);
     if (files == nullptr) return;
-    paths = DroppedPaths(files);
+    paths = ReadDroppedNames(files);
   }
   ListDropped(paths);
 }
 
-void TForm_main::ListDropped(const std::vector<std::string>& paths) {
+void TForm_main::ListDropped(const std::optional<std::vector<std::string>>& paths) {
+  if (!paths) {
+    // A block that fails a check is refused whole, as the system refuses a
+    // paste it cannot take.
+    MessageBeep(0);
+    return;
+  }
+  const size_t before = DelList.size();
   try {
-    IntakeDrop(ThePlatform(), paths, DelList);
+    IntakeDrop(ThePlatform(), *paths, DelList);
   } catch (...) {
     RefreshListWindow();
     throw;
   }
   RefreshListWindow();
+  if (DelList.size() != before) ListChanged();
 }
 
 void TForm_main::RefreshListWindow() {
@@ -281,7 +326,14 @@ void TForm_main::ShowAtStart(int showCommand) {
 }
 
 void TForm_main::Button_delClick() {
-  moxlyn::Button_delClick(ThePlatform(), *this, formats_, DelList, Settings);
+  const size_t before = DelList.size();
+  try {
+    moxlyn::Button_delClick(ThePlatform(), *this, formats_, DelList, Settings);
+  } catch (...) {
+    if (DelList.size() != before) ListChanged();
+    throw;
+  }
+  if (DelList.size() != before) ListChanged();
 }
 
 void TForm_main::Button_listClick() { Form_list->ShowForm(); }
@@ -429,9 +481,17 @@ LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       formats_.Refresh();
       break;
+    case WM_TIMER:
+      if (wParam == kSaveTimerId) {
+        SaveChanges();
+        return 0;
+      }
+      break;
+    case WM_QUERYENDSESSION:
+      return TRUE;
     case WM_ENDSESSION:
-      // The logon ends: the loop ends without the orderly close.
-      if (wParam) PostQuitMessage(0);
+      // The logon ends; a session end that was cancelled changes nothing.
+      if (wParam) WMEndSession();
       return 0;
   }
   return Window::HandleMessage(message, wParam, lParam);

@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // behind.
   void OptionsStored();
 
+  // The list changed (a drop, a paste, an exclusion, clearing, a deletion):
+  // it is saved once the user has left the program alone for a moment.
+  void ListChanged();
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -69,13 +74,22 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void FormCreate();
   void InitMain();
   void FinishMain();
+  // The close's saving: the list file (read again first when it could not be
+  // read at the start) and the settings file, each when asked and when this
+  // run may write it. Throws AppError on failure; the file keeps its bytes.
+  void SaveFiles(bool list, bool settings);
+  // The save after changes, without a box on failure.
+  void SaveChanges();
+  // The logon ends: the close's saving without its box, then the end.
+  void WMEndSession();
   void WMTrayIcon(LPARAM mouseMessage);
   void WMDropFiles(HDROP drop);
   // Ctrl+V: files and folders copied in the shell are listed as a drop.
   void PasteFiles();
   // What a drop or a paste gives: through IntakeDrop onto the list (all or
-  // nothing), and into the list window's view when it is open.
-  void ListDropped(const std::vector<std::string>& paths);
+  // nothing), and into the list window's view when it is open; a beep for a
+  // block that was refused (nothing).
+  void ListDropped(const std::optional<std::vector<std::string>>& paths);
   // The open list window shows the list as it is now; a hidden one stays hidden.
   void RefreshListWindow();
   void Button_delClick();
@@ -123,6 +137,13 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   moxlyn::DelList DelList;
   // The list file ran out of memory at the start and is not saved at close.
   bool listFileUnloaded_ = false;
+  // The list file could not be read at the start: a save reads it again.
+  bool listFileUnread_ = false;
+  // Changes that the save after changes has still to write.
+  bool listChanged_ = false;
+  bool optionsChanged_ = false;
+  // The close (or the end of the logon) has saved: nothing saves again.
+  bool finished_ = false;
   moxlyn::Settings Settings;
   moxlyn::LocaleFormats formats_;
   NOTIFYICONDATAA TrayIconData{};

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "win32/engine_path.h"
@@ -10,7 +11,10 @@
 namespace moxlyn {
 
 std::optional<std::string> LosslessNarrow(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
+  // ASCII is the same bytes in the code page, both ways.
+  if (std::all_of(wide.begin(), wide.end(), [](wchar_t c) { return c < 0x80; })) {
+    return std::string(wide.begin(), wide.end());
+  }
   const int wideLength = static_cast<int>(wide.size());
   BOOL usedDefault = FALSE;
   // No best fit: "ä" must not quietly become "a", which names another file.

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/app_error.h"
+#include "core/text_file.h"
 #include "tests/support/test_world.h"
 
 namespace moxlyn {
@@ -18,6 +21,17 @@ class DelListTest : public ::testing::Test {
     listFile_ = world_->At("dellist.lst");
   }
   Platform& fs() { return world_->platform(); }
+  // The entries of the program folder.
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    fs().Enumerate(world_->At("*"), [&](const FindEntry& entry) {
+      if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  // The temporary file the save tries first in memory (elsewhere one it may try).
+  std::string Temporary(uint64_t random) { return TemporaryPathFor({listFile_}, random).text; }
   std::unique_ptr<testing::TestWorld> world_;
   std::string listFile_;
 };
@@ -101,17 +115,31 @@ TEST_F(DelListTest, FailedSaveKeepsPreviousFile) {
     EXPECT_EQ(error.Message(), "ファイル " + listFile_ + " を作成できません");
   }
   EXPECT_EQ(world_->Content(listFile_), "C:\\old\r\n");
-  EXPECT_FALSE(world_->Exists(listFile_ + ".moxlyn-new"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"dellist.lst"});
 }
 
 TEST_F(DelListTest, EntriesOfTheTemporaryNamesAreLeftAlone) {
-  world_->MakeFolder(listFile_ + ".moxlyn-new");
-  world_->MakeFile(listFile_ + ".moxlyn-new1", "mine");
+  world_->MakeFolder(Temporary(0));
+  world_->MakeFile(Temporary(1), "mine");
   SaveDelList(fs(), {"C:\\new"});
   EXPECT_EQ(world_->Content(listFile_), "C:\\new\r\n");
-  EXPECT_NE(world_->Attributes(listFile_ + ".moxlyn-new") & kAttrDirectory, 0u);
-  EXPECT_EQ(world_->Content(listFile_ + ".moxlyn-new1"), "mine");
-  EXPECT_FALSE(world_->Exists(listFile_ + ".moxlyn-new2"));
+  EXPECT_NE(world_->Attributes(Temporary(0)) & kAttrDirectory, 0u);
+  EXPECT_EQ(world_->Content(Temporary(1)), "mine");
+  std::vector<std::string> names{"dellist.lst", Temporary(0), Temporary(1)};
+  for (auto& name : names) name = name.substr(name.rfind('\\') + 1);
+  EXPECT_EQ(Names(), names);
+}
+
+TEST_F(DelListTest, AFileUnreadableAtStartIsReadAgainBeforeTheSave) {
+  DelList list{"C:\\new"};
+  PrependListFile(fs(), list);
+  EXPECT_EQ(list, DelList{"C:\\new"});
+  world_->MakeFile(listFile_, "C:\\held\r\n");
+  PrependListFile(fs(), list);
+  EXPECT_EQ(list, (DelList{"C:\\held", "C:\\new"}));
+  ASSERT_TRUE(world_->DenyRead(listFile_));
+  EXPECT_THROW(PrependListFile(fs(), list), AppError);
+  EXPECT_EQ(list, (DelList{"C:\\held", "C:\\new"}));
 }
 
 TEST_F(DelListTest, FailedReplaceLeavesNoFileBehind) {
@@ -119,11 +147,7 @@ TEST_F(DelListTest, FailedReplaceLeavesNoFileBehind) {
   world_->Lock(listFile_);
   EXPECT_THROW(SaveDelList(fs(), {"C:\\new"}), AppError);
   EXPECT_EQ(world_->Content(listFile_), "C:\\old\r\n");
-  std::vector<std::string> names;
-  fs().Enumerate(world_->At("*"), [&](const FindEntry& entry) {
-    if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
-  });
-  EXPECT_EQ(names, std::vector<std::string>{"dellist.lst"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"dellist.lst"});
 }
 
 TEST_F(DelListTest, ListFileThatIsALinkKeepsLeadingToItsTarget) {

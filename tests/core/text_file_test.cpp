@@ -195,6 +195,22 @@ TEST(WriteTextFilePowerCuts, EveryCutLeavesTheOldOrTheNewBytes) {
        "C:\\p\\f.txt", std::nullopt, kAtomic},
       {"a folder that refuses new files", [](MemoryPlatform& fs) { fs.DenyCreateIn("C:\\p"); },
        "C:\\p\\f.txt", "C:\\p\\f.txt", big, kInPlace},
+      {"a failing flush", [](MemoryPlatform& fs) { fs.FailFlushes(); }, "C:\\p\\f.txt",
+       "C:\\p\\f.txt", std::nullopt, kAtomic},
+      {"every temporary name taken",
+       [](MemoryPlatform& fs) {
+         for (uint64_t i = 0; i < 16; ++i) fs.AddFile(TemporaryPathFor({"C:\\p\\f.txt"}, i).text);
+       },
+       "C:\\p\\f.txt", "C:\\p\\f.txt", std::nullopt, kAtomic},
+      {"a save form of its own and a full disk",
+       [](MemoryPlatform& fs) {
+         fs.UseOwnSaveForm();
+         fs.SetDiskCapacity(70000);
+       },
+       "C:\\p\\f.txt", "C:\\p\\f.txt", std::nullopt, kAtomic},
+      {"a link whose target the replace lost",
+       [](MemoryPlatform& fs) { fs.LoseTargetOnReplace("C:\\sync\\real.txt"); }, "C:\\p\\link.txt",
+       "C:\\sync\\real.txt", big, kTargetLost},
   };
   const auto at = [](const State& state, const std::string& path) {
     const auto found = state.find(path);
@@ -223,6 +239,9 @@ TEST(WriteTextFilePowerCuts, EveryCutLeavesTheOldOrTheNewBytes) {
     }
     const std::optional<std::string> old = at(before, c.saved);
     EXPECT_EQ(at(fs.CurrentState(), c.saved), c.bytes ? c.bytes : old);
+    // A failed save leaves nothing of its own, and a link still leads on.
+    EXPECT_EQ(fs.CurrentState(), c.bytes ? fs.CurrentState() : before);
+    EXPECT_TRUE(fs.IsLink("C:\\p\\link.txt"));
     bool inPlace = false;
     for (const auto& cut : fs.PowerCuts()) {
       inPlace = inPlace || cut.operation == "OpenForWriting overwrite";

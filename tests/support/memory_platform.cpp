@@ -469,6 +469,7 @@ class MemoryPlatform::Writer : public FileWriter {
     return room >= bytes.size();
   }
   bool Flush() override {
+    if (fs_.failFlushes_) return false;
     node_.durable = node_.content;
     fs_.Changed("Flush");
     return true;
@@ -482,7 +483,7 @@ class MemoryPlatform::Writer : public FileWriter {
 
 OpenStatus MemoryPlatform::OpenForWriting(const SavePath& savePath, OpenMode mode,
                                           std::unique_ptr<FileWriter>& file) {
-  const std::string& path = savePath.text;
+  const std::string path = Plain(savePath);
   const Located found = Locate(path);
   if (found.parent == nullptr) return OpenStatus::kCannotCreate;
   if (found.node != nullptr && mode == OpenMode::kCreateNew) return OpenStatus::kExists;
@@ -506,8 +507,8 @@ OpenStatus MemoryPlatform::OpenForWriting(const SavePath& savePath, OpenMode mod
 
 ReplaceStatus MemoryPlatform::ReplaceWithFile(const SavePath& targetPath,
                                               const SavePath& sourcePath) {
-  const std::string& target = targetPath.text;
-  const std::string& source = sourcePath.text;
+  const std::string target = Plain(targetPath);
+  const std::string source = Plain(sourcePath);
   const Located from = Locate(source);
   const Located to = Locate(target);
   if (from.node == nullptr || from.node->IsFolder() || to.parent == nullptr) {
@@ -536,8 +537,8 @@ ReplaceStatus MemoryPlatform::ReplaceWithFile(const SavePath& targetPath,
 }
 
 bool MemoryPlatform::RenameFile(const SavePath& fromPath, const SavePath& toPath) {
-  const std::string& from = fromPath.text;
-  const std::string& to = toPath.text;
+  const std::string from = Plain(fromPath);
+  const std::string to = Plain(toPath);
   const Located source = Locate(from);
   const Located destination = Locate(to);
   if (source.node == nullptr || source.parent == nullptr || source.node->IsFolder()) return false;
@@ -549,15 +550,25 @@ bool MemoryPlatform::RenameFile(const SavePath& fromPath, const SavePath& toPath
 }
 
 SavePath MemoryPlatform::FinalPath(const std::string& path) {
+  const std::string prefix = ownSaveForm_ ? kSaveFormPrefix : "";
   std::string final = path;
   for (int hops = 0; hops < 16; ++hops) {
     const Node* node = Locate(final).node;
-    if (node == nullptr) return {path};  // a link that leads nowhere opens nothing
-    if (node->linkTarget.empty()) return {final};
+    if (node == nullptr) return {prefix + path};  // a link that leads nowhere opens nothing
+    if (node->linkTarget.empty()) return {prefix + final};
     final = node->linkTarget;
   }
-  return {path};
+  return {prefix + path};
 }
+
+std::string MemoryPlatform::Plain(const SavePath& path) const {
+  if (!ownSaveForm_) return path.text;
+  // A path the save form was not made for names nothing.
+  const std::string prefix = kSaveFormPrefix;
+  return path.text.rfind(prefix, 0) == 0 ? path.text.substr(prefix.size()) : "";
+}
+
+bool MemoryPlatform::RemoveSavedFile(const SavePath& path) { return RemoveFile(Plain(path)); }
 
 void MemoryPlatform::Changed(const char* operation) {
   if (recording_) powerCuts_.push_back({operation, States(true)});

@@ -67,6 +67,11 @@ class MemoryPlatform : public Platform {
   // No new entry fits on the disk (no free inode): creating a file fails,
   // and not as an access denial does.
   void UseUpEntries() { noFreeEntries_ = true; }
+  // Every flush of a file fails.
+  void FailFlushes() { failFlushes_ = true; }
+  // The save form is "\\?\" and the path (as the Win32 platform's long
+  // form), and the save calls take nothing else.
+  void UseOwnSaveForm() { ownSaveForm_ = true; }
   // Reads in pieces hand over this many bytes at a time.
   void SetReadPieceSize(size_t bytes) { readPieceSize_ = bytes; }
 
@@ -106,7 +111,7 @@ class MemoryPlatform : public Platform {
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
   ReadStatus ReadInPieces(const std::string& path,
                           const std::function<bool(std::string_view)>& piece) override;
-  // The save form is the path itself.
+  // The save form is the path itself, or with UseOwnSaveForm "\\?\" and it.
   SavePath FinalPath(const std::string& path) override;
   // 0, 1, 2 and so on: a test knows the temporary names to come.
   uint64_t RandomNumber() override { return nextRandom_++; }
@@ -114,7 +119,7 @@ class MemoryPlatform : public Platform {
                             std::unique_ptr<FileWriter>& file) override;
   ReplaceStatus ReplaceWithFile(const SavePath& target, const SavePath& source) override;
   bool RenameFile(const SavePath& from, const SavePath& to) override;
-  bool RemoveSavedFile(const SavePath& path) override { return RemoveFile(path.text); }
+  bool RemoveSavedFile(const SavePath& path) override;
   std::string ModuleFileName() override { return moduleFileName_; }
   std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override;
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
@@ -141,6 +146,9 @@ class MemoryPlatform : public Platform {
     std::string name;        // last component as given
   };
 
+  static constexpr const char* kSaveFormPrefix = "\\\\?\\";
+  // The path a save form names; "" for one this platform did not make.
+  std::string Plain(const SavePath& path) const;
   std::vector<std::string> Split(const std::string& path);
   Located Locate(const std::string& path);
   Located LocateName(const std::string& path);  // the last name as it is, a link as the link
@@ -190,6 +198,8 @@ class MemoryPlatform : public Platform {
   std::multiset<std::string> open_;  // files open for writing
   size_t capacity_ = static_cast<size_t>(-1);
   bool noFreeEntries_ = false;
+  bool failFlushes_ = false;
+  bool ownSaveForm_ = false;
   uint64_t nextRandom_ = 0;
   bool recording_ = false;
   std::vector<PowerCut> powerCuts_;

@@ -142,25 +142,27 @@ std::string WindowsPathOfUnix(const std::string& unixPath) {
 }
 
 bool FillDisk(const std::string& folder, bool entries) {
-  HANDLE file = CreateFileA((folder + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const std::string block(64 * 1024, 'x');
   bool refused = false;
-  for (DWORD size = static_cast<DWORD>(block.size()); size > 0 && !refused;) {
-    DWORD wrote = 0;
-    if (!WriteFile(file, block.data(), size, &wrote, nullptr) || wrote < size) {
-      // Smaller pieces use up what is left; the one-byte piece ends it.
-      if (size == 1) refused = true;
-      size /= 2;
+  {
+    const ScopedFileHandle file(CreateFileA((folder + "\\filler").c_str(), GENERIC_WRITE, 0,
+                                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+    if (!file.Valid()) return false;
+    const std::string block(64 * 1024, 'x');
+    for (DWORD size = static_cast<DWORD>(block.size()); size > 0 && !refused;) {
+      DWORD wrote = 0;
+      if (!WriteFile(file.Get(), block.data(), size, &wrote, nullptr) || wrote < size) {
+        // Smaller pieces use up what is left; the one-byte piece ends it.
+        if (size == 1) refused = true;
+        size /= 2;
+      }
     }
   }
-  CloseHandle(file);
   for (int made = 0; entries && refused; ++made) {
-    file = CreateFileA((folder + "\\entry" + std::to_string(made)).c_str(), GENERIC_WRITE, 0,
-                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_DISK_FULL;
-    CloseHandle(file);
+    const ScopedFileHandle file(CreateFileA((folder + "\\entry" + std::to_string(made)).c_str(),
+                                            GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return GetLastError() == ERROR_DISK_FULL;
   }
   return refused;
 }

@@ -91,13 +91,15 @@ TEST(LargeFile, TwoGigabytesAreTooMuchForMemoryNotUnreadable) {
   GetTempPathA(MAX_PATH, temp);
   const std::string path =
       std::string(temp) + "moxlyn-large-" + std::to_string(GetCurrentProcessId()) + ".ini";
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  LARGE_INTEGER end;
-  end.QuadPart = LONGLONG{1} << 31;
-  const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-  CloseHandle(file);
+  bool sized = false;
+  {
+    const ScopedFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.Valid());
+    LARGE_INTEGER end;
+    end.QuadPart = LONGLONG{1} << 31;
+    sized = SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
+  }
   Win32Platform platform;
   std::string content;
   if (sized) {

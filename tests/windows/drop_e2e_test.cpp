@@ -45,16 +45,13 @@ TEST_F(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
                        folder.Path("a.txt"), folder.Path("100% sure #1.txt")}));
 }
 
-// Puts the paths on the clipboard as the shell's Copy does (CF_HDROP, wide
-// names).
-void CopyFiles(const std::vector<std::string>& paths) {
-  std::wstring names;
-  for (const std::string& path : paths) names += Wide(path) + L'\0';
-  names += L'\0';
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+// Puts a CF_HDROP block (a DROPFILES header and the names' bytes) on the
+// clipboard, as any program can.
+void PutOnClipboard(uint32_t offset, BOOL wide, const std::string& names) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size());
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-  *files = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
-  memcpy(files + 1, names.data(), names.size() * sizeof(wchar_t));
+  *files = DROPFILES{offset, {}, FALSE, wide};
+  memcpy(files + 1, names.data(), names.size());
   GlobalUnlock(memory);
   // The clipboard takes data only from an owner window.
   HWND owner =
@@ -66,6 +63,20 @@ void CopyFiles(const std::vector<std::string>& paths) {
   DestroyWindow(owner);
 }
 
+std::string WideNames(const std::vector<std::wstring>& names) {
+  std::wstring list;
+  for (const std::wstring& name : names) list += name + L'\0';
+  list += L'\0';
+  return {reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t)};
+}
+
+// Puts the paths on the clipboard as the shell's Copy does (wide names).
+void CopyFiles(const std::vector<std::string>& paths) {
+  std::vector<std::wstring> names;
+  for (const std::string& path : paths) names.push_back(Wide(path));
+  PutOnClipboard(sizeof(DROPFILES), TRUE, WideNames(names));
+}
+
 void PressCtrlV() {
   INPUT keys[4]{};
   for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
@@ -73,6 +84,50 @@ void PressCtrlV() {
   keys[1].ki.wVk = keys[2].ki.wVk = 'V';
   keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(4, keys, sizeof(INPUT));
+}
+
+// The main window in front and the real Ctrl+V pressed on it.
+void PasteOn(HWND main) {
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+  PressCtrlV();
+}
+
+// Blocks that another program made to lie: each is refused whole, nothing
+// it names is opened (not even a pipe), and the program lives on. A block of
+// 100,000 names is listed and saved at once: a kill then loses nothing.
+TEST_F(DropE2e, ClipboardBlocksThatLieAddNothingAndManyNamesAreSavedAtOnce) {
+  folder.Write("dellist.lst", "C:\\kept.txt\r\n");
+  const std::wstring pipeName = L"\\\\.\\pipe\\moxlyn-probe";
+  const ScopedFileHandle pipe(
+      CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_NOWAIT, 1, 0, 0, 0, nullptr));
+  ASSERT_TRUE(pipe.Valid());
+  HWND main = Start();
+  const std::string one = WideNames({Wide(folder.Path("a.txt"))});
+  const std::pair<size_t, std::string> blocks[] = {
+      {sizeof(DROPFILES) + one.size() + 2, one},           // names past the block
+      {sizeof(DROPFILES), one.substr(0, one.size() - 4)},  // unterminated
+      {sizeof(DROPFILES), WideNames({pipeName, L"\\\\?\\GLOBALROOT\\Device\\Null"})},
+  };
+  for (const auto& [offset, names] : blocks) {
+    PutOnClipboard(static_cast<uint32_t>(offset), TRUE, names);
+    PasteOn(main);
+    Settle();
+  }
+  EXPECT_FALSE(ConnectNamedPipe(pipe.Get(), nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
+  std::vector<std::wstring> names;
+  std::vector<std::string> listed{"C:\\kept.txt"};
+  for (int i = 0; i < 100000; ++i) {
+    listed.push_back(folder.Path("many" + std::to_string(i)));
+    names.push_back(Wide(listed.back()));
+  }
+  PutOnClipboard(sizeof(DROPFILES), TRUE, WideNames(names));
+  PasteOn(main);
+  EXPECT_TRUE(WaitUntil([&] { return folder.SavedList() == listed; }));
+  program->Kill();
+  program.reset();
+  EXPECT_EQ(folder.SavedList(), listed);
 }
 
 TEST_F(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
@@ -95,9 +150,7 @@ TEST_F(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
   HWND list = program->Open("リスト", "削除リスト");
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
-  SetForegroundWindow(main);
-  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
-  PressCtrlV();
+  ASSERT_NO_FATAL_FAILURE(PasteOn(main));
   EXPECT_TRUE(WaitUntil([&] { return ListRows(FindControl(list, "ListBox", "")).size() == 7u; }));
   CloseProgram();
   EXPECT_EQ(folder.SavedList(),

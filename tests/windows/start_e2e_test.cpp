@@ -263,8 +263,13 @@ TEST_F(StartE2e, UnreadableListIsReportedAndTheProgramRunsWithAnEmptyList) {
   // The list is empty: "削除" says so.
   Click(FindControl(main, "Button", "削除"));
   ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
+  // Released meanwhile, the file is read again before the list is saved:
+  // its entries come first.
+  folder.Write("dropped.txt", "d");
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("dropped.txt")}));
   CloseProgram();
-  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
+  EXPECT_EQ(folder.SavedList(),
+            (std::vector<std::string>{"C:\\nothing\\here.txt", folder.Path("dropped.txt")}));
 }
 
 // Starts the program while another program holds the settings file open
@@ -503,17 +508,32 @@ TEST_F(StartE2e, MinimisingTheMainWindowByOtherMeansHidesTheProgramToo) {
   EXPECT_EQ(Position(main), std::pair(100, 100));
 }
 
-TEST_F(StartE2e, EndOfTheLogonEndsTheProgramWithoutTheOrderlyClose) {
+// Ends the logon as Windows does at log-off (Wine's own command, in this
+// prefix): every window is asked and told.
+void EndSession() {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  char command[] = "wineboot.exe --end-session";
+  ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &started));
+  const ScopedKernelObject process(started.hProcess), thread(started.hThread);
+}
+
+TEST_F(StartE2e, EndOfTheLogonSavesTheListAndTheSettingsAsTheCloseDoes) {
   folder.Write("dellist.lst", "C:\\old.txt\r\n");
+  folder.Write("new.txt", "n");
   HWND main = Start();
-  // A query alone changes nothing.
+  // A query alone, or an end that was cancelled, changes nothing.
   EXPECT_NE(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), 0);
   SendMessageA(main, WM_ENDSESSION, FALSE, 0);
   ASSERT_TRUE(HoldsFor([&] { return program->Running(); }));
-  SendMessageA(main, WM_ENDSESSION, TRUE, 0);
-  EXPECT_EQ(program->WaitExit(), std::optional<DWORD>(0));
-  EXPECT_EQ(folder.Read("dellist.lst"), "C:\\old.txt\r\n"s);
   EXPECT_FALSE(folder.Exists("Moxlyn.ini"));
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("new.txt")}));
+  ASSERT_NO_FATAL_FAILURE(EndSession());
+  EXPECT_EQ(program->WaitExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(folder.SavedList(), (std::vector<std::string>{"C:\\old.txt", folder.Path("new.txt")}));
+  EXPECT_EQ(folder.Read("Moxlyn.ini"), kDefaultIni);
 }
 
 }  // namespace

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Times the main window's drop and paste under Wine on a virtual display (not
+# a test):   scripts/bench-drop.sh [runs] [build-folder]   defaults: 5, build/win32
+# Prints the time a drop of one file holds the window on a list of 100,000
+# entries, the save that follows once the user stops acting, and a paste of
+# 100,000 names. Runs a copy of the benchmark in a scratch folder with a
+# "dellist.lst" of 100,000 entries. Uses $DISPLAY when set, otherwise starts
+# Xvfb on $BENCH_DISPLAY (:95).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+build=${2:-build/win32}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build "$build" -j 2 --target moxlyn_drop_bench
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=${BENCH_DISPLAY:-:95}
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  sleep 1
+fi
+scratch=$(mktemp -d "$PWD/$build/bench-drop-XXXXXX")
+trap 'rm -rf "$scratch"; [ -z "${xvfb:-}" ] || kill "$xvfb" 2>/dev/null || true' EXIT
+cp "$build/bench/moxlyn_drop_bench.exe" "$scratch/"
+python3 - "$scratch" <<'PY'
+import sys
+with open(sys.argv[1] + "/dellist.lst", "wb") as out:
+    out.write(b"".join(b"C:\\deep\\folder\\file-%d.txt\r\n" % i for i in range(100000)))
+# The dropped and pasted names are files, as the shell hands them over.
+open(sys.argv[1] + "/dropped.txt", "wb").close()
+for i in range(100000):
+    open("%s/pasted-%d" % (sys.argv[1], i), "wb").close()
+PY
+export WINEPREFIX=$PWD/$build/wineprefix
+tools/wine-run "$scratch/moxlyn_drop_bench.exe" "$runs"
