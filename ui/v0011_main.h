@@ -125,7 +125,7 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   bool listFileUnloaded_ = false;
   moxlyn::Settings Settings;
   moxlyn::LocaleFormats formats_;
-  NOTIFYICONDATAA TrayIconData{};
+  NOTIFYICONDATAW TrayIconData{};
   ScopedAccelerators accelerators_;
 };
 

@@ -9,6 +9,19 @@
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::e2e {
+namespace {
+
+// The tests hold the program's texts as code page 932 bytes, as it does.
+std::string Text932(const std::wstring& wide) {
+  std::string text(wide.size() * 2, '\0');
+  const int bytes =
+      WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                          static_cast<int>(text.size()), nullptr, nullptr);
+  text.resize(static_cast<size_t>(std::max(bytes, 0)));
+  return text;
+}
+
+}  // namespace
 
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
   const DWORD start = GetTickCount();
@@ -22,9 +35,9 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
 void Settle(DWORD ms) { Sleep(ms); }
 
 std::string WindowText(HWND window) {
-  char buffer[4096];
-  const int length = GetWindowTextA(window, buffer, sizeof(buffer));
-  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  wchar_t buffer[4096];
+  const int length = GetWindowTextW(window, buffer, std::size(buffer));
+  return Text932(std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0));
 }
 
 std::string ClassOf(HWND window) {
@@ -213,7 +226,7 @@ std::vector<std::string> LabelsPastTheEdge(HWND window) {
     if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_OWNERDRAW) continue;
     const std::string text = ShownText(child);
     if (text.empty()) continue;
-    const int width = testing::TextWidth(font.Get(), text);
+    const int width = testing::TextWidth(font.Get(), text, 932);
     const RECT rect = ChildRect(child);
     // An owner-drawn label of ours centres its text, as SS_CENTER does.
     LONG end = rect.left + width;
