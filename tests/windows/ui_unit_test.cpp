@@ -47,7 +47,9 @@ TEST(UiUnit, ProgramTitleOnTheRealCodePage) {
 // code page (1252 here): each part is shown from its own code page.
 TEST(UiUnit, AnErrorsPathIsShownInTheSystemCodePageAndTheRestFromCodePage932) {
   const AppError error("ファイル %s は開けません", "C:\\caf\xE9\\dellist.lst");
-  EXPECT_EQ(MessageW(error, 1252), L"ファイル C:\\café\\dellist.lst は開けません");
+  const wchar_t eAcute = 0xE9;
+  EXPECT_EQ(MessageW(error, 1252),
+            L"ファイル C:\\caf" + std::wstring(1, eAcute) + L"\\dellist.lst は開けません");
   EXPECT_EQ(MessageW(AppError("表"), 1252), L"表");
 }
 
