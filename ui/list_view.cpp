@@ -47,22 +47,32 @@ void AddRows(HWND listBox, const DelList& list) {
 }
 
 // The advance widths of UTF-16 units in the font selected into dc, asked for
-// 256 at a time as they are first met.
+// 256 at a time as they are first met; kUnknown for a surrogate, whose width
+// alone tells nothing, and where the system gives none.
 class CharWidths {
  public:
+  static constexpr int kUnknown = -1;
   explicit CharWidths(HDC dc) : dc_(dc) {}
   int Of(wchar_t unit) {
     std::vector<INT>& block = blocks_[unit >> 8];
     if (block.empty()) {
-      block.assign(256, 0);
+      block.assign(256, kUnknown);
       const UINT first = unit & 0xFF00u;
-      GetCharWidth32W(dc_, first, first + 255, block.data());
+      const bool surrogates = first >= 0xD800 && first < 0xE000;
+      if (!surrogates && !GetCharWidth32W(dc_, first, first + 255, block.data())) {
+        block.assign(256, kUnknown);
+      }
     }
     return block[unit & 0xFF];
   }
+  // The sum of the advances of text, or kUnknown.
   int Of(const std::wstring& text) {
     int width = 0;
-    for (const wchar_t unit : text) width += Of(unit);
+    for (const wchar_t unit : text) {
+      const int advance = Of(unit);
+      if (advance == kUnknown) return kUnknown;
+      width += advance;
+    }
     return width;
   }
 
@@ -92,7 +102,8 @@ int MaxItemWidth(HWND listBox, const DelList& list) {
                              reinterpret_cast<HFONT>(SendMessageW(listBox, WM_GETFONT, 0, 0)));
   // A row's width is the sum of its characters' advances but for kerning
   // and rounding: the sums find the few rows that can be the widest, and
-  // only those are measured as drawn. No row is read back from the list box.
+  // only those (and rows whose sum is unknown) are measured as drawn. No row
+  // is read back from the list box.
   CharWidths widths(dc.Get());
   std::vector<int> estimates(list.size());
   std::wstring row;
@@ -105,7 +116,7 @@ int MaxItemWidth(HWND listBox, const DelList& list) {
   const int threshold = most - most / 32 - 2;
   int widest = 0;
   for (size_t i = 0; i < list.size(); ++i) {
-    if (estimates[i] < threshold) continue;
+    if (estimates[i] != CharWidths::kUnknown && estimates[i] < threshold) continue;
     ConvertInto(row, list[i], CP_ACP);
     SIZE size{};
     if (GetTextExtentPoint32W(dc.Get(), row.c_str(), static_cast<int>(row.size()), &size)) {
