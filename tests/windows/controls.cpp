@@ -9,20 +9,6 @@
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::e2e {
-namespace {
-
-// The tests hold the program's texts as code page 932 bytes, as it does.
-std::string Text932(const std::wstring& wide) {
-  std::string text(wide.size() * 2, '\0');
-  const int bytes =
-      WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                          static_cast<int>(text.size()), nullptr, nullptr);
-  text.resize(static_cast<size_t>(std::max(bytes, 0)));
-  return text;
-}
-
-}  // namespace
-
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -35,9 +21,11 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
 void Settle(DWORD ms) { Sleep(ms); }
 
 std::string WindowText(HWND window) {
-  wchar_t buffer[4096];
-  const int length = GetWindowTextW(window, buffer, std::size(buffer));
-  return Text932(std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0));
+  wchar_t wide[4096];
+  char text[sizeof wide];
+  const int length = GetWindowTextW(window, wide, std::size(wide));
+  const int bytes = WideCharToMultiByte(932, 0, wide, length, text, sizeof text, nullptr, nullptr);
+  return std::string(text, static_cast<size_t>(std::max(bytes, 0)));
 }
 
 std::string ClassOf(HWND window) {
