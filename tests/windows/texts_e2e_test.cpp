@@ -1,7 +1,6 @@
-// The program's Japanese texts read back whole through the wide calls, on the
-// system code page the suite runs under (932 here; ctest runs it again in
-// prefixes of code page 1252 and 936): captions, buttons, labels, boxes and
-// the list window's rows, and a dropped folder listed, saved and deleted.
+// The Japanese texts read back whole through the wide calls on the system code
+// page the suite runs under (932, and again 1252 and 936): captions, buttons,
+// labels, boxes, the list window's rows; a dropped folder listed and deleted.
 #include <gtest/gtest.h>
 
 #include <algorithm>
