@@ -180,7 +180,7 @@ std::string SettingsFile::Text() const {
 }
 
 void SettingsFile::WriteBack() {
-  if (path_.empty()) throw AppError(FileErrorText(kCannotCreateText, path_));
+  if (path_.empty()) throw AppError(kCannotCreateText, path_);
   WriteTextFile(platform_, path_, Text());
 }
 

@@ -11,13 +11,6 @@ const char* const kCannotOpenText = "ファイル %s は開けません";
 const char* const kCannotCreateText = "ファイル %s を作成できません";
 const char* const kShortWriteText = "ストリームへの書き込みエラー";
 
-std::string FileErrorText(const char* format, const std::string& path) {
-  std::string text = format;
-  const auto at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, path);
-  return text;
-}
-
 namespace {
 
 // Splits text that arrives in pieces into lines, handing each to emit: CR LF,
@@ -113,7 +106,7 @@ namespace {
 // Whether a read of path found its file: false when none is there; throws
 // AppError(cannot open) when one is there but cannot be read.
 bool Found(ReadStatus status, const std::string& path) {
-  if (status == ReadStatus::kCannotOpen) throw AppError(FileErrorText(kCannotOpenText, path));
+  if (status == ReadStatus::kCannotOpen) throw AppError(kCannotOpenText, path);
   return status == ReadStatus::kOk;
 }
 
@@ -216,12 +209,12 @@ void WriteTextFile(Platform& platform, const std::string& path,
     // the plain rewrite in place. Nothing else (a full disk above all) is a
     // reason to give up the old bytes.
     if (platform.OpenForWriting(target, OpenMode::kOverwrite, file) != OpenStatus::kOk) {
-      throw AppError(FileErrorText(kCannotCreateText, path));
+      throw AppError(kCannotCreateText, path);
     }
     WriteThrough(*file, write);
     return;
   }
-  if (opened != OpenStatus::kOk) throw AppError(FileErrorText(kCannotCreateText, path));
+  if (opened != OpenStatus::kOk) throw AppError(kCannotCreateText, path);
 
   try {
     WriteThrough(*file, write);
@@ -243,7 +236,7 @@ void WriteTextFile(Platform& platform, const std::string& path,
       if (platform.RenameFile(temporary, target)) return;
       break;
   }
-  throw AppError(FileErrorText(kCannotCreateText, path));
+  throw AppError(kCannotCreateText, path);
 }
 
 void WriteTextFile(Platform& platform, const std::string& path, std::string_view text) {

@@ -16,9 +16,6 @@ extern const char* const kCannotOpenText;    // "ファイル %s は開けませ
 extern const char* const kCannotCreateText;  // "ファイル %s を作成できません"
 extern const char* const kShortWriteText;    // "ストリームへの書き込みエラー"
 
-// format with path in place of its "%s".
-std::string FileErrorText(const char* format, const std::string& path);
-
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line; a
 // line end at the very end adds no empty line; a zero byte ends the text.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -23,10 +23,14 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Wine only uses code page 932 (and keeps Japanese file names intact) with this locale present.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
-  $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
+# Wine only uses code page 932 (and keeps Japanese file names intact) with
+# the Japanese locale present; the English (code page 1252) and Chinese (936)
+# ones are the other systems the end-to-end texts run on.
+for language in ja_JP en_US zh_CN; do
+  if ! locale -a 2>/dev/null | grep -qi "^$language\.utf8$"; then
+    $SUDO localedef -i "$language" -f UTF-8 "$language.UTF-8"
+  fi
+done
 
 # Wine draws the title-bar buttons of the windows it frames (the end-to-end
 # prefixes) with the Marlett face; without it they read "0 1 r". The face is

@@ -74,7 +74,7 @@ DelList MakeEntries(size_t count) {
 
 void ShowList(HWND listBox, const DelList& list) {
   FillListView(listBox, list);
-  SetHorizontalExtent(listBox, MaxItemWidth(listBox) + 10);
+  SetHorizontalExtent(listBox, MaxItemWidth(listBox, list) + 10);
 }
 
 void BareAdd(HWND listBox, const DelList& list) {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     const DelList list = MakeEntries(rows);
     const double show = BestOf(runs, reset, [&] { ShowList(listBox, list); });
     const double widest = BestOf(
-        runs, [] {}, [&] { SetHorizontalExtent(listBox, MaxItemWidth(listBox) + 10); });
+        runs, [] {}, [&] { SetHorizontalExtent(listBox, MaxItemWidth(listBox, list) + 10); });
     const double bare = BestOf(runs, reset, [&] { BareAdd(listBox, list); });
     std::printf("%-8zu %-10.1f %-12.1f %-12.1f %.2f\n", rows, show, widest, bare, show / bare);
     showPerRow[line++] = show / static_cast<double>(rows);
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
         },
         [&] {
           ExcludeSelected(listBox, list);
-          SetHorizontalExtent(listBox, MaxItemWidth(listBox) + 10);
+          SetHorizontalExtent(listBox, MaxItemWidth(listBox, list) + 10);
         });
     const bool consistent =
         list.size() == rows - selected &&

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/app_error.h"
 #include "core/platform.h"
 
 namespace moxlyn::ui {
@@ -27,15 +28,15 @@ Platform& ThePlatform();
 // The general error reporting: a modal box owned by the application window,
 // OK and the stop icon, the message with a final "." where it needs one,
 // captioned with the program's title.
-void ReportError(const std::string& message);
+void ReportError(const AppError& error);
 
 // The general error box's text when memory has run out.
 inline constexpr const char* kOutOfMemoryText = "メモリが不足しています";
 
-// The message of the exception being handled (call only inside a catch
-// block): an AppError's own, kOutOfMemoryText when memory ran out, the
+// The exception being handled as the error the user sees (call only inside a
+// catch block): an AppError itself, kOutOfMemoryText when memory ran out, the
 // library's text of another exception, or "".
-std::string CurrentExceptionMessage();
+AppError CurrentError();
 
 // Reports the exception being handled (call only inside a catch block); never
 // throws, with little memory left too.

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/wide_text.h"
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::ui {
@@ -16,9 +17,11 @@ HFONT FontAt(int dpi) {
   for (const auto& [fontDpi, font] : fonts) {
     if (fontDpi == dpi) return font;
   }
-  HFONT font = CreateFontA(MulDiv(kFontHeight, dpi, kLayoutDpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                           FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+  // Asked for by its wide name, which names the face on every system.
+  HFONT font =
+      CreateFontW(MulDiv(kFontHeight, dpi, kLayoutDpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH | FF_DONTCARE, TextW("ＭＳ Ｐゴシック").c_str());
   fonts.emplace_back(dpi, font);
   return font;
 }
@@ -40,7 +43,7 @@ int WindowDpi(HWND window) {
   // Windows 10 1607 and later; looked up so that older systems still start.
   using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
   static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowCall>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   if (window != nullptr && getDpiForWindow != nullptr) {
     const UINT dpi = getDpiForWindow(window);
     if (dpi > 0) return static_cast<int>(dpi);

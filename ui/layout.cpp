@@ -5,6 +5,7 @@
 
 #include "ui/app.h"
 #include "ui/dpi.h"
+#include "ui/wide_text.h"
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::ui {
@@ -20,14 +21,14 @@ std::vector<PlacedControl> placedControls;
 
 // The width of the control's text in font.
 int TextWidth(HWND control, HFONT font) {
-  const int length = GetWindowTextLengthA(control);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  GetWindowTextA(control, text.data(), length + 1);
+  const std::wstring text = WindowTextW(control);
   const ScopedWindowDc dc(control);
   if (!dc.Valid()) return 0;
   const ScopedSelection selection(dc.Get(), font);
   SIZE size{};
-  return GetTextExtentPoint32A(dc.Get(), text.c_str(), length, &size) ? size.cx : 0;
+  return GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size)
+             ? size.cx
+             : 0;
 }
 
 // Places control at its 96-dpi layout scaled to its parent's density, in the
@@ -35,7 +36,7 @@ int TextWidth(HWND control, HFONT font) {
 void LayOut(HWND control, const Layout96& layout) {
   HWND parent = GetParent(control);
   HFONT font = WindowFont(parent);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   const int width =
       layout.width == kFitText ? TextWidth(control, font) : Scale(parent, layout.width);
   MoveWindow(control, Scale(parent, layout.left), Scale(parent, layout.top), width,
@@ -46,9 +47,9 @@ void LayOut(HWND control, const Layout96& layout) {
 
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id) {
-  HWND control =
-      CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+  HWND control = CreateWindowExW(
+      0, TextW(className).c_str(), TextW(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (control == nullptr) ThrowWindowNotCreated(className);
   const Layout96 layout{left, top, width, height};
   placedControls.push_back({control, layout});
@@ -74,8 +75,8 @@ void CentreOnScreen(HWND window) {
 
 void SetClientSize(HWND window, int width, int height) {
   RECT frame{0, 0, width, height};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
   SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

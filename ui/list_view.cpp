@@ -1,9 +1,11 @@
 #include "ui/list_view.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
+#include "ui/wide_text.h"
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::ui {
@@ -19,10 +21,10 @@ constexpr size_t kShiftsPerRefill = 500;
 class RedrawOff {
  public:
   explicit RedrawOff(HWND listBox) : listBox_(listBox) {
-    SendMessageA(listBox_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
   }
   ~RedrawOff() {
-    SendMessageA(listBox_, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox_, nullptr, TRUE);
   }
   RedrawOff(const RedrawOff&) = delete;
@@ -32,68 +34,113 @@ class RedrawOff {
   HWND listBox_;
 };
 
+// The rows hold the entries as the system's code page reads them.
 void AddRows(HWND listBox, const DelList& list) {
   size_t bytes = 0;
-  for (const std::string& entry : list) bytes += entry.size() + 1;
-  SendMessageA(listBox, LB_INITSTORAGE, list.size(), static_cast<LPARAM>(bytes));
+  for (const std::string& entry : list) bytes += (entry.size() + 1) * sizeof(wchar_t);
+  SendMessageW(listBox, LB_INITSTORAGE, list.size(), static_cast<LPARAM>(bytes));
+  std::wstring row;
   for (const std::string& entry : list) {
-    SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    ConvertInto(row, entry, CP_ACP);
+    SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
   }
 }
+
+// The advance widths of UTF-16 units in the font selected into dc, asked for
+// 256 at a time as they are first met; kUnknown for a surrogate, whose width
+// alone tells nothing, and where the system gives none.
+class CharWidths {
+ public:
+  static constexpr int kUnknown = -1;
+  explicit CharWidths(HDC dc) : dc_(dc) {}
+  int Of(wchar_t unit) {
+    std::vector<INT>& block = blocks_[unit >> 8];
+    if (block.empty()) {
+      block.assign(256, kUnknown);
+      const UINT first = unit & 0xFF00u;
+      const bool surrogates = first >= 0xD800 && first < 0xE000;
+      if (!surrogates && !GetCharWidth32W(dc_, first, first + 255, block.data())) {
+        block.assign(256, kUnknown);
+      }
+    }
+    return block[unit & 0xFF];
+  }
+  // The sum of the advances of text, or kUnknown.
+  int Of(const std::wstring& text) {
+    int width = 0;
+    for (const wchar_t unit : text) {
+      const int advance = Of(unit);
+      if (advance == kUnknown) return kUnknown;
+      width += advance;
+    }
+    return width;
+  }
+
+ private:
+  HDC dc_;
+  std::array<std::vector<INT>, 256> blocks_;
+};
 
 }  // namespace
 
 void FillListView(HWND listBox, const DelList& list) {
   RedrawOff redrawOff(listBox);
-  SendMessageA(listBox, LB_RESETCONTENT, 0, 0);
+  SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
   AddRows(listBox, list);
 }
 
 void ClearRows(HWND listBox) {
-  SendMessageA(listBox, LB_RESETCONTENT, 0, 0);
+  SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
   SetHorizontalExtent(listBox, 0);
 }
 
-int MaxItemWidth(HWND listBox) {
-  const LRESULT count = SendMessageA(listBox, LB_GETCOUNT, 0, 0);
-  if (count <= 0) return 0;
+int MaxItemWidth(HWND listBox, const DelList& list) {
+  if (list.empty()) return 0;
   const ScopedWindowDc dc(listBox);
   if (!dc.Valid()) return 0;
   const ScopedSelection font(dc.Get(),
-                             reinterpret_cast<HFONT>(SendMessageA(listBox, WM_GETFONT, 0, 0)));
+                             reinterpret_cast<HFONT>(SendMessageW(listBox, WM_GETFONT, 0, 0)));
+  // A row's width is the sum of its characters' advances but for kerning
+  // and rounding: the sums find the few rows that can be the widest, and
+  // only those (and rows whose sum is unknown) are measured as drawn. No row
+  // is read back from the list box.
+  CharWidths widths(dc.Get());
+  std::vector<int> estimates(list.size());
+  std::wstring row;
+  int most = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    ConvertInto(row, list[i], CP_ACP);
+    estimates[i] = widths.Of(row);
+    most = std::max(most, estimates[i]);
+  }
+  const int threshold = most - most / 32 - 2;
   int widest = 0;
-  std::string text;
-  for (LRESULT row = 0; row < count; ++row) {
-    const LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, row, 0);
-    if (length <= 0) continue;
-    text.resize(static_cast<size_t>(length) + 1);
-    const LRESULT copied =
-        SendMessageA(listBox, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
-    if (copied <= 0) continue;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (estimates[i] != CharWidths::kUnknown && estimates[i] < threshold) continue;
+    ConvertInto(row, list[i], CP_ACP);
     SIZE size{};
-    if (GetTextExtentPoint32A(dc.Get(), text.data(), static_cast<int>(copied), &size) &&
-        size.cx > widest) {
-      widest = size.cx;
+    if (GetTextExtentPoint32W(dc.Get(), row.c_str(), static_cast<int>(row.size()), &size)) {
+      widest = std::max(widest, static_cast<int>(size.cx));
     }
   }
   return widest;
 }
 
 void SetHorizontalExtent(HWND listBox, int extent) {
-  SendMessageA(listBox, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+  SendMessageW(listBox, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
 }
 
 size_t ExcludeSelected(HWND listBox, DelList& list) {
-  const LRESULT selectedCount = SendMessageA(listBox, LB_GETSELCOUNT, 0, 0);
+  const LRESULT selectedCount = SendMessageW(listBox, LB_GETSELCOUNT, 0, 0);
   if (selectedCount <= 0) return 0;
   std::vector<int> selected(static_cast<size_t>(selectedCount));
-  const LRESULT got = SendMessageA(listBox, LB_GETSELITEMS, selected.size(),
+  const LRESULT got = SendMessageW(listBox, LB_GETSELITEMS, selected.size(),
                                    reinterpret_cast<LPARAM>(selected.data()));
   if (got <= 0) return 0;
   selected.resize(static_cast<size_t>(got));
   std::sort(selected.begin(), selected.end());
 
-  const size_t rows = static_cast<size_t>(SendMessageA(listBox, LB_GETCOUNT, 0, 0));
+  const size_t rows = static_cast<size_t>(SendMessageW(listBox, LB_GETCOUNT, 0, 0));
   // Rows the one-at-a-time deletion would move, walking from the last.
   size_t shifted = 0;
   for (size_t i = 0; i < selected.size(); ++i) {
@@ -116,13 +163,13 @@ size_t ExcludeSelected(HWND listBox, DelList& list) {
   RedrawOff redrawOff(listBox);
   if (shifted <= kShiftsPerRefill * (rows - selected.size() + 1)) {
     for (auto row = selected.rbegin(); row != selected.rend(); ++row) {
-      SendMessageA(listBox, LB_DELETESTRING, static_cast<WPARAM>(*row), 0);
+      SendMessageW(listBox, LB_DELETESTRING, static_cast<WPARAM>(*row), 0);
     }
   } else {
-    const LRESULT top = SendMessageA(listBox, LB_GETTOPINDEX, 0, 0);
-    SendMessageA(listBox, LB_RESETCONTENT, 0, 0);
+    const LRESULT top = SendMessageW(listBox, LB_GETTOPINDEX, 0, 0);
+    SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
     AddRows(listBox, list);
-    if (top > 0) SendMessageA(listBox, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    if (top > 0) SendMessageW(listBox, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
   }
   return selected.size();
 }

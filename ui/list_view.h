@@ -17,9 +17,9 @@ void FillListView(HWND listBox, const DelList& list);
 // Removes every row of listBox; the horizontal extent becomes 0.
 void ClearRows(HWND listBox);
 
-// Width in pixels of the widest row text as drawn in the list box's font; 0
-// for a list box without rows.
-int MaxItemWidth(HWND listBox);
+// Width in pixels of the widest row text as drawn in the list box's font,
+// measured from list, which the rows mirror; 0 for an empty list.
+int MaxItemWidth(HWND listBox, const DelList& list);
 
 // Sets the width over which listBox scrolls horizontally.
 void SetHorizontalExtent(HWND listBox, int extent);

@@ -1,5 +1,6 @@
 #include "ui/v0011.h"
 
+#include <iterator>
 #include <string>
 
 #include "ui/app.h"
@@ -9,7 +10,7 @@
 #include "ui/v0011_list.h"
 #include "ui/v0011_main.h"
 #include "ui/v0011_setup.h"
-#include "win32/engine_path.h"
+#include "ui/wide_text.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_platform.h"
@@ -42,10 +43,10 @@ HWND ProgramWindowOf(HWND window) {
 }
 
 bool IsPushButton(HWND window) {
-  char className[16] = {};
-  if (GetClassNameA(window, className, sizeof className) == 0) return false;
-  if (lstrcmpiA(className, "Button") != 0) return false;
-  const auto type = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & BS_TYPEMASK;
+  wchar_t className[16] = {};
+  if (GetClassNameW(window, className, std::size(className)) == 0) return false;
+  if (lstrcmpiW(className, L"Button") != 0) return false;
+  const auto type = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)) & BS_TYPEMASK;
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
@@ -54,40 +55,40 @@ bool IsPushButton(HWND window) {
 bool PressFocusedButton(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
   if (ProgramWindowOf(message.hwnd) == nullptr || !IsPushButton(message.hwnd)) return false;
-  SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+  SendMessageW(message.hwnd, BM_CLICK, 0, 0);
   return true;
 }
 
 void RunMessageLoop() {
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  GetStartupInfoA(&startup);
+  GetStartupInfoW(&startup);
   const int showCommand =
       (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
   Form_main->ShowAtStart(showCommand);
 
   MSG message;
-  // GetMessageA gives 0 for WM_QUIT and -1 when it fails; both end the loop.
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  // GetMessageW gives 0 for WM_QUIT and -1 when it fails; both end the loop.
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (Form_main->TranslateKeys(message) || PressFocusedButton(message)) continue;
     // Tab and the arrow keys move between the controls of our windows.
     if (HWND root = ProgramWindowOf(message.hwnd);
-        root != nullptr && IsDialogMessageA(root, &message)) {
+        root != nullptr && IsDialogMessageW(root, &message)) {
       continue;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 
 // Says that the program cannot run from path: no narrow name reaches it, and
 // the narrow calls would read and write another folder's files or none.
 void ReportUnreachableProgramPath(const std::wstring& path) {
-  const std::wstring text = WideFromCodePage(
+  const std::wstring text = TextW(
                                 "このプログラムのパスはシステムの文字コードで表せないため、"
                                 "ここでは起動できません。別のフォルダーに移してください。\n\n") +
                             path;
-  MessageBoxW(nullptr, text.c_str(), WideFromCodePage(kProgramName).c_str(), MB_OK | MB_ICONSTOP);
+  MessageBoxW(nullptr, text.c_str(), TextW(kProgramName).c_str(), MB_OK | MB_ICONSTOP);
 }
 
 // Creates the four windows, hidden, in the order main, list, about, setup.
@@ -120,18 +121,19 @@ int v0011(HINSTANCE instance) {
     CreateApplicationWindow(instance);
     // A failed create gives a null handle, whose wait fails and refuses the
     // start; the last error is not examined.
-    const ScopedKernelObject mutex(CreateMutexA(nullptr, FALSE, kInstanceMutexName));
+    const ScopedKernelObject mutex(CreateMutexW(nullptr, FALSE, TextW(kInstanceMutexName).c_str()));
     const DWORD wait = WaitForSingleObject(mutex.Get(), 0);
     // Released before the handle closes; one found abandoned is ours too and
     // is handed back also on the refusing path.
     const ScopedHandle<MutexOwnershipTraits> owned(
         wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED ? mutex.Get() : nullptr);
     if (wait != WAIT_OBJECT_0) {
-      MessageBoxA(ApplicationWindow(), "既に起動しています。", kProgramName, MB_OK);
+      MessageBoxW(ApplicationWindow(), TextW("既に起動しています。").c_str(),
+                  TextW(kProgramName).c_str(), MB_OK);
     } else {
       // Written whole: a tool window has no taskbar button, and every other
       // window is owned by this one.
-      SetWindowLongA(ApplicationWindow(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+      SetWindowLongW(ApplicationWindow(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
       // A window that cannot be created ends the start with the error box.
       CreateForms();
       RunMessageLoop();

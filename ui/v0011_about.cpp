@@ -9,6 +9,7 @@
 #include "ui/layout.h"
 #include "ui/program.h"
 #include "ui/version.h"
+#include "ui/wide_text.h"
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::ui {
@@ -30,16 +31,13 @@ HWND AddLabel(HWND parent, const char* text, int left, int top, int id, DWORD st
                     kLabelHeight, id);
 }
 
-std::string WindowText(HWND window) {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
+bool ShellOpen(HWND owner, const std::wstring& target) {
+  HINSTANCE result = ShellExecuteW(owner, L"open", target.c_str(), nullptr, nullptr, SW_SHOW);
+  return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-bool ShellOpen(HWND owner, const std::string& target) {
-  HINSTANCE result = ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOW);
-  return reinterpret_cast<INT_PTR>(result) > 32;
+void ShowError(HWND owner, const char* text) {
+  MessageBoxW(owner, TextW(text).c_str(), TextW("エラー").c_str(), MB_OK);
 }
 
 }  // namespace
@@ -71,10 +69,10 @@ void TForm_about::Create(HWND owner) {
 // The main icon drawn 32 pixels square at 96 dpi, scaled to the density.
 void TForm_about::SetImageIcon() {
   const int size = Scale(hwnd_, 32);
-  if (HANDLE icon =
-          LoadImageA(Instance(), kIconResource, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)) {
+  if (HANDLE icon = LoadImageW(Instance(), TextW(kIconResource).c_str(), IMAGE_ICON, size, size,
+                               LR_DEFAULTCOLOR)) {
     const LRESULT old =
-        SendMessageA(GetDlgItem(hwnd_, kImageId), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        SendMessageW(GetDlgItem(hwnd_, kImageId), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     if (old != 0) DestroyIcon(reinterpret_cast<HICON>(old));
   }
 }
@@ -82,15 +80,13 @@ void TForm_about::SetImageIcon() {
 void TForm_about::FormShow() { CentreOnScreen(hwnd_); }
 
 void TForm_about::Label_mailClick() {
-  if (!ShellOpen(hwnd_, "mailto:" + WindowText(Label_mail))) {
-    MessageBoxA(hwnd_, "mailtoを開けませんでした", "エラー", MB_OK);
+  if (!ShellOpen(hwnd_, L"mailto:" + WindowTextW(Label_mail))) {
+    ShowError(hwnd_, "mailtoを開けませんでした");
   }
 }
 
 void TForm_about::Label_urlClick() {
-  if (!ShellOpen(hwnd_, WindowText(Label_url))) {
-    MessageBoxA(hwnd_, "URLを開けませんでした", "エラー", MB_OK);
-  }
+  if (!ShellOpen(hwnd_, WindowTextW(Label_url))) ShowError(hwnd_, "URLを開けませんでした");
 }
 
 void TForm_about::Label_mailMouseEnter(HWND label) { SetLinkColour(label, kLinkHotColour); }
@@ -118,7 +114,7 @@ void TForm_about::PaintFocusFrame() {
   const ScopedPaint paint(hwnd_);
   HWND focus = GetFocus();
   if ((focus == Label_mail || focus == Label_url) &&
-      (SendMessageA(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+      (SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
     const RECT frame = FocusFrame(focus);
     DrawFocusRect(paint.Get(), &frame);
   }
@@ -154,7 +150,7 @@ LRESULT TForm_about::HandleControlMessage(HWND label, UINT message, WPARAM wPara
       // Enter or Space opens the link exactly as a click does; a key held
       // down opens it once.
       if ((wParam == VK_RETURN || wParam == VK_SPACE) && (lParam & (1 << 30)) == 0) {
-        SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
+        SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
                      reinterpret_cast<LPARAM>(label));
         return 0;
       }

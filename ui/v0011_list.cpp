@@ -3,6 +3,7 @@
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/list_view.h"
+#include "ui/wide_text.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -22,8 +23,8 @@ void TForm_list::Create(HWND owner) {
   // The list box's name for screen readers: a control without a text of its
   // own is named after the static label just before it in the z-order, which
   // may be hidden.
-  if (CreateWindowExA(0, "STATIC", kCaption, WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListNameId)), Instance(),
+  if (CreateWindowExW(0, L"STATIC", TextW(kCaption).c_str(), WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0,
+                      hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListNameId)), Instance(),
                       nullptr) == nullptr) {
     ThrowWindowNotCreated("STATIC");
   }
@@ -33,8 +34,8 @@ void TForm_list::Create(HWND owner) {
                                    LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT,
                                0, 0, 334, 241, kListBoxId);
   // The sunken edge is drawn inside the 334 x 241 box.
-  SetWindowLongA(ListBox_dellist, GWL_EXSTYLE,
-                 GetWindowLongA(ListBox_dellist, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  SetWindowLongW(ListBox_dellist, GWL_EXSTYLE,
+                 GetWindowLongW(ListBox_dellist, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
   SetWindowPos(ListBox_dellist, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   Button_clear = AddControl(hwnd_, "BUTTON", "リストクリア", WS_TABSTOP | BS_PUSHBUTTON, 224, 256,
@@ -54,7 +55,7 @@ void TForm_list::UpdateHorizontalExtent() {
   SetHorizontalExtent(ListBox_dellist, MaxItemWidth() + Scale(hwnd_, 10));
 }
 
-int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist); }
+int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist, list_); }
 
 void TForm_list::Button_clearClick() {
   ClearRows(ListBox_dellist);
@@ -86,8 +87,8 @@ LRESULT TForm_list::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DPICHANGED) {
     // The rows are measured again in the font at the new density.
     const LRESULT result = Form::HandleMessage(message, wParam, lParam);
-    if (SendMessageA(ListBox_dellist, LB_GETCOUNT, 0, 0) > 0 ||
-        SendMessageA(ListBox_dellist, LB_GETHORIZONTALEXTENT, 0, 0) > 0) {
+    if (SendMessageW(ListBox_dellist, LB_GETCOUNT, 0, 0) > 0 ||
+        SendMessageW(ListBox_dellist, LB_GETHORIZONTALEXTENT, 0, 0) > 0) {
       UpdateHorizontalExtent();
     }
     return result;

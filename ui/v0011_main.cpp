@@ -14,6 +14,7 @@
 #include "ui/v0011_about.h"
 #include "ui/v0011_list.h"
 #include "ui/v0011_setup.h"
+#include "ui/wide_text.h"
 #include "win32/dropped_names.h"
 #include "win32/scoped_dc.h"
 #include "win32/scoped_handle.h"
@@ -38,8 +39,8 @@ constexpr int kDesignLeft = 267;
 constexpr int kDesignTop = 738;
 
 constexpr UINT kTrayIconId = 1;
-constexpr DWORD kTrayIconV1Size = 88;
-static_assert(NOTIFYICONDATAA_V1_SIZE == kTrayIconV1Size);
+// The record's first version, in its wide form.
+constexpr DWORD kTrayIconV1Size = NOTIFYICONDATAW_V1_SIZE;
 
 constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
 
@@ -51,7 +52,7 @@ constexpr UINT kSaveDelayMs = 500;
 // Sent by the shell to the top-level windows when its taskbar is created
 // again (after explorer restarted): the icons added before are gone.
 UINT TaskbarCreatedMessage() {
-  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
   return message;
 }
 
@@ -96,7 +97,7 @@ void TForm_main::FormCreate() {
   Panel1 = AddControl(hwnd_, "Static", "Please D&D.", SS_OWNERDRAW | SS_NOPREFIX,
                       kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight, kPanelId);
   ACCEL paste{FVIRTKEY | FCONTROL, 'V', kPasteId};
-  accelerators_.Reset(CreateAcceleratorTableA(&paste, 1));
+  accelerators_.Reset(CreateAcceleratorTableW(&paste, 1));
   InitMain();
 }
 
@@ -111,14 +112,15 @@ void TForm_main::InitMain() {
   }
   BringOntoScreen();
 
-  TrayIconData = NOTIFYICONDATAA{};
+  TrayIconData = NOTIFYICONDATAW{};
   TrayIconData.cbSize = kTrayIconV1Size;
   TrayIconData.hWnd = hwnd_;
   TrayIconData.uID = kTrayIconId;
   TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   TrayIconData.uCallbackMessage = WM_TRAYICON;
-  TrayIconData.hIcon = LoadIconA(Instance(), kIconResource);
-  std::strcpy(TrayIconData.szTip, kProgramName);
+  TrayIconData.hIcon = LoadIconW(Instance(), TextW(kIconResource).c_str());
+  const std::wstring tip = TextW(kProgramName);
+  tip.copy(TrayIconData.szTip, std::size(TrayIconData.szTip) - 1);
   AddTrayIcon();
 
   DragAcceptFiles(hwnd_, TRUE);
@@ -142,7 +144,7 @@ void TForm_main::InitMain() {
 
 void TForm_main::FinishMain() {
   if (finished_) return;
-  Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
   trayIconShown_ = false;
   try {
     SaveFiles(true, true);
@@ -196,7 +198,7 @@ void TForm_main::WMEndSession() {
   try {
     FinishMain();
   } catch (const std::exception&) {
-    Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+    Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
     finished_ = true;
     PostQuitMessage(0);
   }
@@ -279,13 +281,13 @@ void TForm_main::RefreshListWindow() {
 }
 
 bool TForm_main::AddTrayIcon() {
-  trayIconShown_ = Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+  trayIconShown_ = Shell_NotifyIconW(NIM_ADD, &TrayIconData) != FALSE;
   return trayIconShown_;
 }
 
 bool TForm_main::TranslateKeys(MSG& message) {
   if (GetAncestor(message.hwnd, GA_ROOT) != hwnd_) return false;
-  return TranslateAcceleratorA(hwnd_, accelerators_.Get(), &message) != 0;
+  return TranslateAcceleratorW(hwnd_, accelerators_.Get(), &message) != 0;
 }
 
 void TForm_main::MinimiseProgram() {
@@ -341,11 +343,11 @@ void TForm_main::Button_setupClick() { Form_setup->ShowForm(); }
 void TForm_main::Button_aboutClick() { Form_about->ShowForm(); }
 
 bool TForm_main::AskYesNo(const std::string& text) {
-  return MessageBoxA(hwnd_, text.c_str(), kProgramName, MB_YESNO) == IDYES;
+  return MessageBoxW(hwnd_, TextW(text).c_str(), TextW(kProgramName).c_str(), MB_YESNO) == IDYES;
 }
 
 void TForm_main::ShowMessage(const std::string& text) {
-  MessageBoxA(hwnd_, text.c_str(), kProgramName, MB_OK);
+  MessageBoxW(hwnd_, TextW(text).c_str(), TextW(kProgramName).c_str(), MB_OK);
 }
 
 void TForm_main::Beep() { MessageBeep(0); }
@@ -386,7 +388,7 @@ void TForm_main::BringOntoScreen() {
   if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) return;
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
-  if (!GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return;
   const RECT& work = monitor.rcWork;
   const LONG left = std::max(work.left, std::min(rect.left, work.right - (rect.right - rect.left)));
   const LONG top = std::max(work.top, std::min(rect.top, work.bottom - (rect.bottom - rect.top)));
@@ -405,12 +407,12 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
   RECT rect = item.rcItem;
   FillRect(item.hDC, &rect, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(item.hDC, &rect, BDR_RAISEDINNER, BF_RECT);
-  char caption[64] = {};
-  GetWindowTextA(item.hwndItem, caption, sizeof caption);
+  const std::wstring caption = WindowTextW(item.hwndItem);
   const ScopedSelection font(item.hDC, WindowFont(hwnd_));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
-  DrawTextA(item.hDC, caption, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &rect,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -146,7 +146,7 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   bool finished_ = false;
   moxlyn::Settings Settings;
   moxlyn::LocaleFormats formats_;
-  NOTIFYICONDATAA TrayIconData{};
+  NOTIFYICONDATAW TrayIconData{};
   ScopedAccelerators accelerators_;
 };
 

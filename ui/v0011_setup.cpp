@@ -15,10 +15,10 @@ constexpr int kLtTimeNameId = 106;
 constexpr int kTopmostId = 107;
 constexpr int kBevelId = 108;
 
-bool Ticked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool Ticked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void Tick(HWND box, bool ticked) {
-  SendMessageA(box, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(box, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 }  // namespace

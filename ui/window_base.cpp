@@ -5,6 +5,7 @@
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/program.h"
+#include "ui/wide_text.h"
 
 namespace moxlyn::ui {
 namespace {
@@ -25,25 +26,27 @@ LRESULT Firewalled(const Handler& handler) noexcept {
 
 void Window::CreateTopLevel(const char* className, const char* caption, DWORD style, DWORD exStyle,
                             HWND owner, int clientWidth, int clientHeight) {
-  WNDCLASSEXA windowClass{};
+  const std::wstring classNameW = TextW(className);
+  const std::wstring icon = TextW(kIconResource);
+  WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  if (!GetClassInfoExA(Instance(), className, &windowClass)) {
+  if (!GetClassInfoExW(Instance(), classNameW.c_str(), &windowClass)) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = Instance();
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.hIcon = LoadIconA(Instance(), kIconResource);
-    windowClass.lpszClassName = className;
-    if (RegisterClassExA(&windowClass) == 0) ThrowWindowNotCreated(className);
+    windowClass.hIcon = LoadIconW(Instance(), icon.c_str());
+    windowClass.lpszClassName = classNameW.c_str();
+    if (RegisterClassExW(&windowClass) == 0) ThrowWindowNotCreated(className);
   }
   // Sized at the system's density first; a window that opens on a screen of
   // another density is sized again for it.
   RECT frame{0, 0, Scale(nullptr, clientWidth), Scale(nullptr, clientHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                  frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, Instance(),
-                  this);
+  CreateWindowExW(exStyle, classNameW.c_str(), TextW(caption).c_str(), style, CW_USEDEFAULT,
+                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+                  Instance(), this);
   if (hwnd_ == nullptr) ThrowWindowNotCreated(className);
   if (WindowDpi(hwnd_) != ScreenDpi()) {
     SetClientSize(hwnd_, Scale(hwnd_, clientWidth), Scale(hwnd_, clientHeight));
@@ -71,7 +74,7 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
   }
-  return DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 void Window::FocusControl() {
@@ -86,17 +89,17 @@ void Window::FocusControl() {
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* self = nullptr;
   if (message == WM_NCCREATE) {
-    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   } else {
-    self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
-  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   return Firewalled([&] { return self->HandleMessage(message, wParam, lParam); });
 }

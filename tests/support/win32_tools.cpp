@@ -214,17 +214,18 @@ int ScreenDpi() {
 }
 
 ScopedGdiObject ProgramFont() {
-  return ScopedGdiObject(CreateFontA(MulDiv(-12, ScreenDpi(), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                     FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                     DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック"));
+  return ScopedGdiObject(
+      CreateFontW(MulDiv(-12, ScreenDpi(), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH | FF_DONTCARE, Wide("ＭＳ Ｐゴシック", 932).c_str()));
 }
 
-int TextWidth(HGDIOBJ font, const std::string& text) {
+int TextWidth(HGDIOBJ font, const std::string& text, UINT codePage) {
   const ScopedWindowDc screen(nullptr);
   const ScopedSelection selection(screen.Get(), font);
   SIZE size{};
-  GetTextExtentPoint32A(screen.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  const std::wstring wide = Wide(text, codePage);
+  GetTextExtentPoint32W(screen.Get(), wide.c_str(), static_cast<int>(wide.size()), &size);
   return size.cx;
 }
 

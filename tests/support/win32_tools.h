@@ -90,8 +90,8 @@ int ScreenDpi();
 // The program's window font, "ＭＳ Ｐゴシック" 12 pixels high at 96 dpi, at the
 // screen's density.
 ScopedGdiObject ProgramFont();
-// The width in pixels of text drawn in font on the screen.
-int TextWidth(HGDIOBJ font, const std::string& text);
+// The width in pixels of text (in codePage) drawn in font on the screen.
+int TextWidth(HGDIOBJ font, const std::string& text, UINT codePage = CP_ACP);
 
 // The Win32 platform with the running executable seeming to be
 // moduleFileName (the real one while that is empty).

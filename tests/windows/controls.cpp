@@ -9,7 +9,6 @@
 #include "win32/scoped_dc.h"
 
 namespace moxlyn::e2e {
-
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -22,9 +21,11 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
 void Settle(DWORD ms) { Sleep(ms); }
 
 std::string WindowText(HWND window) {
-  char buffer[4096];
-  const int length = GetWindowTextA(window, buffer, sizeof(buffer));
-  return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+  wchar_t wide[4096];
+  char text[sizeof wide];
+  const int length = GetWindowTextW(window, wide, std::size(wide));
+  const int bytes = WideCharToMultiByte(932, 0, wide, length, text, sizeof text, nullptr, nullptr);
+  return std::string(text, static_cast<size_t>(std::max(bytes, 0)));
 }
 
 std::string ClassOf(HWND window) {
@@ -213,7 +214,7 @@ std::vector<std::string> LabelsPastTheEdge(HWND window) {
     if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_OWNERDRAW) continue;
     const std::string text = ShownText(child);
     if (text.empty()) continue;
-    const int width = testing::TextWidth(font.Get(), text);
+    const int width = testing::TextWidth(font.Get(), text, 932);
     const RECT rect = ChildRect(child);
     // An owner-drawn label of ours centres its text, as SS_CENTER does.
     LONG end = rect.left + width;

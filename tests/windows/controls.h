@@ -29,6 +29,7 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms = kHoldMs);
 // before the next step (a check that nothing happens is a HoldsFor).
 void Settle(DWORD ms = 150);
 
+// The window's text read wide, in code page 932 as the tests write texts.
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
 // The text a static or button control shows for its window text: "&&" is one

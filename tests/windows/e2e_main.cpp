@@ -6,7 +6,7 @@
 //   and close slow. Wine then draws the window frames itself;
 // - the windows' font "ＭＳ Ｐゴシック" is stood in for by the proportional
 //   IPA face, as on a real Japanese system; otherwise Wine falls back to a
-//   wider fixed-pitch face;
+//   wider fixed-pitch face; elsewhere for "MS UI Gothic" too (see below);
 // - the Marlett face (MOXLYN_MARLETT, put there by scripts/setup.sh) lies in
 //   the prefix's font folder, so that the title bars Wine draws show their
 //   minimise and close glyphs rather than "0 1 r". It is the only face added:
@@ -56,6 +56,10 @@ bool PrepareWine() {
   }
   for (const wchar_t* face : {L"ＭＳ Ｐゴシック", L"MS PGothic"}) {
     changed |= SetValue(L"Software\\Wine\\Fonts\\Replacements", face, L"IPAPGothic");
+  }
+  // The face the system's own faces link to for Japanese glyphs.
+  if (GetACP() != 932) {
+    changed |= SetValue(L"Software\\Wine\\Fonts\\Replacements", L"MS UI Gothic", L"IPAPGothic");
   }
   return changed;
 }

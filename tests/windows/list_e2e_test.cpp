@@ -141,6 +141,19 @@ TEST_F(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   ExpectView(list.listBox, {}, 0);
 }
 
+// A row longer than what the system's narrow calls carry (a deep path, a long
+// pasted name) shows and is measured; the program goes on.
+TEST_F(ListE2e, ARowOfTwoThousandCharactersShowsWhole) {
+  const std::vector<std::string> listed{folder.Path("a.txt"), std::string(2000, 'a')};
+  folder.Write("dellist.lst", CrLfLines(listed));
+  Start();
+  ListWindow list = OpenList(*program);
+  ASSERT_NE(list.listBox, nullptr);
+  ExpectView(list.listBox, listed, WidestRow(listed) + 10);
+  CloseProgram();
+  EXPECT_EQ(folder.Read("dellist.lst"), CrLfLines(listed));
+}
+
 TEST_F(ListE2e, DropWhileOpenAppendsRowsAndCentresAgainAndClearEmptiesAll) {
   folder.MakeDir("a rather long folder name that makes the row wider than the list box");
   const std::string longName =

@@ -71,9 +71,9 @@ TEST_F(ListViewTest, FillReplacesTheRowsWithTheListInOrderKeepingEmptyAndRepeate
 }
 
 TEST_F(ListViewTest, MaxItemWidthIsTheWidestRowInTheListBoxFont) {
-  EXPECT_EQ(MaxItemWidth(listBox_), 0);
+  EXPECT_EQ(MaxItemWidth(listBox_, {}), 0);
   FillListView(listBox_, {""});
-  EXPECT_EQ(MaxItemWidth(listBox_), 0);
+  EXPECT_EQ(MaxItemWidth(listBox_, {""}), 0);
   const DelList list{"C:\\a", "C:\\とても長いフォルダの名前\\ファイル.txt", "C:\\bb",
                      std::string(1500, 'W')};
   FillListView(listBox_, list);
@@ -81,7 +81,7 @@ TEST_F(ListViewTest, MaxItemWidthIsTheWidestRowInTheListBoxFont) {
   for (const std::string& row : list)
     widest = std::max(widest, testing::TextWidth(WindowFont(), row));
   EXPECT_GT(widest, 0);
-  EXPECT_EQ(MaxItemWidth(listBox_), widest);
+  EXPECT_EQ(MaxItemWidth(listBox_, list), widest);
 }
 
 // Small selections delete rows one by one; a large block near the front

@@ -14,6 +14,7 @@
 #include "ui/layout.h"
 #include "ui/program.h"
 #include "ui/v0011_about.h"
+#include "ui/wide_text.h"
 #include "win32/win32_platform.h"
 
 namespace moxlyn::ui {
@@ -40,6 +41,15 @@ TEST(UiUnit, ProgramTitleOnTheRealCodePage) {
   EXPECT_EQ(ProgramTitleOf(platform, "C:\\予定表\\表MOX.exe"), "表mox");
   EXPECT_EQ(ProgramTitleOf(platform, "C:\\t\\ＭＯＸ.exe"), "Ｍｏｘ");
   EXPECT_EQ(ErrorBoxText(platform, "表"), "表.");
+}
+
+// An error's message is the program's text around a path in the system's
+// code page (1252 here): each part is shown from its own code page.
+TEST(UiUnit, AnErrorsPathIsShownInTheSystemCodePageAndTheRestFromCodePage932) {
+  const AppError error("ファイル %s は開けません", "C:\\caf\xE9\\dellist.lst");
+  const wchar_t eAcute = 0xE9;
+  EXPECT_EQ(MessageW(error, 1252),
+            L"ファイル C:\\caf" + std::wstring(1, eAcute) + L"\\dellist.lst は開けません");
 }
 
 // Controls keep their 96-dpi layout: laid out again (as after a move to a

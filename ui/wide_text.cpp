@@ -1,0 +1,44 @@
+#include "ui/wide_text.h"
+
+#include <algorithm>
+
+namespace moxlyn::ui {
+
+void ConvertInto(std::wstring& wide, std::string_view text, UINT codePage) {
+  // A byte or two of these code pages (or of UTF-8) never give more than one
+  // UTF-16 unit each.
+  wide.resize(text.size());
+  if (text.empty()) return;
+  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                         wide.data(), static_cast<int>(wide.size()));
+  wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+}
+
+std::wstring TextW(std::string_view text) {
+  std::wstring wide;
+  ConvertInto(wide, text, kTextCodePage);
+  return wide;
+}
+
+std::wstring PathW(std::string_view path, UINT codePage) {
+  std::wstring wide;
+  ConvertInto(wide, path, codePage);
+  return wide;
+}
+
+std::wstring MessageW(const AppError& error, UINT pathCodePage) {
+  const std::string_view message = error.Message();
+  const size_t start = std::min(error.PathStart(), message.size());
+  const size_t end = start + std::min(error.PathLength(), message.size() - start);
+  return TextW(message.substr(0, start)) + PathW(message.substr(start, end - start), pathCodePage) +
+         TextW(message.substr(end));
+}
+
+std::wstring WindowTextW(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      std::max(GetWindowTextW(window, text.data(), static_cast<int>(text.size())), 0)));
+  return text;
+}
+
+}  // namespace moxlyn::ui

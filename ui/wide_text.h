@@ -1,0 +1,36 @@
+// The texts the windows show, as the system's wide ("W") calls take them.
+// The program's own texts are code page 932 bytes whatever the system's code
+// page is (the sources' narrow literals); paths and names are in the
+// system's code page. Both become UTF-16 here and nowhere else, so that the
+// windows read alike on every system.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "core/app_error.h"
+
+namespace moxlyn::ui {
+
+// The code page of the program's own texts.
+constexpr UINT kTextCodePage = 932;
+
+// text in codePage as UTF-16, into wide (whose storage is reused).
+void ConvertInto(std::wstring& wide, std::string_view text, UINT codePage);
+
+// A text of the program's own as UTF-16.
+std::wstring TextW(std::string_view text);
+
+// A path or name in the system's code page (or codePage) as UTF-16.
+std::wstring PathW(std::string_view path, UINT codePage = CP_ACP);
+
+// An error's message as UTF-16: the program's text around the path it names,
+// the path in the system's code page (or pathCodePage).
+std::wstring MessageW(const AppError& error, UINT pathCodePage = CP_ACP);
+
+// A control's or window's text as it holds it.
+std::wstring WindowTextW(HWND window);
+
+}  // namespace moxlyn::ui
