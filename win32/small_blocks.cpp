@@ -1,0 +1,175 @@
+#include "win32/small_blocks.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace moxlyn {
+namespace {
+
+// A slab is one unit of VirtualAlloc (64 KiB at an address that is a multiple
+// of it): a block's address tells its slab, and no block of malloc lies in it.
+constexpr uintptr_t kSlabSize = uintptr_t{64} * 1024;
+// Every block size is a multiple of the alignment that malloc gives a 32-bit
+// program.
+constexpr size_t kGrain = 8;
+constexpr size_t kClasses = kLargestSmallBlock / kGrain;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+// The head of its 64 KiB, followed by its blocks.
+struct Slab {
+  Slab* next = nullptr;  // the slabs of its size with room, when listed
+  Slab* prev = nullptr;
+  bool listed = false;
+  FreeBlock* freed = nullptr;  // blocks handed back
+  char* fresh = nullptr;       // blocks never handed out start here
+  size_t used = 0;             // blocks handed out and not back
+  size_t blockSize = 0;
+};
+constexpr size_t kHeadSize = (sizeof(Slab) + kGrain - 1) / kGrain * kGrain;
+
+// The size class (block size / kGrain) of the slab at each 64 KiB of the
+// address space; 0 where there is none.
+uint8_t classOf[(uintptr_t{UINTPTR_MAX} / kSlabSize) + 1];
+// Per size class, the slabs that have room.
+Slab* withRoom[kClasses + 1];
+// The program allocates from one thread nearly always: a spin lock costs an
+// atomic exchange where Wine's own locks are two calls into the system.
+std::atomic_flag busy = ATOMIC_FLAG_INIT;
+
+class Locked {
+ public:
+  Locked() {
+    while (busy.test_and_set(std::memory_order_acquire)) SwitchToThread();
+  }
+  ~Locked() { busy.clear(std::memory_order_release); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+};
+
+void List(Slab* slab, size_t size) {
+  slab->prev = nullptr;
+  slab->next = withRoom[size];
+  if (slab->next != nullptr) slab->next->prev = slab;
+  withRoom[size] = slab;
+  slab->listed = true;
+}
+
+void Unlist(Slab* slab, size_t size) {
+  (slab->prev != nullptr ? slab->prev->next : withRoom[size]) = slab->next;
+  if (slab->next != nullptr) slab->next->prev = slab->prev;
+  slab->listed = false;
+}
+
+Slab* NewSlab(size_t size) {
+  void* memory = VirtualAlloc(nullptr, kSlabSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (memory == nullptr) return nullptr;
+  auto* slab = new (memory) Slab;
+  slab->fresh = static_cast<char*>(memory) + kHeadSize;
+  slab->blockSize = size * kGrain;
+  classOf[reinterpret_cast<uintptr_t>(memory) / kSlabSize] = static_cast<uint8_t>(size);
+  List(slab, size);
+  return slab;
+}
+
+bool Full(const Slab* slab) {
+  return slab->freed == nullptr && reinterpret_cast<uintptr_t>(slab->fresh) + slab->blockSize >
+                                       reinterpret_cast<uintptr_t>(slab) + kSlabSize;
+}
+
+// A block of at least bytes (at most kLargestSmallBlock) from a slab, or
+// nullptr when no new slab can be had.
+void* TakeSmall(size_t bytes) {
+  const size_t size = bytes == 0 ? 1 : (bytes + kGrain - 1) / kGrain;
+  const Locked locked;
+  Slab* slab = withRoom[size];
+  if (slab == nullptr && (slab = NewSlab(size)) == nullptr) return nullptr;
+  void* block = nullptr;
+  if (slab->freed != nullptr) {
+    block = slab->freed;
+    slab->freed = slab->freed->next;
+  } else {
+    block = slab->fresh;
+    slab->fresh += slab->blockSize;
+  }
+  ++slab->used;
+  if (Full(slab)) Unlist(slab, size);
+  return block;
+}
+
+// Takes block back into its slab; false when it is no slab's. A slab left
+// empty goes back to the system unless it is the last of its size with room.
+bool GiveBackSmall(void* block) {
+  const auto at = reinterpret_cast<uintptr_t>(block);
+  // Set before any block of the slab was handed out, cleared after the last
+  // came back: stable for as long as block is alive.
+  const size_t size = classOf[at / kSlabSize];
+  if (size == 0) return false;
+  auto* slab = reinterpret_cast<Slab*>(at & ~(kSlabSize - 1));
+  const Locked locked;
+  auto* freed = static_cast<FreeBlock*>(block);
+  freed->next = slab->freed;
+  slab->freed = freed;
+  --slab->used;
+  if (!slab->listed) {
+    List(slab, size);
+  } else if (slab->used == 0 && (slab->prev != nullptr || slab->next != nullptr)) {
+    Unlist(slab, size);
+    classOf[at / kSlabSize] = 0;
+    VirtualFree(slab, 0, MEM_RELEASE);
+  }
+  return true;
+}
+
+void* Allocate(size_t bytes) {
+  for (;;) {
+    void* block = bytes <= kLargestSmallBlock ? TakeSmall(bytes) : nullptr;
+    // Where no slab can be had, the heap may still have room.
+    if (block == nullptr) block = std::malloc(bytes == 0 ? 1 : bytes);
+    if (block != nullptr) return block;
+    const std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
+  }
+}
+
+void Release(void* block) {
+  if (block != nullptr && !GiveBackSmall(block)) std::free(block);
+}
+
+}  // namespace
+
+bool IsSmallBlock(const void* block) {
+  return classOf[reinterpret_cast<uintptr_t>(block) / kSlabSize] != 0;
+}
+
+}  // namespace moxlyn
+
+void* operator new(size_t bytes) { return moxlyn::Allocate(bytes); }
+void* operator new[](size_t bytes) { return moxlyn::Allocate(bytes); }
+void* operator new(size_t bytes, const std::nothrow_t& /*unused*/) noexcept {
+  try {
+    return moxlyn::Allocate(bytes);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t bytes, const std::nothrow_t& tag) noexcept {
+  return operator new(bytes, tag);
+}
+void operator delete(void* block) noexcept { moxlyn::Release(block); }
+void operator delete[](void* block) noexcept { moxlyn::Release(block); }
+void operator delete(void* block, size_t /*bytes*/) noexcept { moxlyn::Release(block); }
+void operator delete[](void* block, size_t /*bytes*/) noexcept { moxlyn::Release(block); }
+void operator delete(void* block, const std::nothrow_t& /*unused*/) noexcept {
+  moxlyn::Release(block);
+}
+void operator delete[](void* block, const std::nothrow_t& /*unused*/) noexcept {
+  moxlyn::Release(block);
+}
