@@ -1,6 +1,9 @@
 #include "core/text_file.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
+#include <optional>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
@@ -157,23 +160,68 @@ bool ReadTextFile(Platform& platform, const std::string& path, std::string& cont
   return Found(platform.ReadWholeFile(path, content), path);
 }
 
-bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
-  // A first read counts the lines, so that the list is sized once.
+namespace {
+
+// Room for the lines of a text of size bytes that starts with piece: as many
+// as there are if its lines run as long as those of piece, and an eighth more.
+size_t GuessLines(std::string_view piece, uint64_t size) {
   size_t ends = 1;
-  if (!Found(platform.ReadInPieces(
-                 path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }),
-             path)) {
-    return false;
+  CountLineEnds(piece, ends);
+  const uint64_t lines = ends * size / std::max<size_t>(piece.size(), 1);
+  return static_cast<size_t>(std::min<uint64_t>(lines + lines / 8 + 16, SIZE_MAX));
+}
+
+// Reads the lines of the file at path into read in one pass, read sized once
+// by GuessLines from the file's size and its first piece. False, with read
+// emptied, when the guess proves short or the memory runs out: read is then
+// sized by counting.
+bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size,
+                       std::vector<std::string>& read, bool& found) {
+  bool full = false;
+  LineSplitter splitter([&](std::string&& line) {
+    full = full || read.size() == read.capacity();
+    if (!full) read.push_back(std::move(line));
+  });
+  try {
+    bool first = true;
+    found = Found(platform.ReadInPieces(path,
+                                        [&](std::string_view piece) {
+                                          if (first) Reserve(read, GuessLines(piece, size));
+                                          first = false;
+                                          return splitter.Feed(piece) && !full;
+                                        }),
+                  path);
+    splitter.Finish();
+  } catch (const std::bad_alloc&) {
+    full = true;
   }
+  if (full) read = {};
+  // A guess far too large (the text cut short by a zero byte) gives its room back.
+  if (read.capacity() / 2 > read.size()) read.shrink_to_fit();
+  return !full;
+}
+
+}  // namespace
+
+bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
   std::vector<std::string> read;
-  Reserve(read, ends);
-  LineSplitter splitter([&](std::string&& line) { read.push_back(std::move(line)); });
-  if (!Found(
-          platform.ReadInPieces(path, [&](std::string_view piece) { return splitter.Feed(piece); }),
-          path)) {
-    return false;
+  bool found = false;
+  const std::optional<uint64_t> size = platform.FileSize(path);
+  if (!size || !ReadGuessingLines(platform, path, *size, read, found)) {
+    // A first read counts the lines, so that the list is sized once.
+    size_t ends = 1;
+    found = Found(platform.ReadInPieces(
+                      path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }),
+                  path);
+    if (!found) return false;
+    Reserve(read, ends);
+    LineSplitter splitter([&](std::string&& line) { read.push_back(std::move(line)); });
+    found = Found(
+        platform.ReadInPieces(path, [&](std::string_view piece) { return splitter.Feed(piece); }),
+        path);
+    splitter.Finish();
   }
-  splitter.Finish();
+  if (!found) return false;
   lines = std::move(read);
   return true;
 }

@@ -268,6 +268,8 @@ TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
       " x \rlonger line\n",
       "a\rb\nc",
       std::string(40, 'x') + "\r\n" + std::string(17, 'y') + '\0' + std::string(20, 'z'),
+      // A first piece of one long line: many more lines than it promises.
+      std::string(5000, 'l') + "\r\n" + std::string(100, '\n'),
   };
   for (const size_t pieceSize : {1, 2, 3, 4096}) {
     testing::MemoryPlatform fs;
