@@ -58,9 +58,9 @@ size_t NextBreak(std::string_view text, size_t from) {
   return at;
 }
 
-// Splits text that arrives in pieces into lines, handing each to emit: CR LF,
-// a lone CR and a lone LF each end a line, a line end at the very end adds no
-// empty line, a zero byte ends the text.
+// Splits text that arrives in pieces into lines, handing each to emit as a
+// view valid during the call: CR LF, a lone CR and a lone LF each end a line,
+// a line end at the very end adds no empty line, a zero byte ends the text.
 template <typename Emit>
 class LineSplitter {
  public:
@@ -72,21 +72,27 @@ class LineSplitter {
       if (afterCr_ && piece[at] == '\n') ++at;  // the LF of a CR LF
       afterCr_ = false;
       const size_t stop = NextBreak(piece, at);
-      partial_.append(piece.substr(at, stop - at));
-      if (stop == piece.size()) break;
-      if (piece[stop] == '\0') {
-        ended_ = true;
+      const std::string_view line = piece.substr(at, stop - at);
+      if (stop == piece.size() || piece[stop] == '\0') {
+        partial_.append(line);
+        ended_ = stop < piece.size();
         break;
       }
-      emit_(std::move(partial_));
-      partial_.clear();
+      // A line whole in this piece is handed on where it stands.
+      if (partial_.empty()) {
+        emit_(line);
+      } else {
+        partial_.append(line);
+        emit_(std::string_view(partial_));
+        partial_.clear();
+      }
       afterCr_ = piece[stop] == '\r';
       at = stop + 1;
     }
     return !ended_;
   }
   void Finish() {
-    if (!partial_.empty()) emit_(std::move(partial_));
+    if (!partial_.empty()) emit_(std::string_view(partial_));
   }
 
  private:
@@ -129,7 +135,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
   CountLineEnds(text, ends);
   std::vector<std::string> lines;
   Reserve(lines, ends);
-  ForEachLine(text, [&](std::string&& line) { lines.push_back(std::move(line)); });
+  ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
@@ -178,9 +184,9 @@ size_t GuessLines(std::string_view piece, uint64_t size) {
 bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size,
                        std::vector<std::string>& read, bool& found) {
   bool full = false;
-  LineSplitter splitter([&](std::string&& line) {
+  LineSplitter splitter([&](std::string_view line) {
     full = full || read.size() == read.capacity();
-    if (!full) read.push_back(std::move(line));
+    if (!full) read.emplace_back(line);
   });
   try {
     bool first = true;
@@ -215,7 +221,7 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
                   path);
     if (!found) return false;
     Reserve(read, ends);
-    LineSplitter splitter([&](std::string&& line) { read.push_back(std::move(line)); });
+    LineSplitter splitter([&](std::string_view line) { read.emplace_back(line); });
     found = Found(
         platform.ReadInPieces(path, [&](std::string_view piece) { return splitter.Feed(piece); }),
         path);
@@ -258,7 +264,7 @@ void TextWriter::WriteLine(std::string_view line) {
 }
 
 void TextWriter::WriteLinesOf(std::string_view text) {
-  ForEachLine(text, [this](const std::string& line) { WriteLine(line); });
+  ForEachLine(text, [this](std::string_view line) { WriteLine(line); });
 }
 
 void TextWriter::Finish() {
