@@ -10,9 +10,12 @@
 namespace moxlyn {
 namespace {
 
-// A slab is one unit of VirtualAlloc (64 KiB at an address that is a multiple
-// of it): a block's address tells its slab, and no block of malloc lies in it.
-constexpr uintptr_t kSlabSize = uintptr_t{64} * 1024;
+// Slabs of a megabyte: Wine spends tens of kilobytes of a 32-bit program's
+// address space on each region that VirtualAlloc hands out, so regions of
+// its smallest size (64 KiB) would leave a third of it unused.
+constexpr uintptr_t kSlabSize = uintptr_t{1024} * 1024;
+// VirtualAlloc's unit: every region starts at a multiple of it.
+constexpr uintptr_t kUnit = uintptr_t{64} * 1024;
 // Every block size is a multiple of the alignment that malloc gives a 32-bit
 // program.
 constexpr size_t kGrain = 8;
@@ -31,12 +34,12 @@ struct Slab {
   char* fresh = nullptr;       // blocks never handed out start here
   size_t used = 0;             // blocks handed out and not back
   size_t blockSize = 0;
+  size_t size = 0;  // the size class: blockSize / kGrain
 };
 constexpr size_t kHeadSize = (sizeof(Slab) + kGrain - 1) / kGrain * kGrain;
 
-// The size class (block size / kGrain) of the slab at each 64 KiB of the
-// address space; 0 where there is none.
-uint8_t classOf[(uintptr_t{UINTPTR_MAX} / kSlabSize) + 1];
+// The slab at each 64 KiB of the address space, where there is one.
+Slab* slabAt[(uintptr_t{UINTPTR_MAX} / kUnit) + 1];
 // Per size class, the slabs that have room.
 Slab* withRoom[kClasses + 1];
 // The program allocates from one thread nearly always: a spin lock costs an
@@ -73,7 +76,9 @@ Slab* NewSlab(size_t size) {
   auto* slab = new (memory) Slab;
   slab->fresh = static_cast<char*>(memory) + kHeadSize;
   slab->blockSize = size * kGrain;
-  classOf[reinterpret_cast<uintptr_t>(memory) / kSlabSize] = static_cast<uint8_t>(size);
+  slab->size = size;
+  const uintptr_t first = reinterpret_cast<uintptr_t>(memory) / kUnit;
+  for (uintptr_t unit = first; unit < first + kSlabSize / kUnit; ++unit) slabAt[unit] = slab;
   List(slab, size);
   return slab;
 }
@@ -106,12 +111,11 @@ void* TakeSmall(size_t bytes) {
 // Takes block back into its slab; false when it is no slab's. A slab left
 // empty goes back to the system unless it is the last of its size with room.
 bool GiveBackSmall(void* block) {
-  const auto at = reinterpret_cast<uintptr_t>(block);
   // Set before any block of the slab was handed out, cleared after the last
   // came back: stable for as long as block is alive.
-  const size_t size = classOf[at / kSlabSize];
-  if (size == 0) return false;
-  auto* slab = reinterpret_cast<Slab*>(at & ~(kSlabSize - 1));
+  Slab* slab = slabAt[reinterpret_cast<uintptr_t>(block) / kUnit];
+  if (slab == nullptr) return false;
+  const size_t size = slab->size;
   const Locked locked;
   auto* freed = static_cast<FreeBlock*>(block);
   freed->next = slab->freed;
@@ -121,7 +125,8 @@ bool GiveBackSmall(void* block) {
     List(slab, size);
   } else if (slab->used == 0 && (slab->prev != nullptr || slab->next != nullptr)) {
     Unlist(slab, size);
-    classOf[at / kSlabSize] = 0;
+    const uintptr_t first = reinterpret_cast<uintptr_t>(slab) / kUnit;
+    for (uintptr_t unit = first; unit < first + kSlabSize / kUnit; ++unit) slabAt[unit] = nullptr;
     VirtualFree(slab, 0, MEM_RELEASE);
   }
   return true;
@@ -146,7 +151,7 @@ void Release(void* block) {
 }  // namespace
 
 bool IsSmallBlock(const void* block) {
-  return classOf[reinterpret_cast<uintptr_t>(block) / kSlabSize] != 0;
+  return slabAt[reinterpret_cast<uintptr_t>(block) / kUnit] != nullptr;
 }
 
 }  // namespace moxlyn

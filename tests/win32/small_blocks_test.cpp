@@ -40,20 +40,19 @@ TEST(SmallBlocks, BlocksOfEverySizeKeepTheirBytesWhileOthersComeAndGo) {
 
 TEST(SmallBlocks, EmptiedSlabsGoBackToTheSystem) {
   // Blocks of a size nothing else uses, enough for several slabs.
-  std::vector<void*> blocks(2000);
+  std::vector<void*> blocks(8000);
   for (void*& block : blocks) block = ::operator new(kLargestSmallBlock - 4);
-  std::vector<uintptr_t> slabs;
-  slabs.reserve(blocks.size());
-  for (void* block : blocks)
-    slabs.push_back(reinterpret_cast<uintptr_t>(block) & ~uintptr_t{0xFFFF});
   for (void* block : blocks) ::operator delete(block);
-  size_t kept = 0;
-  for (size_t i = 0; i < slabs.size(); ++i) {
+  std::vector<void*> kept;
+  kept.reserve(blocks.size());
+  for (void* block : blocks) {
     MEMORY_BASIC_INFORMATION info{};
-    VirtualQuery(reinterpret_cast<void*>(slabs[i]), &info, sizeof info);
-    if ((i == 0 || slabs[i] != slabs[i - 1]) && info.State != MEM_FREE) ++kept;
+    VirtualQuery(block, &info, sizeof info);
+    if (info.State != MEM_FREE && (kept.empty() || kept.back() != info.AllocationBase)) {
+      kept.push_back(info.AllocationBase);
+    }
   }
-  EXPECT_LE(kept, 1U);  // the last one of its size is kept for the next block
+  EXPECT_LE(kept.size(), 1U);  // the last one of its size is kept for the next block
 }
 
 }  // namespace
