@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 namespace moxlyn {
 namespace {
@@ -46,6 +47,12 @@ Slab* withRoom[kClasses + 1];
 // atomic exchange where Wine's own locks are two calls into the system.
 std::atomic_flag busy = ATOMIC_FLAG_INIT;
 
+// Address space held back for the moment memory runs out, and given up just
+// before bad_alloc is thrown: under Wine the first throw of a process needs
+// memory of its own, and without any it never reaches its handler.
+constexpr size_t kHeldBack = size_t{4} * 1024 * 1024;
+void* heldBack = nullptr;
+
 class Locked {
  public:
   Locked() {
@@ -73,6 +80,7 @@ void Unlist(Slab* slab, size_t size) {
 Slab* NewSlab(size_t size) {
   void* memory = VirtualAlloc(nullptr, kSlabSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   if (memory == nullptr) return nullptr;
+  if (heldBack == nullptr) heldBack = VirtualAlloc(nullptr, kHeldBack, MEM_RESERVE, PAGE_NOACCESS);
   auto* slab = new (memory) Slab;
   slab->fresh = static_cast<char*>(memory) + kHeadSize;
   slab->blockSize = size * kGrain;
@@ -139,7 +147,15 @@ void* Allocate(size_t bytes) {
     if (block == nullptr) block = std::malloc(bytes == 0 ? 1 : bytes);
     if (block != nullptr) return block;
     const std::new_handler handler = std::get_new_handler();
-    if (handler == nullptr) throw std::bad_alloc();
+    if (handler == nullptr) {
+      void* room = nullptr;
+      {
+        const Locked locked;
+        std::swap(room, heldBack);
+      }
+      if (room != nullptr) VirtualFree(room, 0, MEM_RELEASE);
+      throw std::bad_alloc();
+    }
     handler();
   }
 }
