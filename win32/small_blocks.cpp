@@ -26,7 +26,7 @@ struct FreeBlock {
   FreeBlock* next;
 };
 
-// The head of its 64 KiB, followed by its blocks.
+// The head of its slab, followed by its blocks.
 struct Slab {
   Slab* next = nullptr;  // the slabs of its size with room, when listed
   Slab* prev = nullptr;
