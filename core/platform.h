@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -178,6 +179,13 @@ class Platform {
   // in order, a few kilobytes at a time, until piece returns false.
   [[nodiscard]] virtual ReadStatus ReadInPieces(
       const std::string& path, const std::function<bool(std::string_view)>& piece) = 0;
+  // The size in bytes of the file at path, nothing when it cannot be told: a
+  // reader may size its work by it, though the file can change before it is
+  // read.
+  [[nodiscard]] virtual std::optional<uint64_t> FileSize(const std::string& path) {
+    (void)path;
+    return std::nullopt;
+  }
   // Full path of the running executable.
   virtual std::string ModuleFileName() = 0;
 

@@ -280,6 +280,15 @@ ReadStatus Win32Platform::ReadInPieces(const std::string& path,
   }
 }
 
+std::optional<uint64_t> Win32Platform::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
 namespace {
 
 class Win32FileWriter : public FileWriter {

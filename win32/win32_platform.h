@@ -24,6 +24,7 @@ class Win32Platform : public Platform {
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
   ReadStatus ReadInPieces(const std::string& path,
                           const std::function<bool(std::string_view)>& piece) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
   // Saves go through the wide calls on the engine form of win32/engine_path.h
   // (the save form): the final path of a link whatever its name, long paths.
   // Resolved with GetFinalPathNameByHandleW.

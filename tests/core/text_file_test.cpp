@@ -34,6 +34,11 @@ TEST(TextFile, SplitsAtEveryKindOfLineEnd) {
       {"\r\n", {""}},
       {" a \r\n", {" a "}},  // no trimming
       {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+      // Line ends and the zero byte on either side of 16-byte steps.
+      {std::string(15, 'a') + "\r\n" + std::string(16, 'b') + "\n" + std::string(17, 'c'),
+       {std::string(15, 'a'), std::string(16, 'b'), std::string(17, 'c')}},
+      {std::string(20, 'd') + std::string("\0\r\n", 3) + std::string(20, 'e'),
+       {std::string(20, 'd')}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << c.text;
 }
@@ -281,6 +286,9 @@ TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
       std::string("\r\0\n", 3),
       " x \rlonger line\n",
       "a\rb\nc",
+      std::string(40, 'x') + "\r\n" + std::string(17, 'y') + '\0' + std::string(20, 'z'),
+      // A first piece of one long line: many more lines than it promises.
+      std::string(5000, 'l') + "\r\n" + std::string(100, '\n'),
   };
   for (const size_t pieceSize : {1, 2, 3, 4096}) {
     testing::MemoryPlatform fs;

@@ -451,6 +451,12 @@ ReadStatus MemoryPlatform::ReadInPieces(const std::string& path,
   return ReadStatus::kOk;
 }
 
+std::optional<uint64_t> MemoryPlatform::FileSize(const std::string& path) {
+  const Node* node = Resolve(Locate(path).node);
+  if (node == nullptr || node->IsFolder()) return std::nullopt;
+  return node->content.size();
+}
+
 // A file open for writing: held against removal and replacement until it
 // is closed; each piece takes what room the disk has left.
 class MemoryPlatform::Writer : public FileWriter {

@@ -111,6 +111,7 @@ class MemoryPlatform : public Platform {
   ReadStatus ReadWholeFile(const std::string& path, std::string& content) override;
   ReadStatus ReadInPieces(const std::string& path,
                           const std::function<bool(std::string_view)>& piece) override;
+  std::optional<uint64_t> FileSize(const std::string& path) override;
   // The save form is the path itself, or with UseOwnSaveForm "\\?\" and it.
   SavePath FinalPath(const std::string& path) override;
   // 0, 1, 2 and so on: a test knows the temporary names to come.
