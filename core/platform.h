@@ -237,9 +237,7 @@ class Platform {
     return {listedPath};
   }
   // The engine form of one name of a listed path (no backslash in it).
-  [[nodiscard]] virtual std::string EngineName(const std::string& listedName) {
-    return listedName;
-  }
+  [[nodiscard]] virtual std::string EngineName(const std::string& listedName) { return listedName; }
   // Attribute bits of the entry at path itself (a link as the link), or
   // kInvalidAttributes when they cannot be read.
   [[nodiscard]] virtual uint32_t EngineGetAttributes(const EnginePath& path) {

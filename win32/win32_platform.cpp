@@ -137,8 +137,8 @@ constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
 constexpr auto kFileIdExtdDirectoryInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(19);
 constexpr auto kFileIdExtdDirectoryRestartInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(20);
 constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
-constexpr DWORD kDispositionDelete = 0x1;          // FILE_DISPOSITION_FLAG_DELETE
-constexpr DWORD kDispositionPosix = 0x2;           // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
+constexpr DWORD kDispositionDelete = 0x1;  // FILE_DISPOSITION_FLAG_DELETE
+constexpr DWORD kDispositionPosix = 0x2;   // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
 struct FileId128 {
   ULONGLONG low;
   ULONGLONG high;

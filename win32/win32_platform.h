@@ -67,9 +67,9 @@ class Win32Platform : public Platform {
   uint64_t nowSecond_ = ~uint64_t{0};  // system time in whole seconds of nowLocal_
   LocalTime nowLocal_;
   // What the system refused once, asked no more.
-  bool noIdInfo_ = false;             // FileIdInfo
-  bool noExtdListing_ = false;        // FileIdExtdDirectoryInfo
-  std::vector<uint64_t> noPosixOn_;   // volumes refusing POSIX deletion
+  bool noIdInfo_ = false;            // FileIdInfo
+  bool noExtdListing_ = false;       // FileIdExtdDirectoryInfo
+  std::vector<uint64_t> noPosixOn_;  // volumes refusing POSIX deletion
 };
 
 // The running executable's full path as the wide call gives it.

@@ -105,6 +105,18 @@ TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
     EXPECT_EQ(fs.Content("C:\\store\\data.txt"), "kept");
   }
 
+  // A dropped link that cannot be opened is listed alone: its tag, which
+  // would make it an ordinary folder, cannot be learnt.
+  {
+    testing::MemoryPlatform fs;
+    fs.AddFile("C:\\store\\data.txt");
+    fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
+    fs.Refuse("C:\\top\\point", testing::MemoryPlatform::kRefuseOpen);
+    DelList list;
+    IntakeDrop(fs, {"C:\\top\\point"}, list);
+    EXPECT_EQ(list, DelList{"C:\\top\\point"});
+  }
+
   // A read-only link inside a listed folder, or listed with a trailing
   // backslash (through which the file system would follow it): its read-only
   // target keeps every file and every attribute. Inside a listed folder the

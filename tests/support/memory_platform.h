@@ -5,9 +5,9 @@
 // IDs and the engine's handles on them (opened as Windows opens them: a link
 // as the link, the rights asked for checked, a deleted name kept while a
 // handle is open unless deleted with POSIX semantics), the systems that
-// differ there (see Model), and the faults the core must survive: locked files, unreadable files, folders that refuse new files, a
-// full disk and a replace that loses its target. It records what a power cut
-// after each change could leave of the disk.
+// differ there (see Model), and the faults the core must survive: locked files, unreadable files,
+// folders that refuse new files, a full disk and a replace that loses its target. It records what a
+// power cut after each change could leave of the disk.
 #pragma once
 
 #include <map>
@@ -209,7 +209,7 @@ class MemoryPlatform : public Platform {
   bool followLinks_ = false;
   bool posixDelete_ = true;
   Ids ids_ = Ids::kUnique;
-  std::map<uint64_t, uint32_t> refused_;              // by node ID
+  std::map<uint64_t, uint32_t> refused_;            // by node ID
   std::vector<std::shared_ptr<Node>> heldSharing_;  // share-delete holders
   std::set<std::string> locked_;
   std::set<std::string> denyRead_;
