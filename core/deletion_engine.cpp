@@ -1,5 +1,6 @@
 #include "core/deletion_engine.h"
 
+#include <initializer_list>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -40,49 +41,66 @@ bool IsListedObject(const FindEntry& listed, const EntryInfo& opened) {
   return !listed.fileId.Known() || listed.fileId.Same(opened.fileId);
 }
 
-// Opens the entry listed inside folder for access, and without kEngineRemove
-// where that is refused and fallback allows it, and checks that it is the
-// object the listing named; null when it cannot be opened or is another.
+// Opens the entry listed inside folder with the first of tries that is
+// granted (granted tells which), and checks that it is the object the
+// listing named; null when it cannot be opened or is another. Where the
+// listing gave a known ID and no reparse point, the ID alone decides and
+// the rest of opened comes from the listing: the entry was opened without
+// following a link, so an object with that ID is the one listed (where the
+// system follows links, the listing marks a link as a reparse point, and
+// such an entry is asked in full).
 std::unique_ptr<EngineEntry> OpenListed(Platform& platform, EngineEntry& folder,
-                                        const FindEntry& listed, uint32_t access, bool fallback,
+                                        const FindEntry& listed,
+                                        std::initializer_list<uint32_t> tries, uint32_t& granted,
                                         EntryInfo& opened) {
-  auto entry = platform.EngineOpenChild(folder, listed.name, access);
-  if (!entry && fallback) {
-    entry = platform.EngineOpenChild(folder, listed.name, access & ~kEngineRemove);
+  std::unique_ptr<EngineEntry> entry;
+  for (const uint32_t access : tries) {
+    entry = platform.EngineOpenChild(folder, listed.name, access);
+    granted = access;
+    if (entry) break;
   }
-  if (!entry || !platform.EngineQuery(*entry, opened) || !IsListedObject(listed, opened)) {
-    return nullptr;
+  if (!entry) return nullptr;
+  if (listed.fileId.Known() && !IsReparsePoint(listed.attributes)) {
+    FileId id;
+    if (!platform.EngineQueryId(*entry, id) || !listed.fileId.Same(id)) return nullptr;
+    opened = {listed.attributes, listed.reparseTag, id};
+    return entry;
   }
+  if (!platform.EngineQuery(*entry, opened) || !IsListedObject(listed, opened)) return nullptr;
   return entry;
 }
 
-// One folder being emptied: held open by remover (for its removal, without
-// the right to delete where that was refused) and by lister (for its
-// listing); its entries were listed whole before any was touched.
+// One folder being emptied: held open by handle (for its listing, and for
+// its removal where canRemove says so) and, where that could not delete it,
+// by remover; its entries were listed whole before any was touched.
 struct Level {
+  std::unique_ptr<EngineEntry> handle;
   std::unique_ptr<EngineEntry> remover;
-  std::unique_ptr<EngineEntry> lister;
+  bool canRemove = false;
   std::vector<FindEntry> entries;
   size_t next = 0;
 };
 
-Level ListFolder(Platform& platform, std::unique_ptr<EngineEntry> remover,
-                 std::unique_ptr<EngineEntry> lister) {
+Level ListFolder(Platform& platform, std::unique_ptr<EngineEntry> handle,
+                 std::unique_ptr<EngineEntry> remover, bool canRemove) {
   Level level;
+  level.handle = std::move(handle);
   level.remover = std::move(remover);
-  level.lister = std::move(lister);
-  platform.EngineList(*level.lister,
+  level.canRemove = canRemove;
+  platform.EngineList(*level.handle,
                       [&](const FindEntry& entry) { level.entries.push_back(entry); });
   return level;
 }
 
 // Empties the folder that remover holds at every depth, depth first, and
 // removes it: each sub-folder is emptied where it is met and removed once it
-// is empty. Every entry is opened through its folder's handle, first with no
-// more than deciding and deleting need: a file or a link is deleted through
-// that handle, and only a real folder is opened again for listing. The
-// folders being emptied are a work list, not a recursion, so that no depth
-// of tree can exhaust the stack.
+// is empty. Every entry is opened through its folder's handle with what its
+// listing says it needs: a file or a link with no more than deleting needs
+// (a link is deleted through that handle, never listed), a real folder for
+// listing and deleting too, with less where that is refused (an empty folder
+// that refuses its listing is still removed, one that refuses deletion still
+// emptied). The folders being emptied are a work list, not a recursion, so
+// that no depth of tree can exhaust the stack.
 void EmptyAndRemove(Platform& platform, std::unique_ptr<EngineEntry> remover) {
   auto lister = platform.EngineReopen(*remover, kEngineList);
   // A folder that refuses its listing is removed if it is empty.
@@ -91,41 +109,63 @@ void EmptyAndRemove(Platform& platform, std::unique_ptr<EngineEntry> remover) {
     return;
   }
   std::vector<Level> levels;
-  levels.push_back(ListFolder(platform, std::move(remover), std::move(lister)));
+  levels.push_back(ListFolder(platform, std::move(lister), std::move(remover), false));
   while (!levels.empty()) {
     Level& level = levels.back();
     if (level.next == level.entries.size()) {
+      auto handle = std::move(level.handle);
       auto done = std::move(level.remover);
-      // Its listing handle is closed first: the folder goes with its last handle.
+      const bool canRemove = level.canRemove;
       levels.pop_back();
-      platform.EngineRemove(*done);
+      if (done) {
+        // The listing handle is closed first: the folder goes with its last handle.
+        handle.reset();
+        platform.EngineRemove(*done);
+      } else if (canRemove) {
+        platform.EngineRemove(*handle);
+      }
       continue;
     }
     const FindEntry& listed = level.entries[level.next++];
-    const bool readOnly = (listed.attributes & kAttrReadOnly) != 0;
+    const uint32_t write = (listed.attributes & kAttrReadOnly) != 0 ? uint32_t{kEngineWriteAttributes} : 0u;
+    const bool realFolder = IsDirectory(listed.attributes) && !IsReparsePoint(listed.attributes);
     EntryInfo opened;
+    uint32_t granted = 0;
     // A file that another program holds without share-delete cannot be
-    // opened for deleting; its read-only bit is cleared all the same, and a
-    // folder that may not be deleted is still emptied.
-    auto entry = OpenListed(platform, *level.lister, listed,
-                            kEngineRemove | (readOnly ? uint32_t{kEngineWriteAttributes} : 0u),
-                            readOnly || IsDirectory(listed.attributes), opened);
+    // opened for deleting; its read-only bit is cleared all the same.
+    auto entry = realFolder ? OpenListed(platform, *level.handle, listed,
+                                         {kEngineList | kEngineRemove | write, kEngineList | write,
+                                          kEngineRemove | write},
+                                         granted, opened)
+                            : OpenListed(platform, *level.handle, listed,
+                                         {kEngineRemove | write, write}, granted, opened);
     if (!entry) continue;
     // A link's own bits are written, never its target's: the handle is on
     // the link itself.
-    if (readOnly) platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
+    if (write != 0) platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
     if (!IsDirectory(opened.attributes) ||
         (IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag))) {
       platform.EngineRemove(*entry);
       continue;
     }
-    auto folderLister = platform.EngineReopen(*entry, kEngineList);
-    if (!folderLister) {
-      platform.EngineRemove(*entry);
-      continue;
+    std::unique_ptr<EngineEntry> folderRemover;
+    if ((granted & kEngineList) == 0) {
+      // A folder with extra data (deduplicated, cloud files) was opened as a
+      // link would be; one that refused its listing has no more to give.
+      if (realFolder) {
+        platform.EngineRemove(*entry);
+        continue;
+      }
+      folderRemover = std::move(entry);
+      entry = platform.EngineReopen(*folderRemover, kEngineList);
+      if (!entry) {
+        platform.EngineRemove(*folderRemover);
+        continue;
+      }
     }
+    const bool canRemove = (granted & kEngineRemove) != 0;
     // From here level is stale.
-    levels.push_back(ListFolder(platform, std::move(entry), std::move(folderLister)));
+    levels.push_back(ListFolder(platform, std::move(entry), std::move(folderRemover), canRemove));
   }
 }
 
@@ -296,12 +336,15 @@ class Engine {
       const FindEntry* listed = Find(*folder, names[k]);
       if (listed == nullptr) return nullptr;
       seen = listed->attributes;
+      uint32_t granted = 0;
       if (k + 1 == names.size()) {
-        return OpenListed(platform_, *folder->lister, *listed, kEngineRemove, IsDirectory(seen),
-                          opened);
+        // A folder that may not be deleted is still emptied.
+        return OpenListed(platform_, *folder->lister, *listed, {kEngineRemove, kEngineInspect},
+                          granted, opened);
       }
       // A folder on the way: a real one, listed through its own handle.
-      auto entry = OpenListed(platform_, *folder->lister, *listed, kEngineInspect, false, opened);
+      auto entry =
+          OpenListed(platform_, *folder->lister, *listed, {kEngineInspect}, granted, opened);
       if (!entry || !IsDirectory(opened.attributes) || IsReparsePoint(opened.attributes)) {
         return nullptr;
       }

@@ -258,6 +258,14 @@ class Platform {
                                                                   uint32_t access) = 0;
   // What the open entry is; false when the system does not say.
   [[nodiscard]] virtual bool EngineQuery(EngineEntry& entry, EntryInfo& info) = 0;
+  // The open entry's file ID alone, where one question asks less than
+  // EngineQuery; false when the system does not say.
+  [[nodiscard]] virtual bool EngineQueryId(EngineEntry& entry, FileId& id) {
+    EntryInfo info;
+    if (!EngineQuery(entry, info)) return false;
+    id = info.fileId;
+    return true;
+  }
   // Lists the entries of the open folder (opened with kEngineList), "." and
   // ".." left out, calling visit for each in the file system's order; false
   // when it cannot be read.

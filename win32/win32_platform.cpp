@@ -215,19 +215,23 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uin
 }
 
 bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
-  HANDLE handle = HandleOf(entry);
   IO_STATUS_BLOCK io{};
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!NT_SUCCESS(
-          NtQueryInformationFile(handle, &io, &tag, sizeof tag, kFileAttributeTagInformation))) {
+  if (!NT_SUCCESS(NtQueryInformationFile(HandleOf(entry), &io, &tag, sizeof tag,
+                                         kFileAttributeTagInformation))) {
     return false;
   }
   info.attributes = tag.FileAttributes;
   info.reparseTag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
-  FileIdInformation id{};
+  return EngineQueryId(entry, info.fileId);
+}
+
+bool Win32Platform::EngineQueryId(EngineEntry& entry, FileId& fileId) {
+  HANDLE handle = HandleOf(entry);
   if (!noIdInfo_) {
+    FileIdInformation id{};
     if (GetFileInformationByHandleEx(handle, kFileIdInfo, &id, sizeof id)) {
-      info.fileId = {id.fileId.low, id.fileId.high, id.volumeSerialNumber};
+      fileId = {id.fileId.low, id.fileId.high, id.volumeSerialNumber};
       Win32EntryOf(entry).volume = id.volumeSerialNumber;
       return true;
     }
@@ -235,12 +239,12 @@ bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
     noIdInfo_ = true;
   }
   // Before Windows 8: the 64-bit ID, on the volume the listings assume.
-  LARGE_INTEGER fileId{};
-  if (!NT_SUCCESS(
-          NtQueryInformationFile(handle, &io, &fileId, sizeof fileId, kFileInternalInformation))) {
+  IO_STATUS_BLOCK io{};
+  LARGE_INTEGER id{};
+  if (!NT_SUCCESS(NtQueryInformationFile(handle, &io, &id, sizeof id, kFileInternalInformation))) {
     return false;
   }
-  info.fileId = {static_cast<uint64_t>(fileId.QuadPart), 0, 0};
+  fileId = {static_cast<uint64_t>(id.QuadPart), 0, 0};
   return true;
 }
 

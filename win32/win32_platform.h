@@ -51,6 +51,7 @@ class Win32Platform : public Platform {
   // The 128-bit ID with the volume serial where the system answers
   // (FileIdInfo; listings FileIdExtdDirectoryInfo), the 64-bit ID elsewhere.
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
+  bool EngineQueryId(EngineEntry& entry, FileId& fileId) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   // With POSIX semantics (FileDispositionInfoEx) where the volume takes

@@ -193,8 +193,8 @@ class SwapAtCall : public testing::PlatformWrapper {
 
  protected:
   void Calling(const char* operation) override {
-    static const std::string kFileSystem[] = {"GetAttributes", "Open", "OpenChild", "Reopen",
-                                              "Query",         "List", "Remove"};
+    static const std::string kFileSystem[] = {"GetAttributes", "Open",    "OpenChild", "Reopen",
+                                              "Query",         "QueryId", "List",      "Remove"};
     if (std::find(std::begin(kFileSystem), std::end(kFileSystem), operation) ==
             std::end(kFileSystem) ||
         calls_++ != swapAt_) {

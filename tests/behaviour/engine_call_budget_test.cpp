@@ -10,7 +10,7 @@
 namespace moxlyn {
 namespace {
 
-TEST(EngineCallBudget, ThreeCallsPerFileFivePerFolderAndOneAttributeWritePerReadOnlyEntry) {
+TEST(EngineCallBudget, ThreeCallsPerFileFourPerFolderAndOneAttributeWritePerReadOnlyEntry) {
   auto world = testing::MakeWorld();
   const std::string root = world->At("budget");
   world->MakeFolder(root);
@@ -35,20 +35,21 @@ TEST(EngineCallBudget, ThreeCallsPerFileFivePerFolderAndOneAttributeWritePerRead
   DeleteListed(counting, {root});
 
   EXPECT_FALSE(world->Exists(root));
-  // Per file: opened through its folder's handle, asked what it is, removed
-  // (3). Per folder: the same, with a handle for its listing opened through
-  // its own in between (5); the listed folder is opened by its path instead,
-  // and its attributes asked by the path (6). The read-only bit is cleared
-  // where it is set.
+  // Per file: opened through its folder's handle, its ID asked, removed (3).
+  // Per folder: the same with its listing in between (4); the listed folder
+  // is opened by its path instead, asked in full, its attributes asked by the
+  // path, and opened again through its own handle for listing (6). The
+  // read-only bit is cleared where it is set.
   EXPECT_EQ(counting.Calls("GetAttributes"), 1);
   EXPECT_EQ(counting.Calls("Open"), 1);
   EXPECT_EQ(counting.Calls("OpenChild"), files + folders - 1);
-  EXPECT_EQ(counting.Calls("Reopen"), folders);
-  EXPECT_EQ(counting.Calls("Query"), files + folders);
+  EXPECT_EQ(counting.Calls("Reopen"), 1);
+  EXPECT_EQ(counting.Calls("Query"), 1);
+  EXPECT_EQ(counting.Calls("QueryId"), files + folders - 1);
   EXPECT_EQ(counting.Calls("List"), folders);
   EXPECT_EQ(counting.Calls("Remove"), files + folders);
   EXPECT_EQ(counting.Calls("SetAttributes"), readOnly);
-  EXPECT_EQ(counting.FileSystemCalls(), 1 + 3 * files + 5 * folders + readOnly);
+  EXPECT_EQ(counting.FileSystemCalls(), 3 * files + 4 * (folders - 1) + 6 + readOnly);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ class CountingPlatform : public PlatformWrapper {
     for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
                              "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
                              "ReplaceWithFile", "RenameFile", "FinalPath", "RemoveSavedFile",
-                             "Open", "OpenChild", "Reopen", "Query", "List", "Remove"}) {
+                             "Open", "OpenChild", "Reopen", "Query", "QueryId", "List", "Remove"}) {
       total += Calls(name);
     }
     return total;
