@@ -127,7 +127,8 @@ void EmptyAndRemove(Platform& platform, std::unique_ptr<EngineEntry> remover) {
       continue;
     }
     const FindEntry& listed = level.entries[level.next++];
-    const uint32_t write = (listed.attributes & kAttrReadOnly) != 0 ? uint32_t{kEngineWriteAttributes} : 0u;
+    const uint32_t write =
+        (listed.attributes & kAttrReadOnly) != 0 ? uint32_t{kEngineWriteAttributes} : 0u;
     const bool realFolder = IsDirectory(listed.attributes) && !IsReparsePoint(listed.attributes);
     EntryInfo opened;
     uint32_t granted = 0;
