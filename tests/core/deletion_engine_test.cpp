@@ -153,40 +153,43 @@ TEST(DeletionEngineLinks, ClearingReadOnlyKeepsTheOtherBits) {
 }
 
 TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
+  using Fs = testing::MemoryPlatform;
   const std::vector<System> windows = {System::kWindows10, System::kWindowsWithoutPosixDelete};
+  const auto links = [](Fs& fs) {
+    fs.AddFileLink("C:\\fl", "C:\\store\\x.txt");
+    fs.AddFolderLink("C:\\el", "C:\\store\\empty");
+  };
+  const auto held = [](Fs& fs) {
+    fs.AddFile("C:\\top\\s\\held.txt");
+    fs.AddFile("C:\\top\\s\\other.txt");
+    fs.AddFile("C:\\top\\t\\y.txt");
+    fs.HoldSharingDelete("C:\\top\\s\\held.txt");
+  };
   struct Case {
     const char* name;
     std::vector<System> systems;
-    std::function<void(testing::MemoryPlatform&)> build;  // beside C:\store
+    std::function<void(Fs&)> build;  // beside C:\store
     DelList list;
     std::vector<const char*> gone;
     std::vector<const char*> kept;
   } const cases[] = {
-      {"a junction that refuses its listing, inside a listed folder and listed",
+      {"junctions and empty folders that refuse their listing, inside and listed",
        windows,
-       [](testing::MemoryPlatform& fs) {
+       [](Fs& fs) {
          fs.AddFolderLink("C:\\top\\j", "C:\\store", 0xA0000003);
          fs.AddFolderLink("C:\\k", "C:\\store", 0xA0000003);
-         fs.Refuse("C:\\top\\j", kEngineList);
-         fs.Refuse("C:\\k", kEngineList);
-       },
-       {"C:\\top", "C:\\k"},
-       {"C:\\top", "C:\\k"},
-       {"C:\\store\\x.txt"}},
-      {"empty folders that refuse their listing, inside a listed folder and listed",
-       windows,
-       [](testing::MemoryPlatform& fs) {
          fs.AddFolder("C:\\top\\e");
          fs.AddFolder("C:\\f");
-         fs.Refuse("C:\\top\\e", kEngineList);
-         fs.Refuse("C:\\f", kEngineList);
+         for (const char* path : {"C:\\top\\j", "C:\\k", "C:\\top\\e", "C:\\f"}) {
+           fs.Refuse(path, kEngineList);
+         }
        },
-       {"C:\\top", "C:\\f"},
-       {"C:\\top", "C:\\f"},
-       {"C:\\store\\x.txt"}},
+       {"C:\\top", "C:\\k", "C:\\f"},
+       {"C:\\top", "C:\\k", "C:\\f"},
+       {}},
       {"folders that refuse deletion are emptied",
        windows,
-       [](testing::MemoryPlatform& fs) {
+       [](Fs& fs) {
          fs.AddFile("C:\\top\\d\\a.txt");
          fs.Refuse("C:\\top\\d", kEngineRemove);
          fs.Refuse("C:\\top", kEngineRemove);
@@ -196,47 +199,33 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
        {"C:\\top\\d"}},
       {"a share-delete holder, POSIX deletion",
        {System::kWindows10},
-       [](testing::MemoryPlatform& fs) {
-         fs.AddFile("C:\\top\\s\\held.txt");
-         fs.HoldSharingDelete("C:\\top\\s\\held.txt");
-       },
+       held,
        {"C:\\top"},
        {"C:\\top"},
        {}},
       {"a share-delete holder, classic deletion: its folder chain stays",
        {System::kWindowsWithoutPosixDelete, System::kWine},
-       [](testing::MemoryPlatform& fs) {
-         fs.AddFile("C:\\top\\s\\held.txt");
-         fs.AddFile("C:\\top\\s\\other.txt");
-         fs.AddFile("C:\\top\\t\\y.txt");
-         fs.HoldSharingDelete("C:\\top\\s\\held.txt");
-       },
+       held,
        {"C:\\top"},
        {"C:\\top\\s\\other.txt", "C:\\top\\t"},
        {"C:\\top\\s"}},
-      {"a listed file link and a listed link to an empty folder, removed as links",
+      {"a listed file link and a listed link to an empty folder go as links",
        windows,
-       [](testing::MemoryPlatform& fs) {
-         fs.AddFileLink("C:\\fl", "C:\\store\\x.txt");
-         fs.AddFolderLink("C:\\el", "C:\\store\\empty");
-       },
+       links,
        {"C:\\fl", "C:\\el"},
        {"C:\\fl", "C:\\el"},
-       {"C:\\store\\x.txt", "C:\\store\\empty"}},
+       {"C:\\store\\empty"}},
       {"links followed on opening: what listed links lead to stays",
        {System::kWine},
-       [](testing::MemoryPlatform& fs) {
-         fs.AddFileLink("C:\\fl", "C:\\store\\x.txt");
-         fs.AddFolderLink("C:\\el", "C:\\store\\empty");
-       },
+       links,
        {"C:\\fl", "C:\\el"},
        {},
-       {"C:\\store\\x.txt", "C:\\store\\empty"}},
+       {"C:\\store\\empty"}},
   };
   for (const auto& c : cases) {
     for (const System system : c.systems) {
       SCOPED_TRACE(std::string(c.name) + ", system " + std::to_string(static_cast<int>(system)));
-      testing::MemoryPlatform fs;
+      Fs fs;
       fs.Model(system);
       fs.AddFile("C:\\store\\x.txt", "kept");
       fs.AddFolder("C:\\store\\empty");
