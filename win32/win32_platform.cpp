@@ -165,7 +165,8 @@ struct FileIdExtdDirectoryInformation {
 // for (rather than refusing this entry).
 bool NotSupported(DWORD error) {
   return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
-         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED ||
+         error == ERROR_INVALID_LEVEL;
 }
 
 // Opens name relative to the folder handle root (the object root holds
