@@ -96,12 +96,14 @@ std::string Win32Platform::EngineName(const std::string& listedName) {
 
 namespace {
 
-// An entry the engine holds open, with its volume's serial number once a
-// query has told it.
+// An entry the engine holds open, with its volume's serial number once it is
+// known: told by a query, or the folder's through which it was opened (a
+// volume mounted there is a reparse point, opened as itself).
 struct Win32Entry : EngineEntry {
   explicit Win32Entry(ScopedFileHandle opened) : handle(std::move(opened)) {}
   ScopedFileHandle handle;
   uint64_t volume = 0;
+  bool volumeKnown = false;
 };
 
 Win32Entry& Win32EntryOf(EngineEntry& entry) { return static_cast<Win32Entry&>(entry); }
@@ -205,13 +207,21 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineOpenChild(EngineEntry& folder,
   // leads there now.
   std::wstring wide = WideFromUtf8(name);
   if (wide.empty()) return nullptr;
-  return OpenRelative(HandleOf(folder), wide, access);
+  auto child = OpenRelative(HandleOf(folder), wide, access);
+  if (child) {
+    Win32EntryOf(*child).volume = Win32EntryOf(folder).volume;
+    Win32EntryOf(*child).volumeKnown = Win32EntryOf(folder).volumeKnown;
+  }
+  return child;
 }
 
 std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uint32_t access) {
   std::wstring self;
   auto reopened = OpenRelative(HandleOf(entry), self, access);
-  if (reopened) Win32EntryOf(*reopened).volume = Win32EntryOf(entry).volume;
+  if (reopened) {
+    Win32EntryOf(*reopened).volume = Win32EntryOf(entry).volume;
+    Win32EntryOf(*reopened).volumeKnown = Win32EntryOf(entry).volumeKnown;
+  }
   return reopened;
 }
 
@@ -228,31 +238,37 @@ bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
 }
 
 bool Win32Platform::EngineQueryId(EngineEntry& entry, FileId& fileId) {
-  HANDLE handle = HandleOf(entry);
-  if (!noIdInfo_) {
-    FileIdInformation id{};
-    if (GetFileInformationByHandleEx(handle, kFileIdInfo, &id, sizeof id)) {
-      fileId = {id.fileId.low, id.fileId.high, id.volumeSerialNumber};
-      Win32EntryOf(entry).volume = id.volumeSerialNumber;
-      return true;
-    }
-    if (!NotSupported(GetLastError())) return false;
-    noIdInfo_ = true;
-  }
-  // Before Windows 8: the 64-bit ID, on the volume the listings assume.
+  Win32Entry& opened = Win32EntryOf(entry);
   IO_STATUS_BLOCK io{};
   LARGE_INTEGER id{};
-  if (!NT_SUCCESS(NtQueryInformationFile(handle, &io, &id, sizeof id, kFileInternalInformation))) {
-    return false;
+  // The 64-bit ID where the volume is known already and the ID means
+  // something (one question that Wine answers without asking its mount
+  // manager for the volume); the 128-bit ID with the volume otherwise.
+  if ((opened.volumeKnown || noIdInfo_) &&
+      NT_SUCCESS(NtQueryInformationFile(opened.handle.Get(), &io, &id, sizeof id,
+                                        kFileInternalInformation))) {
+    fileId = {static_cast<uint64_t>(id.QuadPart), 0, opened.volume};
+    if (fileId.Known() || noIdInfo_) return true;
   }
-  fileId = {static_cast<uint64_t>(id.QuadPart), 0, 0};
-  return true;
+  if (noIdInfo_) return false;
+  FileIdInformation full{};
+  if (GetFileInformationByHandleEx(opened.handle.Get(), kFileIdInfo, &full, sizeof full)) {
+    fileId = {full.fileId.low, full.fileId.high, full.volumeSerialNumber};
+    opened.volume = full.volumeSerialNumber;
+    opened.volumeKnown = true;
+    return true;
+  }
+  if (!NotSupported(GetLastError())) return false;
+  // Before Windows 8: 64-bit IDs alone, on one volume as far as they tell.
+  noIdInfo_ = true;
+  opened.volumeKnown = true;
+  return EngineQueryId(entry, fileId);
 }
 
 bool Win32Platform::EngineList(EngineEntry& folder,
                                const std::function<void(const FindEntry&)>& visit) {
   HANDLE handle = HandleOf(folder);
-  const uint64_t volume = noIdInfo_ ? 0 : Win32EntryOf(folder).volume;
+  const uint64_t volume = Win32EntryOf(folder).volume;
   // Whole entries only: the buffer holds at least one of the longest name.
   constexpr DWORD kBufferBytes = 64 * 1024;
   std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
