@@ -1,8 +1,12 @@
 #include "core/deletion_engine.h"
 
-#include <algorithm>
+#include <initializer_list>
+#include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "core/code_page.h"
 
 namespace moxlyn {
 namespace {
@@ -15,125 +19,398 @@ bool IsLinkTag(uint32_t reparseTag) {
 }
 
 bool IsReparsePoint(uint32_t attributes) { return (attributes & kAttrReparsePoint) != 0; }
+bool IsDirectory(uint32_t attributes) { return (attributes & kAttrDirectory) != 0; }
 
-// Whether the listed entry, whose attribute query by path gave
-// pathAttributes, is a link, its open handle telling opened. The handle knows
-// the tag; a path that says reparse point where the handle does not means
-// the system followed the link on opening (Wine does).
-bool IsListedLink(uint32_t pathAttributes, const EntryInfo& opened) {
+// Whether the entry that its folder's listing or an attribute query by path
+// showed with seenAttributes is a link, its open handle telling opened. The
+// handle knows the tag; a link that the handle does not show as a reparse
+// point means the system followed it on opening (Wine does).
+bool IsListedLink(uint32_t seenAttributes, const EntryInfo& opened) {
   if (IsReparsePoint(opened.attributes)) return IsLinkTag(opened.reparseTag);
-  return pathAttributes != kInvalidAttributes && IsReparsePoint(pathAttributes);
+  return seenAttributes != kInvalidAttributes && IsReparsePoint(seenAttributes);
 }
 
 // Whether an entry opened by its name is the object that its folder's
-// listing named: the same file ID, and a reparse point exactly when the
-// listing said so. Anything else was put in its place after the listing, or
-// is the target of a link the system followed: it is left alone.
+// listing named: a reparse point exactly when the listing said so, and the
+// same file ID where both IDs are known. Anything else was put in its place
+// after the listing, or is the target of a link the system followed: it is
+// left alone. Where an ID is unknown the open itself, relative to the folder
+// and never through a link, and the reparse check decide.
 bool IsListedObject(const FindEntry& listed, const EntryInfo& opened) {
-  return opened.fileId == listed.fileId &&
-         IsReparsePoint(opened.attributes) == IsReparsePoint(listed.attributes);
+  if (IsReparsePoint(opened.attributes) != IsReparsePoint(listed.attributes)) return false;
+  return !listed.fileId.Known() || listed.fileId.Same(opened.fileId);
 }
 
-// Opens the entry named listed.name inside folder and checks that it is the
-// object the listing named; null when it cannot be opened or is another.
+// Opens the entry listed inside folder with the first of tries that is
+// granted (granted tells which), and checks that it is the object the
+// listing named; null when it cannot be opened or is another. Where the
+// listing gave a known ID and no reparse point, the ID alone decides and
+// the rest of opened comes from the listing: the entry was opened without
+// following a link, so an object with that ID is the one listed (where the
+// system follows links, the listing marks a link as a reparse point, and
+// such an entry is asked in full).
 std::unique_ptr<EngineEntry> OpenListed(Platform& platform, EngineEntry& folder,
-                                        const FindEntry& listed, uint32_t access,
+                                        const FindEntry& listed,
+                                        std::initializer_list<uint32_t> tries, uint32_t& granted,
                                         EntryInfo& opened) {
-  auto entry = platform.EngineOpenChild(folder, listed.name, access);
-  if (!entry || !platform.EngineQuery(*entry, opened) || !IsListedObject(listed, opened)) {
-    return nullptr;
+  std::unique_ptr<EngineEntry> entry;
+  for (const uint32_t access : tries) {
+    entry = platform.EngineOpenChild(folder, listed.name, access);
+    granted = access;
+    if (entry) break;
   }
+  if (!entry) return nullptr;
+  if (listed.fileId.Known() && !IsReparsePoint(listed.attributes)) {
+    FileId id;
+    if (!platform.EngineQueryId(*entry, id) || !listed.fileId.Same(id)) return nullptr;
+    opened = {listed.attributes, listed.reparseTag, id};
+    return entry;
+  }
+  if (!platform.EngineQuery(*entry, opened) || !IsListedObject(listed, opened)) return nullptr;
   return entry;
 }
 
-// One folder being emptied, held open: its entries were listed whole before
-// any was touched; its sub-folders (and folder links) wait there, as listed,
-// for their removal.
+// One folder being emptied: held open by handle (for its listing, and for
+// its removal where canRemove says so) and, where that could not delete it,
+// by remover; its entries were listed whole before any was touched.
 struct Level {
-  std::unique_ptr<EngineEntry> folder;
+  std::unique_ptr<EngineEntry> handle;
+  std::unique_ptr<EngineEntry> remover;
+  bool canRemove = false;
   std::vector<FindEntry> entries;
   size_t next = 0;
-  std::vector<FindEntry> subFolders;
 };
 
-Level ListFolder(Platform& platform, std::unique_ptr<EngineEntry> folder) {
+Level ListFolder(Platform& platform, std::unique_ptr<EngineEntry> handle,
+                 std::unique_ptr<EngineEntry> remover, bool canRemove) {
   Level level;
-  level.folder = std::move(folder);
-  platform.EngineList(*level.folder,
+  level.handle = std::move(handle);
+  level.remover = std::move(remover);
+  level.canRemove = canRemove;
+  platform.EngineList(*level.handle,
                       [&](const FindEntry& entry) { level.entries.push_back(entry); });
   return level;
 }
 
-// Empties the open folder at every depth, depth first: each sub-folder is
-// emptied where it is met, and the sub-folders of a folder are removed, first
-// found first, once its entries are done. Every entry is opened through its
-// folder's handle, so no rename or link anywhere above it can send the
-// engine elsewhere. The folders being emptied are a work list, not a
-// recursion, so that no depth of tree can exhaust the stack.
-void EmptyFolder(Platform& platform, std::unique_ptr<EngineEntry> folder) {
+// Empties the folder that remover holds at every depth, depth first, and
+// removes it: each sub-folder is emptied where it is met and removed once it
+// is empty. Every entry is opened through its folder's handle with what its
+// listing says it needs: a file or a link with no more than deleting needs
+// (a link is deleted through that handle, never listed), a real folder for
+// listing and deleting too, with less where that is refused (an empty folder
+// that refuses its listing is still removed, one that refuses deletion still
+// emptied). The folders being emptied are a work list, not a recursion, so
+// that no depth of tree can exhaust the stack.
+void EmptyAndRemove(Platform& platform, std::unique_ptr<EngineEntry> remover) {
+  auto lister = platform.EngineReopen(*remover, kEngineList);
+  // A folder that refuses its listing is removed if it is empty.
+  if (!lister) {
+    platform.EngineRemove(*remover);
+    return;
+  }
   std::vector<Level> levels;
-  levels.push_back(ListFolder(platform, std::move(folder)));
+  levels.push_back(ListFolder(platform, std::move(lister), std::move(remover), false));
   while (!levels.empty()) {
     Level& level = levels.back();
     if (level.next == level.entries.size()) {
-      for (const auto& sub : level.subFolders) {
-        EntryInfo opened;
-        auto entry = OpenListed(platform, *level.folder, sub, kEngineRemove, opened);
-        if (entry) platform.EngineRemove(*entry);
-      }
+      auto handle = std::move(level.handle);
+      auto done = std::move(level.remover);
+      const bool canRemove = level.canRemove;
       levels.pop_back();
+      if (done) {
+        // The listing handle is closed first: the folder goes with its last handle.
+        handle.reset();
+        platform.EngineRemove(*done);
+      } else if (canRemove) {
+        platform.EngineRemove(*handle);
+      }
       continue;
     }
-    FindEntry& listed = level.entries[level.next++];
-    const bool readOnly = (listed.attributes & kAttrReadOnly) != 0;
-    // A folder is removed through a handle of its own, opened again once it
-    // is empty.
-    uint32_t access = (listed.attributes & kAttrDirectory) != 0 ? kEngineList : kEngineRemove;
-    if (readOnly) access |= kEngineWriteAttributes;
+    const FindEntry& listed = level.entries[level.next++];
+    const uint32_t write =
+        (listed.attributes & kAttrReadOnly) != 0 ? uint32_t{kEngineWriteAttributes} : 0u;
+    const bool realFolder = IsDirectory(listed.attributes) && !IsReparsePoint(listed.attributes);
     EntryInfo opened;
-    auto entry = OpenListed(platform, *level.folder, listed, access, opened);
+    uint32_t granted = 0;
     // A file that another program holds without share-delete cannot be
     // opened for deleting; its read-only bit is cleared all the same.
-    if (!entry && readOnly && (access & kEngineRemove) != 0) {
-      entry = OpenListed(platform, *level.folder, listed, kEngineWriteAttributes, opened);
-    }
+    auto entry = realFolder ? OpenListed(platform, *level.handle, listed,
+                                         {kEngineList | kEngineRemove | write, kEngineList | write,
+                                          kEngineRemove | write},
+                                         granted, opened)
+                            : OpenListed(platform, *level.handle, listed,
+                                         {kEngineRemove | write, write}, granted, opened);
     if (!entry) continue;
     // A link's own bits are written, never its target's: the handle is on
     // the link itself.
-    if (readOnly) platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
-    if ((opened.attributes & kAttrDirectory) == 0) {
+    if (write != 0) platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
+    if (!IsDirectory(opened.attributes) ||
+        (IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag))) {
       platform.EngineRemove(*entry);
       continue;
     }
-    const bool link = IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag);
-    level.subFolders.push_back(std::move(listed));
-    // A link is removed with the other sub-folders, never emptied. From here
-    // level is stale.
-    if (!link) levels.push_back(ListFolder(platform, std::move(entry)));
+    std::unique_ptr<EngineEntry> folderRemover;
+    if ((granted & kEngineList) == 0) {
+      // A folder with extra data (deduplicated, cloud files) was opened as a
+      // link would be; one that refused its listing has no more to give.
+      if (realFolder) {
+        platform.EngineRemove(*entry);
+        continue;
+      }
+      folderRemover = std::move(entry);
+      entry = platform.EngineReopen(*folderRemover, kEngineList);
+      if (!entry) {
+        platform.EngineRemove(*folderRemover);
+        continue;
+      }
+    }
+    const bool canRemove = (granted & kEngineRemove) != 0;
+    // From here level is stale.
+    levels.push_back(ListFolder(platform, std::move(entry), std::move(folderRemover), canRemove));
   }
 }
 
-// A listed folder: sorted by its target path, removed through its engine
-// form once it is found to be the object that was emptied.
-struct ListedFolder {
-  std::string target;
-  EnginePath engine;
-  EntryInfo opened;
-  bool link = false;
-};
-
-// Removes the listed folder if its path still names the object the engine
-// opened before (a link only where the system reports the link itself).
-void RemoveListedFolder(Platform& platform, const ListedFolder& folder) {
-  auto entry = platform.EngineOpen(folder.engine, kEngineRemove);
-  EntryInfo opened;
-  if (!entry || !platform.EngineQuery(*entry, opened)) return;
-  const bool reparsePoint = IsReparsePoint(opened.attributes);
-  if (opened.fileId == folder.opened.fileId &&
-      reparsePoint == IsReparsePoint(folder.opened.attributes) && (reparsePoint || !folder.link)) {
+// Deletes the entry held open as entry, which its folder's listing or an
+// attribute query by path showed with seenAttributes: a file or a link (as
+// itself, never its target), or a real folder emptied and removed.
+void DeleteOpened(Platform& platform, std::unique_ptr<EngineEntry> entry, const EntryInfo& opened,
+                  uint32_t seenAttributes) {
+  const bool link = IsListedLink(seenAttributes, opened);
+  if (IsDirectory(opened.attributes) && !link) {
+    EmptyAndRemove(platform, std::move(entry));
+  } else if (!link || IsReparsePoint(opened.attributes)) {
     platform.EngineRemove(*entry);
   }
 }
+
+constexpr size_t kNone = static_cast<size_t>(-1);
+
+// A listed folder that other listed entries lie under, opened when the first
+// of them needs it: through remover it is deleted at its own turn, through
+// lister those entries are reached; byName and byId find its listing's entry.
+struct HeldFolder {
+  std::unique_ptr<EngineEntry> remover;
+  EntryInfo opened;
+  uint32_t seenAttributes = kInvalidAttributes;
+  std::unique_ptr<EngineEntry> lister;
+  std::vector<FindEntry> entries;
+  std::unordered_map<std::string, size_t> byName;
+  std::map<std::pair<uint64_t, uint64_t>, size_t> byId;
+};
+
+// One entry of the list, as the engine acts on it.
+struct Listed {
+  std::string target;
+  size_t ancestor = kNone;  // its nearest listed ancestor, kNone for none
+  bool done = false;        // its turn has come
+  bool unusable = false;    // needed as a folder and found to be none
+  std::unique_ptr<HeldFolder> held;
+};
+
+// The list's path rules applied to names: a backslash (a whole character)
+// or a slash ends one.
+bool IsSeparator(Platform& platform, const std::string& path, size_t at) {
+  return path[at] == '/' || (path[at] == '\\' && NextCharLength(platform, path, at) == 1);
+}
+
+// A key that is the same for two targets that name the same path by the
+// list's rules (case ignored, either separator), and that no drive root
+// ends in a separator.
+std::string KeyOf(Platform& platform, const std::string& target) {
+  std::string key = platform.UpperCase(target);
+  for (size_t i = 0; i < key.size(); i += NextCharLength(platform, key, i)) {
+    if (key[i] == '/') key[i] = '\\';
+  }
+  if (!key.empty() && key.back() == '\\') key.pop_back();
+  return key;
+}
+
+// The names of target below the listed folder whose target is ancestor;
+// empty when one of them is no name to look up in a folder ("." or "..").
+std::vector<std::string> NamesBelow(Platform& platform, const std::string& ancestor,
+                                    const std::string& target) {
+  std::vector<std::string> names;
+  std::string name;
+  size_t at = ancestor.size();
+  while (at <= target.size()) {
+    if (at == target.size() || IsSeparator(platform, target, at)) {
+      if (name == "." || name == "..") return {};
+      if (!name.empty()) names.push_back(platform.EngineName(name));
+      name.clear();
+      if (at == target.size()) break;
+      ++at;
+      continue;
+    }
+    const size_t length = NextCharLength(platform, target, at);
+    name.append(target, at, length);
+    at += length;
+  }
+  return names;
+}
+
+class Engine {
+ public:
+  Engine(Platform& platform, const DelList& list) : platform_(platform) {
+    std::unordered_map<std::string, size_t> byKey;
+    std::vector<std::string> keys;
+    for (const auto& entry : list) {
+      auto target = TargetPath(platform_, entry);
+      if (!target) continue;
+      keys.push_back(KeyOf(platform_, *target));
+      byKey.emplace(keys.back(), items_.size());
+      items_.push_back({std::move(*target), kNone, false, false, nullptr});
+    }
+    // The nearest listed ancestor: the longest listed path that a target's
+    // path lies under, by the list's own rules.
+    std::vector<size_t> ends;
+    for (size_t i = 0; i < items_.size(); ++i) {
+      const std::string& key = keys[i];
+      ends.clear();
+      for (size_t at = 0; at < key.size(); at += NextCharLength(platform_, key, at)) {
+        if (key[at] == '\\') ends.push_back(at);
+      }
+      for (auto end = ends.rbegin(); end != ends.rend() && items_[i].ancestor == kNone; ++end) {
+        const auto found = byKey.find(key.substr(0, *end));
+        if (found != byKey.end()) items_[i].ancestor = found->second;
+      }
+    }
+  }
+
+  void Run() {
+    for (size_t i = 0; i < items_.size(); ++i) {
+      Listed& item = items_[i];
+      // What lies under a listed folder whose turn has come was handled by
+      // it, or is not the user's to delete (the folder was a link).
+      if (!UnderHandledFolder(i)) Delete(i);
+      item.done = true;
+      item.held.reset();
+    }
+  }
+
+ private:
+  bool UnderHandledFolder(size_t index) {
+    for (size_t at = items_[index].ancestor; at != kNone; at = items_[at].ancestor) {
+      if (items_[at].done || items_[at].unusable) return true;
+    }
+    return false;
+  }
+
+  void Delete(size_t index) {
+    Listed& item = items_[index];
+    if (item.held) {
+      HeldFolder& held = *item.held;
+      held.lister.reset();
+      DeleteOpened(platform_, std::move(held.remover), held.opened, held.seenAttributes);
+      return;
+    }
+    EntryInfo opened;
+    uint32_t seen = kInvalidAttributes;
+    auto entry = Reach(index, opened, seen);
+    if (entry) DeleteOpened(platform_, std::move(entry), opened, seen);
+  }
+
+  // Opens the listed entry at index, with the right to delete where that is
+  // granted: by its path when it lies under no listed folder, otherwise
+  // through its nearest listed ancestor's handle, one name at a time, each
+  // checked to be the object its folder's listing names (a link on the way
+  // ends it). seen gets what the listing or an attribute query by path
+  // showed of it.
+  std::unique_ptr<EngineEntry> Reach(size_t index, EntryInfo& opened, uint32_t& seen) {
+    const Listed& item = items_[index];
+    if (item.ancestor == kNone) {
+      const EnginePath path = platform_.ToEnginePath(item.target);
+      // A folder that may not be deleted is still emptied.
+      auto entry = platform_.EngineOpen(path, kEngineRemove);
+      if (!entry) entry = platform_.EngineOpen(path, kEngineInspect);
+      if (!entry || !platform_.EngineQuery(*entry, opened)) return nullptr;
+      // Asked after the open: a link put there before it shows here, where
+      // the system followed it and the handle does not tell.
+      seen = platform_.EngineGetAttributes(path);
+      return entry;
+    }
+    HeldFolder* folder = Hold(item.ancestor);
+    if (folder == nullptr) return nullptr;
+    const auto names = NamesBelow(platform_, items_[item.ancestor].target, item.target);
+    if (names.empty()) return nullptr;
+    HeldFolder step;
+    for (size_t k = 0;; ++k) {
+      const FindEntry* listed = Find(*folder, names[k]);
+      if (listed == nullptr) return nullptr;
+      seen = listed->attributes;
+      uint32_t granted = 0;
+      if (k + 1 == names.size()) {
+        // A folder that may not be deleted is still emptied.
+        return OpenListed(platform_, *folder->lister, *listed, {kEngineRemove, kEngineInspect},
+                          granted, opened);
+      }
+      // A folder on the way: a real one, listed through its own handle.
+      auto entry =
+          OpenListed(platform_, *folder->lister, *listed, {kEngineInspect}, granted, opened);
+      if (!entry || !IsDirectory(opened.attributes) || IsReparsePoint(opened.attributes)) {
+        return nullptr;
+      }
+      HeldFolder next;
+      next.lister = platform_.EngineReopen(*entry, kEngineList);
+      if (!next.lister) return nullptr;
+      TakeListing(next);
+      step = std::move(next);
+      folder = &step;
+    }
+  }
+
+  // The listed folder at index, opened and listed when first needed; null
+  // when it is no real folder (its entries are then left alone).
+  HeldFolder* Hold(size_t index) {
+    // The chain of listed ancestors not yet held, opened from the top down.
+    std::vector<size_t> chain;
+    for (size_t at = index; at != kNone && !items_[at].held; at = items_[at].ancestor) {
+      if (items_[at].unusable) return nullptr;
+      chain.push_back(at);
+    }
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+      Listed& item = items_[*at];
+      auto held = std::make_unique<HeldFolder>();
+      held->remover = Reach(*at, held->opened, held->seenAttributes);
+      if (held->remover && IsDirectory(held->opened.attributes) &&
+          !IsListedLink(held->seenAttributes, held->opened)) {
+        held->lister = platform_.EngineReopen(*held->remover, kEngineList);
+      }
+      if (!held->lister) {
+        item.unusable = true;
+        return nullptr;
+      }
+      TakeListing(*held);
+      item.held = std::move(held);
+    }
+    return items_[index].held.get();
+  }
+
+  void TakeListing(HeldFolder& folder) {
+    platform_.EngineList(*folder.lister, [&](const FindEntry& entry) {
+      folder.byName.emplace(entry.name, folder.entries.size());
+      if (entry.fileId.Known()) {
+        folder.byId.emplace(std::make_pair(entry.fileId.low, entry.fileId.high),
+                            folder.entries.size());
+      }
+      folder.entries.push_back(entry);
+    });
+  }
+
+  // The entry of folder's listing named name: by the name as listed, or by
+  // the name as the file system looks it up (case ignored), asked of it.
+  const FindEntry* Find(HeldFolder& folder, const std::string& name) {
+    const auto exact = folder.byName.find(name);
+    if (exact != folder.byName.end()) return &folder.entries[exact->second];
+    auto entry = platform_.EngineOpenChild(*folder.lister, name, kEngineInspect);
+    EntryInfo opened;
+    if (!entry || !platform_.EngineQuery(*entry, opened) || !opened.fileId.Known()) return nullptr;
+    const auto byId = folder.byId.find(std::make_pair(opened.fileId.low, opened.fileId.high));
+    return byId == folder.byId.end() ? nullptr : &folder.entries[byId->second];
+  }
+
+  Platform& platform_;
+  std::vector<Listed> items_;
+};
 
 }  // namespace
 
@@ -146,55 +423,6 @@ bool IsFolderLink(Platform& platform, const EnginePath& path, uint32_t attribute
   return IsListedLink(attributes, opened);
 }
 
-void DeleteListed(Platform& platform, const DelList& list) {
-  // What each listed path names is learnt before anything is deleted: a path
-  // that names another object by the time its turn comes (a folder on its way
-  // swapped for a link while an earlier entry was deleted) is left alone.
-  struct Listed {
-    std::string target;
-    EnginePath path;
-    uint64_t fileId = 0;
-  };
-  std::vector<Listed> entries;
-  for (const auto& listed : list) {
-    auto target = TargetPath(platform, listed);
-    if (!target) continue;
-    EnginePath path = platform.ToEnginePath(*target);
-    auto entry = platform.EngineOpen(path, kEngineInspect);
-    EntryInfo opened;
-    if (!entry || !platform.EngineQuery(*entry, opened)) continue;
-    entries.push_back({std::move(*target), std::move(path), opened.fileId});
-  }
-  std::vector<ListedFolder> folders;
-  for (auto& listed : entries) {
-    // The entry is opened once more by its path, and what it is comes from
-    // its handle; below it no path is used.
-    const uint32_t attributes = platform.EngineGetAttributes(listed.path);
-    if (attributes == kInvalidAttributes) continue;
-    const bool folder = (attributes & kAttrDirectory) != 0;
-    auto entry = platform.EngineOpen(listed.path, folder ? kEngineList : kEngineRemove);
-    EntryInfo opened;
-    if (!entry || !platform.EngineQuery(*entry, opened) || opened.fileId != listed.fileId) {
-      continue;
-    }
-    const bool link = IsListedLink(attributes, opened);
-    if ((opened.attributes & kAttrDirectory) != 0) {
-      // A listed link is removed below as the link itself, never emptied.
-      if (!link) EmptyFolder(platform, std::move(entry));
-      folders.push_back({std::move(listed.target), std::move(listed.path), opened, link});
-    } else if (!link || IsReparsePoint(opened.attributes)) {
-      platform.EngineRemove(*entry);
-    }
-  }
-  // A folder's path sorts before the paths inside it, so removing from the
-  // last to the first takes every listed folder after those inside it.
-  std::stable_sort(folders.begin(), folders.end(),
-                   [&](const ListedFolder& a, const ListedFolder& b) {
-                     return platform.CompareNoCase(a.target, b.target) < 0;
-                   });
-  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-    RemoveListedFolder(platform, *folder);
-  }
-}
+void DeleteListed(Platform& platform, const DelList& list) { Engine(platform, list).Run(); }
 
 }  // namespace moxlyn

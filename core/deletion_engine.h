@@ -10,12 +10,18 @@
 
 namespace moxlyn {
 
-// Deletes what list names. An entry that is not an absolute path touches
-// nothing; a listed link is removed as the link, and links met inside listed
-// folders likewise: nothing behind a link is ever emptied. Each listed path
-// is opened once; everything below it is reached through its folder's
-// handle and checked to be the object the listing named, so that nothing
-// renamed or swapped in meanwhile sends the engine outside the list.
+// Deletes what list names, in its order. An entry that is not an absolute
+// path touches nothing. An entry under no other listed folder is opened by
+// its path, which names what it names at that moment: a link there is
+// removed as the link (where the system opens a link as itself), never
+// emptied. An entry under a listed folder (the nearest one by the list's
+// path rules) is reached only through that folder's handle, one name at a
+// time, each checked to be the object the folder's listing named; once the
+// folder's own turn has come, or where it is a link or no folder, the
+// entries under it are left to it. Everything inside a folder being emptied
+// is reached the same way, and a link met there is removed as the link,
+// never entered. Where the system follows links on opening (Wine), a link
+// whose handle shows its target is left alone.
 void DeleteListed(Platform& platform, const DelList& list);
 
 // Whether the folder at path, whose attribute query gave attributes, is a link (junction, symbolic

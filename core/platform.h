@@ -24,19 +24,44 @@ constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 constexpr uint32_t kReparseTagMicrosoft = 0x80000000;
 constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
 
+// A file ID: 128 bits (a 64-bit ID in low) and the serial number of the
+// volume that holds the object (0 where the system does not say). The file
+// system reports 0 where it keeps no IDs and all-ones where an object has no
+// unique ID: such an ID is unknown, and equal to none.
+struct FileId {
+  FileId() = default;
+  // A 64-bit ID is a file ID of its own: implicit.
+  FileId(uint64_t lowBits, uint64_t highBits = 0, uint64_t volumeSerial = 0)
+      : low(lowBits), high(highBits), volume(volumeSerial) {}
+  uint64_t low = 0;
+  uint64_t high = 0;
+  uint64_t volume = 0;
+
+  bool Known() const {
+    const bool zero = low == 0 && high == 0;
+    const bool allOnes = low == ~uint64_t{0} && (high == 0 || high == ~uint64_t{0});
+    return !zero && !allOnes;
+  }
+  // The same object, as far as the IDs tell: both known and equal.
+  bool Same(const FileId& other) const {
+    return Known() && other.Known() && low == other.low && high == other.high &&
+           volume == other.volume;
+  }
+};
+
 // One entry of a folder enumeration.
 struct FindEntry {
   std::string name;         // bare name, no folder
   uint32_t attributes = 0;  // Windows attribute bits
   uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
-  uint64_t fileId = 0;      // the object's file ID (engine listings only)
+  FileId fileId{};          // the object's file ID (engine listings only)
 };
 
 // What an entry held open is, as its handle tells.
 struct EntryInfo {
   uint32_t attributes = 0;  // Windows attribute bits
   uint32_t reparseTag = 0;  // meaningful only with kAttrReparsePoint
-  uint64_t fileId = 0;      // as a folder listing gives it for the same object
+  FileId fileId{};          // as a folder listing gives it for the same object
 };
 
 // An entry the deletion engine holds open: it names the object that was
@@ -58,10 +83,9 @@ enum EngineAccess : uint32_t {
   kEngineWriteAttributes = 4,  // clear its read-only bit
 };
 
-// A path in the platform's engine form (see Platform::ToEnginePath): made by
-// the platform from a listed path, or from another engine path by appending
-// "\" and a name that EngineEnumerate reported. A type of its own, so that it
-// never mixes with the listed paths of the code page.
+// A path in the platform's engine form (see Platform::ToEnginePath), made by
+// the platform from a listed path. A type of its own, so that it never mixes
+// with the listed paths of the code page.
 struct EnginePath {
   std::string text;
 };
@@ -210,16 +234,18 @@ class Platform {
   virtual bool RemoveSavedFile(const SavePath& path) = 0;
 
   // --- The deletion engine's file system -----------------------------------
-  // The engine and the drop intake turn each listed path once into the
-  // platform's engine form; the engine opens the entry at that path once and
-  // below it reaches every entry through its folder's open handle, never by
-  // a path. The engine form may reach what a listed path cannot (very long
-  // paths, names outside the code page) and takes every name literally; it is
-  // never shown, logged or saved. Names that EngineList reports are in the
-  // engine's form too.
+  // The engine and the drop intake turn a listed path into the platform's
+  // engine form; the engine opens by its path only a listed entry that lies
+  // under no other listed folder, and reaches every other entry through a
+  // folder's open handle, one name at a time. The engine form may reach what
+  // a listed path cannot (very long paths, names outside the code page) and
+  // takes every name literally; it is never shown, logged or saved. Names
+  // that EngineList reports, and EngineName makes, are in the engine's form.
   [[nodiscard]] virtual EnginePath ToEnginePath(const std::string& listedPath) {
     return {listedPath};
   }
+  // The engine form of one name of a listed path (no backslash in it).
+  [[nodiscard]] virtual std::string EngineName(const std::string& listedName) { return listedName; }
   // Attribute bits of the entry at path itself (a link as the link), or
   // kInvalidAttributes when they cannot be read.
   [[nodiscard]] virtual uint32_t EngineGetAttributes(const EnginePath& path) {
@@ -234,8 +260,20 @@ class Platform {
   [[nodiscard]] virtual std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder,
                                                                      const std::string& name,
                                                                      uint32_t access) = 0;
+  // Opens the object that entry holds once more, for access, whatever its
+  // path names now; null on failure.
+  [[nodiscard]] virtual std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry,
+                                                                  uint32_t access) = 0;
   // What the open entry is; false when the system does not say.
   [[nodiscard]] virtual bool EngineQuery(EngineEntry& entry, EntryInfo& info) = 0;
+  // The open entry's file ID alone, where one question asks less than
+  // EngineQuery; false when the system does not say.
+  [[nodiscard]] virtual bool EngineQueryId(EngineEntry& entry, FileId& id) {
+    EntryInfo info;
+    if (!EngineQuery(entry, info)) return false;
+    id = info.fileId;
+    return true;
+  }
   // Lists the entries of the open folder (opened with kEngineList), "." and
   // ".." left out, calling visit for each in the file system's order; false
   // when it cannot be read.
@@ -245,7 +283,9 @@ class Platform {
   virtual bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) = 0;
   // Deletes the open entry (opened with kEngineRemove): a file, an empty
   // folder, or a link itself. Fails on a read-only file and a folder that is
-  // not empty.
+  // not empty. Where the system can, the name goes at once, even while
+  // another program holds the entry open with share-delete; elsewhere it
+  // goes when the last handle on it closes.
   virtual bool EngineRemove(EngineEntry& entry) = 0;
 
   // --- Text and locale ---------------------------------------------------

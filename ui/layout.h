@@ -20,8 +20,9 @@ struct Layout96 {
 // Creates a child control in the window font, its place and size given at
 // 96 dpi and scaled to the parent's density. Controls are created in tab
 // order. Ids 1 and 2 (IDOK, IDCANCEL) are never used for controls, so Enter
-// and Escape without a focused button do nothing. Throws AppError when the
-// control cannot be created.
+// without a focused button presses none, and Escape reaches the window as
+// IDCANCEL alone (the list and about windows close on it). Throws AppError
+// when the control cannot be created.
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int left,
                 int top, int width, int height, int id);
 

@@ -90,16 +90,27 @@ uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
   return GetFileAttributesW(wide.c_str());
 }
 
+std::string Win32Platform::EngineName(const std::string& listedName) {
+  return Utf8FromWide(WideFromCodePage(listedName));
+}
+
 namespace {
 
-// An entry the engine holds open.
+// An entry the engine holds open, with its volume's serial number once it is
+// known: told by a query, or the folder's through which it was opened (a
+// volume mounted there is a reparse point, opened as itself).
 struct Win32Entry : EngineEntry {
   explicit Win32Entry(ScopedFileHandle opened) : handle(std::move(opened)) {}
   ScopedFileHandle handle;
+  uint64_t volume = 0;
+  bool volumeKnown = false;
 };
 
-HANDLE HandleOf(EngineEntry& entry) { return static_cast<Win32Entry&>(entry).handle.Get(); }
+Win32Entry& Win32EntryOf(EngineEntry& entry) { return static_cast<Win32Entry&>(entry); }
+HANDLE HandleOf(EngineEntry& entry) { return Win32EntryOf(entry).handle.Get(); }
 
+// Attributes and DELETE are what deciding and deleting need; listing and
+// writing attributes are asked only where they are done.
 ACCESS_MASK RightsFor(uint32_t access) {
   ACCESS_MASK rights = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
   if ((access & kEngineList) != 0) rights |= FILE_LIST_DIRECTORY;
@@ -122,6 +133,63 @@ constexpr ULONG kOpenReparsePoint = 0x00200000;       // FILE_OPEN_REPARSE_POINT
 constexpr ULONG kOpenForBackupIntent = 0x00004000;    // FILE_OPEN_FOR_BACKUP_INTENT
 constexpr ULONG kSynchronousIoNonAlert = 0x00000020;  // FILE_SYNCHRONOUS_IO_NONALERT
 
+// The classes of GetFileInformationByHandleEx and SetFileInformationByHandle
+// past the headers' Windows 7, and their structures.
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+constexpr auto kFileIdExtdDirectoryInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(19);
+constexpr auto kFileIdExtdDirectoryRestartInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(20);
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr DWORD kDispositionDelete = 0x1;  // FILE_DISPOSITION_FLAG_DELETE
+constexpr DWORD kDispositionPosix = 0x2;   // FILE_DISPOSITION_FLAG_POSIX_SEMANTICS
+struct FileId128 {
+  ULONGLONG low;
+  ULONGLONG high;
+};
+struct FileIdInformation {
+  ULONGLONG volumeSerialNumber;
+  FileId128 fileId;
+};
+struct FileIdExtdDirectoryInformation {
+  ULONG nextEntryOffset;
+  ULONG fileIndex;
+  LARGE_INTEGER times[4];
+  LARGE_INTEGER endOfFile;
+  LARGE_INTEGER allocationSize;
+  ULONG fileAttributes;
+  ULONG fileNameLength;
+  ULONG eaSize;
+  ULONG reparsePointTag;
+  FileId128 fileId;
+  WCHAR fileName[1];
+};
+
+// Whether a failure means the system does not know the class or flag asked
+// for (rather than refusing this entry).
+bool NotSupported(DWORD error) {
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED ||
+         error == ERROR_INVALID_LEVEL;
+}
+
+// Opens name relative to the folder handle root (the object root holds
+// itself for an empty name) without following a link.
+std::unique_ptr<EngineEntry> OpenRelative(HANDLE root, std::wstring& name, uint32_t access) {
+  if (name.size() > 0x7FFF) return nullptr;
+  UNICODE_STRING objectName;
+  objectName.Buffer = name.empty() ? nullptr : name.data();
+  objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, root, nullptr);
+  IO_STATUS_BLOCK io{};
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  Wow64FsGuard unredirected;
+  if (!NT_SUCCESS(NtOpenFile(&opened, RightsFor(access), &attributes, &io, kShareAll,
+                             kOpenReparsePoint | kOpenForBackupIntent | kSynchronousIoNonAlert))) {
+    return nullptr;
+  }
+  return EntryOf(ScopedFileHandle(opened));
+}
+
 }  // namespace
 
 std::unique_ptr<EngineEntry> Win32Platform::EngineOpen(const EnginePath& path, uint32_t access) {
@@ -138,65 +206,112 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineOpenChild(EngineEntry& folder,
   // The name is looked up in the folder the handle holds, whatever path
   // leads there now.
   std::wstring wide = WideFromUtf8(name);
-  if (wide.empty() || wide.size() > 0x7FFF) return nullptr;
-  UNICODE_STRING objectName;
-  objectName.Buffer = wide.data();
-  objectName.Length = objectName.MaximumLength = static_cast<USHORT>(wide.size() * sizeof(WCHAR));
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, HandleOf(folder),
-                             nullptr);
-  IO_STATUS_BLOCK io{};
-  HANDLE opened = INVALID_HANDLE_VALUE;
-  Wow64FsGuard unredirected;
-  if (!NT_SUCCESS(NtOpenFile(&opened, RightsFor(access), &attributes, &io, kShareAll,
-                             kOpenReparsePoint | kOpenForBackupIntent | kSynchronousIoNonAlert))) {
-    return nullptr;
+  if (wide.empty()) return nullptr;
+  auto child = OpenRelative(HandleOf(folder), wide, access);
+  if (child) {
+    Win32EntryOf(*child).volume = Win32EntryOf(folder).volume;
+    Win32EntryOf(*child).volumeKnown = Win32EntryOf(folder).volumeKnown;
   }
-  return EntryOf(ScopedFileHandle(opened));
+  return child;
+}
+
+std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uint32_t access) {
+  std::wstring self;
+  auto reopened = OpenRelative(HandleOf(entry), self, access);
+  if (reopened) {
+    Win32EntryOf(*reopened).volume = Win32EntryOf(entry).volume;
+    Win32EntryOf(*reopened).volumeKnown = Win32EntryOf(entry).volumeKnown;
+  }
+  return reopened;
 }
 
 bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
-  HANDLE handle = HandleOf(entry);
   IO_STATUS_BLOCK io{};
   FILE_ATTRIBUTE_TAG_INFO tag{};
-  LARGE_INTEGER fileId{};
-  if (!NT_SUCCESS(
-          NtQueryInformationFile(handle, &io, &tag, sizeof tag, kFileAttributeTagInformation)) ||
-      !NT_SUCCESS(
-          NtQueryInformationFile(handle, &io, &fileId, sizeof fileId, kFileInternalInformation))) {
+  if (!NT_SUCCESS(NtQueryInformationFile(HandleOf(entry), &io, &tag, sizeof tag,
+                                         kFileAttributeTagInformation))) {
     return false;
   }
   info.attributes = tag.FileAttributes;
   info.reparseTag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
-  info.fileId = static_cast<uint64_t>(fileId.QuadPart);
-  return true;
+  return EngineQueryId(entry, info.fileId);
+}
+
+bool Win32Platform::EngineQueryId(EngineEntry& entry, FileId& fileId) {
+  Win32Entry& opened = Win32EntryOf(entry);
+  IO_STATUS_BLOCK io{};
+  LARGE_INTEGER id{};
+  // The 64-bit ID where the volume is known already and the ID means
+  // something (one question that Wine answers without asking its mount
+  // manager for the volume); the 128-bit ID with the volume otherwise.
+  if ((opened.volumeKnown || noIdInfo_) &&
+      NT_SUCCESS(NtQueryInformationFile(opened.handle.Get(), &io, &id, sizeof id,
+                                        kFileInternalInformation))) {
+    fileId = {static_cast<uint64_t>(id.QuadPart), 0, opened.volume};
+    if (fileId.Known() || noIdInfo_) return true;
+  }
+  if (noIdInfo_) return false;
+  FileIdInformation full{};
+  if (GetFileInformationByHandleEx(opened.handle.Get(), kFileIdInfo, &full, sizeof full)) {
+    fileId = {full.fileId.low, full.fileId.high, full.volumeSerialNumber};
+    opened.volume = full.volumeSerialNumber;
+    opened.volumeKnown = true;
+    return true;
+  }
+  if (!NotSupported(GetLastError())) return false;
+  // Before Windows 8: 64-bit IDs alone, on one volume as far as they tell.
+  noIdInfo_ = true;
+  opened.volumeKnown = true;
+  return EngineQueryId(entry, fileId);
 }
 
 bool Win32Platform::EngineList(EngineEntry& folder,
                                const std::function<void(const FindEntry&)>& visit) {
   HANDLE handle = HandleOf(folder);
+  const uint64_t volume = Win32EntryOf(folder).volume;
   // Whole entries only: the buffer holds at least one of the longest name.
   constexpr DWORD kBufferBytes = 64 * 1024;
   std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
-  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  const auto* bytes = reinterpret_cast<const char*>(buffer.data());
   FindEntry entry;
+  const auto report = [&](const WCHAR* name, DWORD nameBytes, DWORD attributes, DWORD tag,
+                          FileId id) {
+    const std::wstring wide(name, nameBytes / sizeof(WCHAR));
+    if (wide == L"." || wide == L"..") return;
+    entry.name = Utf8FromWide(wide);
+    entry.attributes = attributes;
+    entry.reparseTag = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag : 0;
+    entry.fileId = id;
+    visit(entry);
+  };
+  if (!noExtdListing_) {
+    FILE_INFO_BY_HANDLE_CLASS kind = kFileIdExtdDirectoryRestartInfo;
+    bool any = false;
+    while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {
+      kind = kFileIdExtdDirectoryInfo;
+      any = true;
+      for (size_t at = 0;;) {
+        const auto* found = reinterpret_cast<const FileIdExtdDirectoryInformation*>(bytes + at);
+        report(found->fileName, found->fileNameLength, found->fileAttributes,
+               found->reparsePointTag, {found->fileId.low, found->fileId.high, volume});
+        if (found->nextEntryOffset == 0) break;
+        at += found->nextEntryOffset;
+      }
+    }
+    const DWORD error = GetLastError();
+    if (any || !NotSupported(error)) return error == ERROR_NO_MORE_FILES;
+    noExtdListing_ = true;
+  }
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {
     kind = FileIdBothDirectoryInfo;
-    const auto* bytes = reinterpret_cast<const char*>(buffer.data());
-    for (;;) {
-      const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes);
-      const std::wstring name(found->FileName, found->FileNameLength / sizeof(WCHAR));
-      if (name != L"." && name != L"..") {
-        entry.name = Utf8FromWide(name);
-        entry.attributes = found->FileAttributes;
-        // With the reparse-point attribute, the EA size field holds the tag.
-        entry.reparseTag =
-            (found->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found->EaSize : 0;
-        entry.fileId = static_cast<uint64_t>(found->FileId.QuadPart);
-        visit(entry);
-      }
+    for (size_t at = 0;;) {
+      const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+      // With the reparse-point attribute, the EA size field holds the tag.
+      report(found->FileName, found->FileNameLength, found->FileAttributes, found->EaSize,
+             {static_cast<uint64_t>(found->FileId.QuadPart), 0, volume});
       if (found->NextEntryOffset == 0) break;
-      bytes += found->NextEntryOffset;
+      at += found->NextEntryOffset;
     }
   }
   return GetLastError() == ERROR_NO_MORE_FILES;
@@ -216,9 +331,23 @@ bool Win32Platform::EngineSetAttributes(EngineEntry& entry, uint32_t attributes)
 }
 
 bool Win32Platform::EngineRemove(EngineEntry& entry) {
+  HANDLE handle = HandleOf(entry);
+  const uint64_t volume = Win32EntryOf(entry).volume;
+  bool posix = true;
+  for (const uint64_t refusing : noPosixOn_) posix = posix && refusing != volume;
+  if (posix) {
+    // The name goes at once, even while another program holds the entry
+    // with share-delete (an indexer, a virus scanner).
+    DWORD flags = kDispositionDelete | kDispositionPosix;
+    if (SetFileInformationByHandle(handle, kFileDispositionInfoEx, &flags, sizeof flags)) {
+      return true;
+    }
+    if (!NotSupported(GetLastError())) return false;
+    noPosixOn_.push_back(volume);
+  }
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
-  return SetFileInformationByHandle(HandleOf(entry), FileDispositionInfo, &disposition,
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                     sizeof disposition) != 0;
 }
 

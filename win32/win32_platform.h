@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/platform.h"
 
@@ -39,15 +40,23 @@ class Win32Platform : public Platform {
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
   EnginePath ToEnginePath(const std::string& listedPath) override;
+  std::string EngineName(const std::string& listedName) override;
   uint32_t EngineGetAttributes(const EnginePath& path) override;
   // Opened with the reparse-point flag, children relative to their folder's
-  // handle (NtOpenFile); folders listed through their handle.
+  // handle and an entry again relative to its own (NtOpenFile); folders
+  // listed through their handle.
   std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override;
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
                                                uint32_t access) override;
+  std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override;
+  // The 128-bit ID with the volume serial where the system answers
+  // (FileIdInfo; listings FileIdExtdDirectoryInfo), the 64-bit ID elsewhere.
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
+  bool EngineQueryId(EngineEntry& entry, FileId& fileId) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
+  // With POSIX semantics (FileDispositionInfoEx) where the volume takes
+  // them, learnt once per volume; the classic disposition elsewhere.
   bool EngineRemove(EngineEntry& entry) override;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
@@ -59,6 +68,10 @@ class Win32Platform : public Platform {
  private:
   uint64_t nowSecond_ = ~uint64_t{0};  // system time in whole seconds of nowLocal_
   LocalTime nowLocal_;
+  // What the system refused once, asked no more.
+  bool noIdInfo_ = false;            // FileIdInfo
+  bool noExtdListing_ = false;       // FileIdExtdDirectoryInfo
+  std::vector<uint64_t> noPosixOn_;  // volumes refusing POSIX deletion
 };
 
 // The running executable's full path as the wide call gives it.

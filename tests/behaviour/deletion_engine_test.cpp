@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "core/drop_intake.h"
 #include "tests/support/platform_wrapper.h"
 #include "tests/support/test_world.h"
 
@@ -173,22 +178,28 @@ TEST_F(DeletionEngineTest, FolderLinksAreNeverFollowed) {
   EXPECT_FALSE(Exists("top\\a.txt"));
 }
 
-// A platform that, just before the engine's first removal, renames the folder
-// at swapped away and puts a link to the folder canary in its place, as
-// another program would while the deletion runs.
-class SwapAtFirstRemoval : public testing::PlatformWrapper {
+// A platform that, just before the engine's file-system call number swapAt
+// (0 for before the deletion), renames the folder at swapped away and puts a
+// link to the folder canary in its place, as another program would.
+class SwapAtCall : public testing::PlatformWrapper {
  public:
-  SwapAtFirstRemoval(testing::TestWorld& world, std::string swapped, std::string canary)
+  SwapAtCall(testing::TestWorld& world, std::string swapped, std::string canary, int swapAt)
       : PlatformWrapper(world.platform()),
         world_(world),
         swapped_(std::move(swapped)),
-        canary_(std::move(canary)) {}
+        canary_(std::move(canary)),
+        swapAt_(swapAt) {}
   bool linked = false;
 
  protected:
   void Calling(const char* operation) override {
-    if (done_ || std::string(operation).rfind("Remove", 0) != 0) return;
-    done_ = true;
+    static const std::string kFileSystem[] = {"GetAttributes", "Open",    "OpenChild", "Reopen",
+                                              "Query",         "QueryId", "List",      "Remove"};
+    if (std::find(std::begin(kFileSystem), std::end(kFileSystem), operation) ==
+            std::end(kFileSystem) ||
+        calls_++ != swapAt_) {
+      return;
+    }
     linked = world_.Move(swapped_, swapped_ + ".moved") && world_.MakeFolderLink(swapped_, canary_);
   }
 
@@ -196,23 +207,34 @@ class SwapAtFirstRemoval : public testing::PlatformWrapper {
   testing::TestWorld& world_;
   std::string swapped_;
   std::string canary_;
-  bool done_ = false;
+  int swapAt_;
+  int calls_ = 0;
 };
 
-TEST_F(DeletionEngineTest, AFolderSwappedForALinkDuringTheDeletionLeavesWhereTheLinkLeads) {
-  // The canary holds the names of the listed tree.
+TEST_F(DeletionEngineTest, AFolderSwappedForALinkBeforeOrDuringTheDeletionLeavesWhereTheLinkLeads) {
+  // The canary holds the names of the listed tree, read-only and plain.
+  std::vector<std::string> plain;
+  for (int i = 0; i < 20; ++i) plain.push_back("f" + std::to_string(i) + ".txt");
   Folder("canary");
   Folder("canary\\zsub");
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "zsub\\c.txt"}) {
     File(std::string("canary\\") + name, kAttrReadOnly);
   }
+  for (const auto& name : plain) File("canary\\" + name);
   // Under Wine an entry opened through the handle of a folder renamed since
   // keeps a name under the folder's old path, and removing it through its
   // handle removes nothing: what the renamed listed folder holds stays.
   struct Case {
     const char* swapped;
+    int swapAt;             // the file-system call before which it is swapped
+    bool dropped;           // listed as a drop lists it: the folder, then its entries
     const char* goneAfter;  // a file the deletion still reaches, if any
-  } const cases[] = {{"0\\top\\zsub", "0\\top\\a.txt"}, {"1\\top", nullptr}};
+  } const cases[] = {
+      {"0\\top\\zsub", 9, false, "0\\top\\a.txt"},
+      {"1\\top", 6, false, nullptr},
+      {"2\\top", 0, true, nullptr},
+      {"3\\top", 6, true, nullptr},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.swapped);
     const std::string row(c.swapped, 1);
@@ -220,17 +242,25 @@ TEST_F(DeletionEngineTest, AFolderSwappedForALinkDuringTheDeletionLeavesWhereThe
     Folder(row + "\\top");
     File(row + "\\top\\a.txt");
     File(row + "\\top\\b.txt");
+    for (const auto& name : plain) File(row + "\\top\\" + name);
     Folder(row + "\\top\\zsub");
     File(row + "\\top\\zsub\\c.txt");
     File(row + "\\top\\zsub\\d.txt");
-    SwapAtFirstRemoval swapping(*world_, At(c.swapped), At("canary"));
-    DeleteListed(swapping, {At(row + "\\top")});
+    DelList list{At(row + "\\top")};
+    if (c.dropped) {
+      list.clear();
+      IntakeDrop(world_->platform(), {At(row + "\\top")}, list);
+      ASSERT_EQ(list.size(), 24u);
+    }
+    SwapAtCall swapping(*world_, At(c.swapped), At("canary"), c.swapAt);
+    DeleteListed(swapping, list);
     if (!swapping.linked) GTEST_SKIP() << "this world cannot make folder links";
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "zsub\\c.txt"}) {
       const std::string canary = std::string("canary\\") + name;
       EXPECT_EQ(world_->Content(At(canary)), "data of " + canary);
       EXPECT_NE(world_->Attributes(At(canary)) & kAttrReadOnly, 0u) << canary;
     }
+    for (const auto& name : plain) EXPECT_TRUE(Exists("canary\\" + name)) << name;
     if (c.goneAfter != nullptr) {
       EXPECT_FALSE(Exists(c.goneAfter));
     }

@@ -10,7 +10,7 @@
 namespace moxlyn {
 namespace {
 
-TEST(EngineCallBudget, ThreeCallsPerFileSixPerFolderAndOneAttributeWritePerReadOnlyEntry) {
+TEST(EngineCallBudget, ThreeCallsPerFileFourPerFolderAndOneAttributeWritePerReadOnlyEntry) {
   auto world = testing::MakeWorld();
   const std::string root = world->At("budget");
   world->MakeFolder(root);
@@ -35,19 +35,21 @@ TEST(EngineCallBudget, ThreeCallsPerFileSixPerFolderAndOneAttributeWritePerReadO
   DeleteListed(counting, {root});
 
   EXPECT_FALSE(world->Exists(root));
-  // Per file: opened through its folder's handle, asked what it is, removed
-  // (3). Per folder: the same with its listing in between, and opened and
-  // asked again once it is empty (6); the listed folder is opened by its path
-  // instead, after one attribute query, and once before anything is deleted
-  // to learn what it is (2 more). The read-only bit is cleared where it is set.
+  // Per file: opened through its folder's handle, its ID asked, removed (3).
+  // Per folder: the same with its listing in between (4); the listed folder
+  // is opened by its path instead, asked in full, its attributes asked by the
+  // path, and opened again through its own handle for listing (6). The
+  // read-only bit is cleared where it is set.
   EXPECT_EQ(counting.Calls("GetAttributes"), 1);
-  EXPECT_EQ(counting.Calls("Open"), 3);
-  EXPECT_EQ(counting.Calls("OpenChild"), files + 2 * (folders - 1));
-  EXPECT_EQ(counting.Calls("Query"), files + 2 * folders + 1);
+  EXPECT_EQ(counting.Calls("Open"), 1);
+  EXPECT_EQ(counting.Calls("OpenChild"), files + folders - 1);
+  EXPECT_EQ(counting.Calls("Reopen"), 1);
+  EXPECT_EQ(counting.Calls("Query"), 1);
+  EXPECT_EQ(counting.Calls("QueryId"), files + folders - 1);
   EXPECT_EQ(counting.Calls("List"), folders);
   EXPECT_EQ(counting.Calls("Remove"), files + folders);
   EXPECT_EQ(counting.Calls("SetAttributes"), readOnly);
-  EXPECT_EQ(counting.FileSystemCalls(), 3 + 3 * files + 6 * folders + readOnly);
+  EXPECT_EQ(counting.FileSystemCalls(), 3 * files + 4 * (folders - 1) + 6 + readOnly);
 }
 
 }  // namespace

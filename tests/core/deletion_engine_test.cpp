@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <new>
 #include <vector>
@@ -16,6 +17,12 @@
 
 namespace moxlyn {
 namespace {
+
+using System = testing::MemoryPlatform::System;
+using Ids = testing::MemoryPlatform::Ids;
+constexpr System kSystems[] = {System::kWindows10, System::kWindowsWithoutPosixDelete,
+                               System::kWine};
+constexpr Ids kIds[] = {Ids::kUnique, Ids::kZero, Ids::kAllOnes};
 
 TEST(DeletionEngineTags, LinksAreRemovedAsLinksOtherMicrosoftTagsAreFolders) {
   struct Case {
@@ -98,6 +105,18 @@ TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
     EXPECT_EQ(fs.Content("C:\\store\\data.txt"), "kept");
   }
 
+  // A dropped link that cannot be opened is listed alone: its tag, which
+  // would make it an ordinary folder, cannot be learnt.
+  {
+    testing::MemoryPlatform fs;
+    fs.AddFile("C:\\store\\data.txt");
+    fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
+    fs.Refuse("C:\\top\\point", testing::MemoryPlatform::kRefuseOpen);
+    DelList list;
+    IntakeDrop(fs, {"C:\\top\\point"}, list);
+    EXPECT_EQ(list, DelList{"C:\\top\\point"});
+  }
+
   // A read-only link inside a listed folder, or listed with a trailing
   // backslash (through which the file system would follow it): its read-only
   // target keeps every file and every attribute. Inside a listed folder the
@@ -133,16 +152,101 @@ TEST(DeletionEngineLinks, ClearingReadOnlyKeepsTheOtherBits) {
   EXPECT_EQ(fs.GetAttributes("C:\\top\\held.txt"), kAttrHidden);
 }
 
-TEST(DeletionEngineLinks, ListedFoldersGoInsideFirstByTheLocaleOrderIgnoringCase) {
-  // Through the link, C:\TOP\A\B is C:\store\b: it must go before the link
-  // itself, which sorts first only when case is ignored.
+TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
+  using Fs = testing::MemoryPlatform;
+  const std::vector<System> windows = {System::kWindows10, System::kWindowsWithoutPosixDelete};
+  const auto links = [](Fs& fs) {
+    fs.AddFileLink("C:\\fl", "C:\\store\\x.txt");
+    fs.AddFolderLink("C:\\el", "C:\\store\\empty");
+  };
+  const auto held = [](Fs& fs) {
+    fs.AddFile("C:\\top\\s\\held.txt");
+    fs.AddFile("C:\\top\\s\\other.txt");
+    fs.AddFile("C:\\top\\t\\y.txt");
+    fs.HoldSharingDelete("C:\\top\\s\\held.txt");
+  };
+  struct Case {
+    const char* name;
+    std::vector<System> systems;
+    std::function<void(Fs&)> build;  // beside C:\store
+    DelList list;
+    std::vector<const char*> gone;
+    std::vector<const char*> kept;
+  } const cases[] = {
+      {"junctions and empty folders that refuse their listing, inside and listed",
+       windows,
+       [](Fs& fs) {
+         fs.AddFolderLink("C:\\top\\j", "C:\\store", 0xA0000003);
+         fs.AddFolderLink("C:\\k", "C:\\store", 0xA0000003);
+         fs.AddFolder("C:\\top\\e");
+         fs.AddFolder("C:\\f");
+         for (const char* path : {"C:\\top\\j", "C:\\k", "C:\\top\\e", "C:\\f"}) {
+           fs.Refuse(path, kEngineList);
+         }
+       },
+       {"C:\\top", "C:\\k", "C:\\f"},
+       {"C:\\top", "C:\\k", "C:\\f"},
+       {}},
+      {"folders that refuse deletion are emptied",
+       windows,
+       [](Fs& fs) {
+         fs.AddFile("C:\\top\\d\\a.txt");
+         fs.Refuse("C:\\top\\d", kEngineRemove);
+         fs.Refuse("C:\\top", kEngineRemove);
+       },
+       {"C:\\top"},
+       {"C:\\top\\d\\a.txt"},
+       {"C:\\top\\d"}},
+      {"a share-delete holder, POSIX deletion",
+       {System::kWindows10},
+       held,
+       {"C:\\top"},
+       {"C:\\top"},
+       {}},
+      {"a share-delete holder, classic deletion: its folder chain stays",
+       {System::kWindowsWithoutPosixDelete, System::kWine},
+       held,
+       {"C:\\top"},
+       {"C:\\top\\s\\other.txt", "C:\\top\\t"},
+       {"C:\\top\\s"}},
+      {"a listed file link and a listed link to an empty folder go as links",
+       windows,
+       links,
+       {"C:\\fl", "C:\\el"},
+       {"C:\\fl", "C:\\el"},
+       {"C:\\store\\empty"}},
+      {"links followed on opening: what listed links lead to stays",
+       {System::kWine},
+       links,
+       {"C:\\fl", "C:\\el"},
+       {},
+       {"C:\\store\\empty"}},
+  };
+  for (const auto& c : cases) {
+    for (const System system : c.systems) {
+      SCOPED_TRACE(std::string(c.name) + ", system " + std::to_string(static_cast<int>(system)));
+      Fs fs;
+      fs.Model(system);
+      fs.AddFile("C:\\store\\x.txt", "kept");
+      fs.AddFolder("C:\\store\\empty");
+      c.build(fs);
+      DeleteListed(fs, c.list);
+      for (const char* path : c.gone) EXPECT_FALSE(fs.Exists(path)) << path;
+      for (const char* path : c.kept) EXPECT_TRUE(fs.Exists(path)) << path;
+      EXPECT_EQ(fs.Content("C:\\store\\x.txt"), "kept");
+    }
+  }
+}
+
+TEST(DeletionEngineLinks, WhatIsListedUnderAListedLinkIsLeftAloneWhateverItsCase) {
+  // C:\TOP\A\B lies under the listed link C:\top\a only when case is
+  // ignored; through the link it is C:\store\b.
   testing::MemoryPlatform fs;
   fs.AddFile("C:\\store\\b\\f.txt");
   fs.AddFolderLink("C:\\top\\a", "C:\\store");
   DeleteListed(fs, {"C:\\TOP\\A\\B", "C:\\top\\a"});
-  EXPECT_FALSE(fs.Exists("C:\\store\\b"));
+  EXPECT_TRUE(fs.Exists("C:\\store\\b\\f.txt"));
   EXPECT_FALSE(fs.Exists("C:\\top\\a"));
-  EXPECT_TRUE(fs.Exists("C:\\store"));
 }
 
 // A platform on which memory runs out while the folder C:\two is read.
@@ -165,21 +269,33 @@ TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAsItWas) {
 }
 
 // A platform that, just before its call number swapAt, renames the folder at
-// swapped away, if it is still there, and puts a link to C:\\canary in its
-// place.
+// swapped away, if it is still there, and puts in its place a link to
+// C:\canary, or, with newcomer, an empty folder.
 class SwapAtCall : public testing::PlatformWrapper {
  public:
-  SwapAtCall(testing::MemoryPlatform& fs, std::string swapped, int swapAt)
-      : PlatformWrapper(fs), fs_(fs), swapped_(std::move(swapped)), swapAt_(swapAt) {}
+  SwapAtCall(testing::MemoryPlatform& fs, std::string swapped, int swapAt, bool newcomer = false)
+      : PlatformWrapper(fs),
+        fs_(fs),
+        swapped_(std::move(swapped)),
+        swapAt_(swapAt),
+        newcomer_(newcomer) {}
   int calls = 0;
-  // The first call after the engine has learnt what each listed path names:
-  // before it, a link is simply part of the tree the list names.
-  int deletionStarts = -1;
+  int firstRemove = -1;  // the call number of the first removal
 
  protected:
+  // Counts the file-system calls alone: a swap between two others is the
+  // same as at the next.
   void Calling(const char* operation) override {
-    if (deletionStarts < 0 && std::string(operation) == "GetAttributes") deletionStarts = calls;
-    if (calls++ == swapAt_ && fs_.MoveEntry(swapped_, swapped_ + ".moved")) {
+    const std::string name = operation;
+    if (name == "Remove" && firstRemove < 0) firstRemove = calls;
+    if (name == "IsLeadByte" || name == "UpperCase" || name == "ToEnginePath" ||
+        name == "EngineName") {
+      return;
+    }
+    if (calls++ != swapAt_ || !fs_.MoveEntry(swapped_, swapped_ + ".moved")) return;
+    if (newcomer_) {
+      fs_.AddFolder(swapped_);
+    } else {
       fs_.AddFolderLink(swapped_, "C:\\canary");
     }
   }
@@ -188,6 +304,7 @@ class SwapAtCall : public testing::PlatformWrapper {
   testing::MemoryPlatform& fs_;
   std::string swapped_;
   int swapAt_;
+  bool newcomer_;
 };
 
 TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOutside) {
@@ -197,40 +314,81 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
                                "C:\\top\\sub\\deep\\ro.txt", "C:\\top\\z.txt"};
   const char* const canary[] = {"C:\\canary\\a.txt",       "C:\\canary\\b.txt",
                                 "C:\\canary\\c.txt",       "C:\\canary\\ro.txt",
-                                "C:\\canary\\deep\\c.txt", "C:\\canary\\sub\\deep\\ro.txt"};
-  const auto build = [&](testing::MemoryPlatform& fs, bool wine) {
-    if (wine) fs.FollowLinksOnOpen();
-    for (const char* file : files) {
-      fs.AddFile(file, file,
-                 std::string(file).find("ro.") != std::string::npos ? kAttrReadOnly : 0);
-    }
-    for (const char* file : canary) fs.AddFile(file, file, kAttrReadOnly | kAttrHidden);
+                                "C:\\canary\\deep\\c.txt", "C:\\canary\\sub\\deep\\ro.txt",
+                                "C:\\canary\\z.txt",       "C:\\canary\\sub\\deep\\c.txt"};
+  const auto attributesOf = [](const std::string& file) {
+    return file.find("ro.") != std::string::npos ? kAttrReadOnly | kAttrHidden : kAttrArchive;
   };
-  for (const bool wine : {false, true}) {
-    for (const char* swapped : {"C:\\top\\sub\\deep", "C:\\top\\sub", "C:\\top"}) {
-      testing::MemoryPlatform unswapped;
-      build(unswapped, wine);
-      SwapAtCall counting(unswapped, "C:\\none", -1);
-      DeleteListed(counting, {"C:\\top", "C:\\top\\sub\\deep"});
-      for (int k = counting.deletionStarts; k < counting.calls; ++k) {
-        SCOPED_TRACE(std::string(swapped) + (wine ? " (links followed)" : "") + " at call " +
-                     std::to_string(k));
-        testing::MemoryPlatform fs;
-        build(fs, wine);
-        SwapAtCall swapping(fs, swapped, k);
-        DeleteListed(swapping, {"C:\\top", "C:\\top\\sub\\deep"});
-        ASSERT_GT(swapping.calls, k);
-        for (const char* file : canary) {
-          EXPECT_EQ(fs.Content(file), file);
-          EXPECT_EQ(fs.GetAttributes(file), kAttrReadOnly | kAttrHidden) << file;
-        }
-        EXPECT_TRUE(fs.Exists("C:\\canary\\deep") && fs.Exists("C:\\canary\\sub\\deep"));
-        for (const char* file : files) {
-          if (std::string(file).rfind(std::string(swapped) + "\\", 0) != 0) {
-            EXPECT_FALSE(fs.Exists(file)) << file;
+  const auto build = [&](testing::MemoryPlatform& fs, System system, Ids ids) {
+    fs.Model(system);
+    fs.ReportIds(ids);
+    for (const char* file : files) fs.AddFile(file, file, attributesOf(file) & kAttrReadOnly);
+    for (const char* file : canary) fs.AddFile(file, file, attributesOf(file));
+  };
+  // As listed by hand, inner folder first, and as a drop lists it: the
+  // folder, then each of its direct entries.
+  const DelList lists[] = {{"C:\\top", "C:\\top\\sub\\deep"},
+                           {"C:\\top\\sub\\deep", "C:\\top"},
+                           {"C:\\top", "C:\\top\\a.txt", "C:\\top\\sub", "C:\\top\\z.txt"}};
+  for (const System system : kSystems) {
+    for (const Ids ids : kIds) {
+      // Wine reports every object's ID: there, an unknown one would leave a
+      // link followed on opening nothing to tell it by.
+      if (system == System::kWine && ids != Ids::kUnique) continue;
+      for (const auto& list : lists) {
+        for (const char* swapped : {"C:\\top\\sub\\deep", "C:\\top\\sub", "C:\\top"}) {
+          testing::MemoryPlatform unswapped;
+          build(unswapped, system, ids);
+          SwapAtCall counting(unswapped, "C:\\none", -1);
+          DeleteListed(counting, list);
+          // From before the first call to the last.
+          for (int k = 0; k < counting.calls; ++k) {
+            SCOPED_TRACE(std::string(swapped) + " at call " + std::to_string(k) + ", system " +
+                         std::to_string(static_cast<int>(system)) + ", IDs " +
+                         std::to_string(static_cast<int>(ids)) + ", list of " +
+                         std::to_string(list.size()));
+            testing::MemoryPlatform fs;
+            build(fs, system, ids);
+            SwapAtCall swapping(fs, swapped, k);
+            DeleteListed(swapping, list);
+            ASSERT_GT(swapping.calls, k);
+            for (const char* file : canary) {
+              EXPECT_EQ(fs.Content(file), file);
+              EXPECT_EQ(fs.GetAttributes(file), attributesOf(file)) << file;
+            }
+            EXPECT_TRUE(fs.Exists("C:\\canary\\deep") && fs.Exists("C:\\canary\\sub\\deep"));
+            for (const char* file : files) {
+              if (std::string(file).rfind(std::string(swapped) + "\\", 0) != 0) {
+                EXPECT_FALSE(fs.Exists(file)) << file;
+              }
+            }
           }
         }
       }
+    }
+  }
+}
+
+TEST(DeletionEngineSwaps, AListedFolderReplacedOnceEmptiedKeepsTheNewcomer) {
+  // Swapped right after its only file went, whatever IDs the system reports.
+  for (const System system : kSystems) {
+    for (const Ids ids : kIds) {
+      SCOPED_TRACE(static_cast<int>(system) * 10 + static_cast<int>(ids));
+      const auto build = [&](testing::MemoryPlatform& fs) {
+        fs.Model(system);
+        fs.ReportIds(ids);
+        fs.AddFile("C:\\top\\a.txt");
+      };
+      testing::MemoryPlatform unswapped;
+      build(unswapped);
+      SwapAtCall counting(unswapped, "C:\\none", -1);
+      DeleteListed(counting, {"C:\\top"});
+      testing::MemoryPlatform fs;
+      build(fs);
+      SwapAtCall swapping(fs, "C:\\top", counting.firstRemove + 1, true);
+      DeleteListed(swapping, {"C:\\top"});
+      EXPECT_TRUE(fs.IsFolder("C:\\top"));
+      EXPECT_FALSE(fs.Exists("C:\\top\\a.txt"));
     }
   }
 }
@@ -321,6 +479,10 @@ class DeepChain : public testing::MemoryPlatform {
     }
     return nullptr;
   }
+  std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t) override {
+    const auto& opened = static_cast<Entry&>(entry);
+    return std::make_unique<Entry>(opened.level, opened.file);
+  }
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override {
     const auto& opened = static_cast<Entry&>(entry);
     info = {opened.file ? kAttrReadOnly : kAttrDirectory, 0, Id(opened.level, opened.file)};
@@ -350,7 +512,7 @@ class DeepChain : public testing::MemoryPlatform {
     size_t level;
     bool file;
   };
-  static uint64_t Id(size_t level, bool file) { return level * 2 + (file ? 1 : 0); }
+  static uint64_t Id(size_t level, bool file) { return level * 2 + (file ? 1 : 2); }
   std::vector<bool> folderGone_;
   std::vector<bool> fileGone_;
 };

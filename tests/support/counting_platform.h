@@ -23,10 +23,10 @@ class CountingPlatform : public PlatformWrapper {
   // All file-system calls together.
   int FileSystemCalls() const {
     int total = 0;
-    for (const char* name :
-         {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder", "Enumerate",
-          "ReadWholeFile", "ReadInPieces", "OpenForWriting", "ReplaceWithFile", "RenameFile",
-          "FinalPath", "RemoveSavedFile", "Open", "OpenChild", "Query", "List", "Remove"}) {
+    for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
+                             "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
+                             "ReplaceWithFile", "RenameFile", "FinalPath", "RemoveSavedFile",
+                             "Open", "OpenChild", "Reopen", "Query", "QueryId", "List", "Remove"}) {
       total += Calls(name);
     }
     return total;

@@ -12,6 +12,9 @@ struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
   std::string name;
   uint32_t attributes = 0;
   uint64_t id = 0;  // the file ID, never reused
+  uint64_t volume = 0;
+  int handles = 0;             // engine handles open on it
+  bool deletePending = false;  // deleted, its name kept until the last handle closes
   std::string content;
   std::string durable;     // what of content a power cut keeps: up to the last flush
   std::string linkTarget;  // non-empty for a link
@@ -24,7 +27,17 @@ struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
 
 // An engine handle: the object it was opened on, and the rights it has.
 struct MemoryPlatform::Handle : EngineEntry {
-  Handle(std::shared_ptr<Node> opened, uint32_t rights) : node(std::move(opened)), access(rights) {}
+  Handle(MemoryPlatform& owner, std::shared_ptr<Node> opened, uint32_t rights)
+      : fs(owner), node(std::move(opened)), access(rights) {
+    ++node->handles;
+  }
+  ~Handle() override {
+    --node->handles;
+    fs.Closed(*node);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  MemoryPlatform& fs;
   std::shared_ptr<Node> node;
   uint32_t access;
 };
@@ -158,7 +171,10 @@ MemoryPlatform::Located MemoryPlatform::LocateName(const std::string& path) {
 MemoryPlatform::Node* MemoryPlatform::MakeFolders(const std::vector<std::string>& parts,
                                                   size_t count) {
   auto& drive = drives_[UpperCase(parts[0])];
-  if (!drive) drive = NewNode(parts[0], kAttrDirectory);
+  if (!drive) {
+    drive = NewNode(parts[0], kAttrDirectory);
+    drive->volume = static_cast<unsigned char>(UpperCase(parts[0])[0]);
+  }
   Node* folder = drive.get();
   for (size_t i = 1; i < count; ++i) {
     folder = Resolve(folder);
@@ -254,6 +270,7 @@ std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::NewNode(std::string name,
 
 MemoryPlatform::Node* MemoryPlatform::Adopt(Node& folder, std::shared_ptr<Node> node) {
   node->parent = &folder;
+  node->volume = folder.volume;
   folder.children.push_back(std::move(node));
   return folder.children.back().get();
 }
@@ -298,13 +315,52 @@ MemoryPlatform::Node* MemoryPlatform::Contents(Node& folder) {
   return folder.linkTarget.empty() ? &folder : Resolve(&folder);
 }
 
+void MemoryPlatform::Model(System system) {
+  posixDelete_ = system == System::kWindows10;
+  followLinks_ = system == System::kWine;
+}
+
+void MemoryPlatform::HoldSharingDelete(const std::string& path) {
+  heldSharing_.push_back(LocateName(path).node->shared_from_this());
+}
+
+void MemoryPlatform::Refuse(const std::string& path, uint32_t what) {
+  refused_[LocateName(path).node->id] |= what;
+}
+
+FileId MemoryPlatform::IdOf(const Node& node) const {
+  if (ids_ == Ids::kZero) return FileId();
+  if (ids_ == Ids::kAllOnes) return {~uint64_t{0}, ~uint64_t{0}, node.volume};
+  return {node.id, 0, node.volume};
+}
+
+void MemoryPlatform::Closed(Node& node) {
+  if (!node.deletePending || node.parent == nullptr || node.handles > 0) return;
+  for (const auto& holder : heldSharing_) {
+    if (holder.get() == &node) return;
+  }
+  Detach(node);
+}
+
 std::unique_ptr<EngineEntry> MemoryPlatform::Open(const std::shared_ptr<Node>& node,
                                                   uint32_t access) {
   Node* opened = followLinks_ ? Resolve(node.get()) : node.get();
-  if (opened == nullptr) return nullptr;
+  if (opened == nullptr || opened->deletePending) return nullptr;
+  const auto refused = refused_.find(opened->id);
+  if (refused != refused_.end() && (refused->second & (access | kRefuseOpen)) != 0) return nullptr;
   // Another program's hold without share-delete keeps out a handle that may delete.
   if ((access & kEngineRemove) != 0 && IsLocked(PathOf(*opened))) return nullptr;
-  return std::make_unique<Handle>(opened->shared_from_this(), access);
+  return std::make_unique<Handle>(*this, opened->shared_from_this(), access);
+}
+
+std::unique_ptr<EngineEntry> MemoryPlatform::EngineReopen(EngineEntry& entry, uint32_t access) {
+  const auto& node = static_cast<Handle&>(entry).node;
+  // The handle is on the object itself: nothing to follow.
+  const bool follow = followLinks_;
+  followLinks_ = false;
+  auto reopened = Open(node, access);
+  followLinks_ = follow;
+  return reopened;
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpen(const EnginePath& path, uint32_t access) {
@@ -322,7 +378,9 @@ std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpenChild(EngineEntry& folder
 
 bool MemoryPlatform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
   const Node& node = *static_cast<Handle&>(entry).node;
-  info = {node.attributes, node.reparseTag, node.id};
+  const auto refused = refused_.find(node.id);
+  if (refused != refused_.end() && (refused->second & kRefuseQuery) != 0) return false;
+  info = {node.attributes, node.reparseTag, IdOf(node)};
   return true;
 }
 
@@ -339,7 +397,7 @@ bool MemoryPlatform::EngineList(EngineEntry& folder,
   for (const auto& child : node->children) {
     const Node* target = followLinks_ ? Resolve(child.get()) : child.get();
     entries.push_back(
-        {child->name, child->attributes, child->reparseTag, (target ? target : child.get())->id});
+        {child->name, child->attributes, child->reparseTag, IdOf(target ? *target : *child)});
   }
   for (const auto& entry : entries) visit(entry);
   return true;
@@ -358,7 +416,8 @@ bool MemoryPlatform::EngineRemove(EngineEntry& entry) {
   if ((handle.access & kEngineRemove) == 0 || node.parent == nullptr) return false;
   if ((node.attributes & kAttrReadOnly) != 0 || IsLocked(PathOf(node))) return false;
   if (node.IsFolder() && node.linkTarget.empty() && !node.children.empty()) return false;
-  Detach(node);
+  node.deletePending = true;
+  if (posixDelete_) Detach(node);
   return true;
 }
 

@@ -3,10 +3,11 @@
 // reparse-point attributes, case-insensitive names, backslash separators with
 // code page 932 lead bytes, links to folders and to files, objects with file
 // IDs and the engine's handles on them (opened as Windows opens them: a link
-// as the link, the rights asked for checked), and the faults the core must
-// survive: locked files, unreadable files, folders that refuse new files, a
-// full disk and a replace that loses its target. It records what a power cut
-// after each change could leave of the disk.
+// as the link, the rights asked for checked, a deleted name kept while a
+// handle is open unless deleted with POSIX semantics), the systems that
+// differ there (see Model), and the faults the core must survive: locked files, unreadable files,
+// folders that refuse new files, a full disk and a replace that loses its target. It records what a
+// power cut after each change could leave of the disk.
 #pragma once
 
 #include <map>
@@ -62,6 +63,25 @@ class MemoryPlatform : public Platform {
   // Engine handles opened on a link are on its target, and a folder listing
   // gives a link its target's file ID, as under Wine.
   void FollowLinksOnOpen() { followLinks_ = true; }
+  // The systems whose engine calls differ. Windows 10 and later delete with
+  // POSIX semantics: the name goes at once, even while another program holds
+  // the entry with share-delete. Without them (older Windows, FAT, Wine) a
+  // deleted entry keeps its name until the last handle on it closes, and
+  // opening it meanwhile fails. Wine also follows links on opening.
+  enum class System { kWindows10, kWindowsWithoutPosixDelete, kWine };
+  void Model(System system);
+  // Held open by another program with share-delete (an indexer, a scanner):
+  // it can be deleted, but without POSIX semantics its name stays.
+  void HoldSharingDelete(const std::string& path);
+  // What the entry refuses (per entry, as its ACL would): engine opens that
+  // ask for one of these access bits, any open, or the query on a handle.
+  static constexpr uint32_t kRefuseOpen = 0x100;
+  static constexpr uint32_t kRefuseQuery = 0x200;
+  void Refuse(const std::string& path, uint32_t what);
+  // The file IDs the system reports: unique per volume, all 0 (a file system
+  // without IDs) or all-ones (objects without a unique ID).
+  enum class Ids { kUnique, kZero, kAllOnes };
+  void ReportIds(Ids ids) { ids_ = ids; }
   // Only this many bytes of file content fit on the disk in all.
   void SetDiskCapacity(size_t bytes);
   // No new entry fits on the disk (no free inode): creating a file fails,
@@ -125,6 +145,7 @@ class MemoryPlatform : public Platform {
   std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override;
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
                                                uint32_t access) override;
+  std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override;
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
@@ -187,10 +208,18 @@ class MemoryPlatform : public Platform {
   Node* Contents(Node& folder);
   // A handle on node for access; null where another program's hold forbids it.
   std::unique_ptr<EngineEntry> Open(const std::shared_ptr<Node>& node, uint32_t access);
+  // The node's file ID as the system reports it.
+  FileId IdOf(const Node& node) const;
+  // Whether node's deleted name goes now: POSIX semantics, or no handle left.
+  void Closed(Node& node);
 
   std::map<std::string, std::shared_ptr<Node>> drives_;  // "C:" upper-cased
   uint64_t lastId_ = 0;
   bool followLinks_ = false;
+  bool posixDelete_ = true;
+  Ids ids_ = Ids::kUnique;
+  std::map<uint64_t, uint32_t> refused_;            // by node ID
+  std::vector<std::shared_ptr<Node>> heldSharing_;  // share-delete holders
   std::set<std::string> locked_;
   std::set<std::string> denyRead_;
   std::set<std::string> denyCreateIn_;

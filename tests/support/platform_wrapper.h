@@ -54,6 +54,10 @@ class PlatformWrapper : public Platform {
   MOXLYN_FORWARD("OpenChild", std::unique_ptr<EngineEntry>, EngineOpenChild,
                  (EngineEntry & folder, const std::string& name, uint32_t access),
                  (folder, name, access))
+  MOXLYN_FORWARD("Reopen", std::unique_ptr<EngineEntry>, EngineReopen,
+                 (EngineEntry & entry, uint32_t access), (entry, access))
+  MOXLYN_FORWARD("EngineName", std::string, EngineName, (const std::string& name), (name))
+  MOXLYN_FORWARD("QueryId", bool, EngineQueryId, (EngineEntry & entry, FileId& id), (entry, id))
   MOXLYN_FORWARD("Query", bool, EngineQuery, (EngineEntry & entry, EntryInfo& info), (entry, info))
   MOXLYN_FORWARD("List", bool, EngineList,
                  (EngineEntry & folder, const std::function<void(const FindEntry&)>& visit),
