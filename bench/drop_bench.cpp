@@ -1,5 +1,5 @@
 // Times what the main window does with a drop and a paste, on the real
-// window under Wine (not a test; scripts/bench-drop.sh runs it from a scratch
+// window under Wine (not a test; scripts/bench-list.sh runs it from a scratch
 // folder, beside the list file it starts with):
 //   drop   WM_DROPFILES of one file onto a list of 100,000 entries: the
 //          block read, the intake and the save put off until the user
