@@ -98,7 +98,7 @@ TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
     if (unopened) {
       fs.Refuse("C:\\top\\point", testing::MemoryPlatform::kRefuseOpen);
     } else {
-      fs.FollowLinksOnOpen();
+      fs.Model(System::kWine);
     }
     DelList list{"C:\\top\\point"};
     if (!dropped.empty()) {

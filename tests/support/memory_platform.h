@@ -61,14 +61,13 @@ class MemoryPlatform : public Platform {
   void LoseTargetOnReplace(const std::string& target);
   // Renaming a file to path fails.
   void DenyRenameTo(const std::string& path);
-  // Engine handles opened on a link are on its target, and a folder listing
-  // gives a link its target's file ID, as under Wine.
-  void FollowLinksOnOpen() { followLinks_ = true; }
   // The systems whose engine calls differ. Windows 10 and later delete with
   // POSIX semantics: the name goes at once, even while another program holds
   // the entry with share-delete. Without them (older Windows, FAT, Wine) a
   // deleted entry keeps its name until the last handle on it closes, and
-  // opening it meanwhile fails. Wine also follows links on opening.
+  // opening it meanwhile fails. Wine also follows links on opening: engine
+  // handles opened on a link are on its target, and a folder listing gives a
+  // link its target's file ID.
   enum class System { kWindows10, kWindowsWithoutPosixDelete, kWine };
   void Model(System system);
   // Held open by another program with share-delete (an indexer, a scanner):
