@@ -325,10 +325,9 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
           DeleteListed(counting, list);
           // From before the first call to the last.
           for (int k = 0; k < counting.calls; ++k) {
-            SCOPED_TRACE(std::string(swapped) + " at call " + std::to_string(k) + ", system " +
-                         std::to_string(static_cast<int>(system)) + ", IDs " +
-                         std::to_string(static_cast<int>(ids)) + ", list of " +
-                         std::to_string(list.size()));
+            SCOPED_TRACE(::testing::Message()
+                         << swapped << " at call " << k << ", system " << static_cast<int>(system)
+                         << ", IDs " << static_cast<int>(ids) << ", list of " << list.size());
             testing::MemoryPlatform fs;
             build(fs, system, ids);
             SwapAtCall swapping(fs, swapped, k);
