@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/app_error.h"
 #include "core/text_file.h"
 #include "tests/support/test_world.h"
@@ -21,15 +19,6 @@ class DelListTest : public ::testing::Test {
     listFile_ = world_->At("dellist.lst");
   }
   Platform& fs() { return world_->platform(); }
-  // The entries of the program folder.
-  std::vector<std::string> Names() {
-    std::vector<std::string> names;
-    fs().Enumerate(world_->At("*"), [&](const FindEntry& entry) {
-      if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
-    });
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   // The temporary file the save tries first in memory (elsewhere one it may try).
   std::string Temporary(uint64_t random) { return TemporaryPathFor({listFile_}, random).text; }
   std::unique_ptr<testing::TestWorld> world_;
@@ -115,7 +104,7 @@ TEST_F(DelListTest, FailedSaveKeepsPreviousFile) {
     EXPECT_EQ(error.Message(), "ファイル " + listFile_ + " を作成できません");
   }
   EXPECT_EQ(world_->Content(listFile_), "C:\\old\r\n");
-  EXPECT_EQ(Names(), std::vector<std::string>{"dellist.lst"});
+  EXPECT_EQ(world_->Names(), std::vector<std::string>{"dellist.lst"});
 }
 
 TEST_F(DelListTest, EntriesOfTheTemporaryNamesAreLeftAlone) {
@@ -127,7 +116,7 @@ TEST_F(DelListTest, EntriesOfTheTemporaryNamesAreLeftAlone) {
   EXPECT_EQ(world_->Content(Temporary(1)), "mine");
   std::vector<std::string> names{"dellist.lst", Temporary(0), Temporary(1)};
   for (auto& name : names) name = name.substr(name.rfind('\\') + 1);
-  EXPECT_EQ(Names(), names);
+  EXPECT_EQ(world_->Names(), names);
 }
 
 TEST_F(DelListTest, AFileUnreadableAtStartIsReadAgainBeforeTheSave) {
@@ -147,7 +136,7 @@ TEST_F(DelListTest, FailedReplaceLeavesNoFileBehind) {
   world_->Lock(listFile_);
   EXPECT_THROW(SaveDelList(fs(), {"C:\\new"}), AppError);
   EXPECT_EQ(world_->Content(listFile_), "C:\\old\r\n");
-  EXPECT_EQ(Names(), std::vector<std::string>{"dellist.lst"});
+  EXPECT_EQ(world_->Names(), std::vector<std::string>{"dellist.lst"});
 }
 
 TEST_F(DelListTest, ListFileThatIsALinkKeepsLeadingToItsTarget) {

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <vector>
 
 #include "core/drop_intake.h"
@@ -193,13 +191,7 @@ class SwapAtCall : public testing::PlatformWrapper {
 
  protected:
   void Calling(const char* operation) override {
-    static const std::string kFileSystem[] = {"GetAttributes", "Open",    "OpenChild", "Reopen",
-                                              "Query",         "QueryId", "List",      "Remove"};
-    if (std::find(std::begin(kFileSystem), std::end(kFileSystem), operation) ==
-            std::end(kFileSystem) ||
-        calls_++ != swapAt_) {
-      return;
-    }
+    if (!testing::IsFileSystemCall(operation) || calls_++ != swapAt_) return;
     linked = world_.Move(swapped_, swapped_ + ".moved") && world_.MakeFolderLink(swapped_, canary_);
   }
 

@@ -36,14 +36,6 @@ class SettingsFileTest : public ::testing::Test {
     }
     return "";
   }
-  // The entries of the program folder: no save leaves a temporary file.
-  std::vector<std::string> Names() {
-    std::vector<std::string> names;
-    fs().Enumerate(world_->At("*"), [&](const FindEntry& entry) {
-      if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
-    });
-    return names;
-  }
   std::unique_ptr<testing::TestWorld> world_;
   std::string ini_;
   Window window_;
@@ -63,7 +55,7 @@ TEST_F(SettingsFileTest, SavedValuesLoadBackAndOtherContentSurvives) {
             "[Other]\r\nfoo=bar\r\n\r\n[Window]\r\nhello\r\nLeft=-1200\r\nTop=2147483647\r\n\r\n"
             "[Config]\r\nメモ=表示ソ能\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=1\r\n"
             "GetDeleteLog=1\r\nLogType=1\r\nShowTopMost=0\r\n\r\n");
-  EXPECT_EQ(Names(), std::vector<std::string>{"Moxlyn.ini"});
+  EXPECT_EQ(world_->Names(), std::vector<std::string>{"Moxlyn.ini"});
 
   Window loadedWindow;
   Settings loaded;
@@ -91,7 +83,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileLoadsButIsNotRewritten) {
   EXPECT_EQ(SaveError(settings), "ファイル " + ini_ + " を作成できません");
   EXPECT_EQ(world_->Content(ini_), old);
   EXPECT_NE(world_->Attributes(ini_) & kAttrReadOnly, 0u);
-  EXPECT_EQ(Names(), std::vector<std::string>{"Moxlyn.ini"});
+  EXPECT_EQ(world_->Names(), std::vector<std::string>{"Moxlyn.ini"});
 }
 
 TEST_F(SettingsFileTest, UnreadableFileIsReportedAtStartAndAtExit) {
@@ -112,7 +104,7 @@ TEST_F(SettingsFileTest, UnreadableFileIsReportedAtStartAndAtExit) {
                settings.GetDeleteLog || settings.ShowTopMost);
   EXPECT_EQ(settings.LogType, 0);
   EXPECT_EQ(SaveError(settings), "ファイル " + ini_ + " は開けません");
-  EXPECT_EQ(Names(), std::vector<std::string>{"Moxlyn.ini"});
+  EXPECT_EQ(world_->Names(), std::vector<std::string>{"Moxlyn.ini"});
 }
 
 TEST_F(SettingsFileTest, FolderOfTheFileNameIsNoFileAndCannotBeWritten) {

@@ -84,37 +84,30 @@ TEST(DeletionEngineForm, EveryFileSystemCallTakesTheEngineForm) {
 }
 
 TEST(DeletionEngineLinks, NothingBehindALinkIsEmptiedOrChanged) {
-  // The handle is on the link's target, so the tag cannot be learnt: the
-  // listed or dropped link counts as a link, though the tag, were it known,
-  // would make it an ordinary folder. Dropped with a trailing backslash,
-  // through which the file system would follow it, the link is still listed
-  // alone.
-  for (const std::string dropped : {"", "C:\\top\\point", "C:\\top\\point\\"}) {
+  // The handle is on the link's target, or the link cannot be opened at all,
+  // so the tag cannot be learnt: the listed or dropped link counts as a link,
+  // though the tag, were it known, would make it an ordinary folder. Dropped
+  // with a trailing backslash, through which the file system would follow it,
+  // the link is still listed alone.
+  for (const std::string dropped : {"", "C:\\top\\point", "C:\\top\\point\\", "unopened"}) {
     SCOPED_TRACE(dropped);
+    const bool unopened = dropped == "unopened";
     testing::MemoryPlatform fs;
-    fs.FollowLinksOnOpen();
     fs.AddFile("C:\\store\\data.txt", "kept");
     fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
+    if (unopened) {
+      fs.Refuse("C:\\top\\point", testing::MemoryPlatform::kRefuseOpen);
+    } else {
+      fs.Model(System::kWine);
+    }
     DelList list{"C:\\top\\point"};
     if (!dropped.empty()) {
       list.clear();
-      IntakeDrop(fs, {dropped}, list);
-      EXPECT_EQ(list, DelList{dropped});
+      IntakeDrop(fs, {unopened ? "C:\\top\\point" : dropped}, list);
+      EXPECT_EQ(list, DelList{unopened ? "C:\\top\\point" : dropped});
     }
     DeleteListed(fs, list);
     EXPECT_EQ(fs.Content("C:\\store\\data.txt"), "kept");
-  }
-
-  // A dropped link that cannot be opened is listed alone: its tag, which
-  // would make it an ordinary folder, cannot be learnt.
-  {
-    testing::MemoryPlatform fs;
-    fs.AddFile("C:\\store\\data.txt");
-    fs.AddFolderLink("C:\\top\\point", "C:\\store", 0x80000013);
-    fs.Refuse("C:\\top\\point", testing::MemoryPlatform::kRefuseOpen);
-    DelList list;
-    IntakeDrop(fs, {"C:\\top\\point"}, list);
-    EXPECT_EQ(list, DelList{"C:\\top\\point"});
   }
 
   // A read-only link inside a listed folder, or listed with a trailing
@@ -221,6 +214,17 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
        {"C:\\fl", "C:\\el"},
        {},
        {"C:\\store\\empty"}},
+      // C:\TOP\A\B lies under the listed link C:\top\a only when case is
+      // ignored; through the link it is C:\store\b.
+      {"what is listed under a listed link, whatever its case",
+       windows,
+       [](Fs& fs) {
+         fs.AddFile("C:\\store\\b\\f.txt");
+         fs.AddFolderLink("C:\\top\\a", "C:\\store");
+       },
+       {"C:\\TOP\\A\\B", "C:\\top\\a"},
+       {"C:\\top\\a"},
+       {"C:\\store\\b\\f.txt"}},
   };
   for (const auto& c : cases) {
     for (const System system : c.systems) {
@@ -236,17 +240,6 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
       EXPECT_EQ(fs.Content("C:\\store\\x.txt"), "kept");
     }
   }
-}
-
-TEST(DeletionEngineLinks, WhatIsListedUnderAListedLinkIsLeftAloneWhateverItsCase) {
-  // C:\TOP\A\B lies under the listed link C:\top\a only when case is
-  // ignored; through the link it is C:\store\b.
-  testing::MemoryPlatform fs;
-  fs.AddFile("C:\\store\\b\\f.txt");
-  fs.AddFolderLink("C:\\top\\a", "C:\\store");
-  DeleteListed(fs, {"C:\\TOP\\A\\B", "C:\\top\\a"});
-  EXPECT_TRUE(fs.Exists("C:\\store\\b\\f.txt"));
-  EXPECT_FALSE(fs.Exists("C:\\top\\a"));
 }
 
 // A platform on which memory runs out while the folder C:\two is read.
@@ -273,12 +266,9 @@ TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAsItWas) {
 // C:\canary, or, with newcomer, an empty folder.
 class SwapAtCall : public testing::PlatformWrapper {
  public:
-  SwapAtCall(testing::MemoryPlatform& fs, std::string swapped, int swapAt, bool newcomer = false)
-      : PlatformWrapper(fs),
-        fs_(fs),
-        swapped_(std::move(swapped)),
-        swapAt_(swapAt),
-        newcomer_(newcomer) {}
+  SwapAtCall(testing::MemoryPlatform& fs, std::string swapped, int swapAt)
+      : PlatformWrapper(fs), fs_(fs), swapped_(std::move(swapped)), swapAt_(swapAt) {}
+  bool newcomer = false;
   int calls = 0;
   int firstRemove = -1;  // the call number of the first removal
 
@@ -288,23 +278,15 @@ class SwapAtCall : public testing::PlatformWrapper {
   void Calling(const char* operation) override {
     const std::string name = operation;
     if (name == "Remove" && firstRemove < 0) firstRemove = calls;
-    if (name == "IsLeadByte" || name == "UpperCase" || name == "ToEnginePath" ||
-        name == "EngineName") {
-      return;
-    }
+    if (!testing::IsFileSystemCall(name)) return;
     if (calls++ != swapAt_ || !fs_.MoveEntry(swapped_, swapped_ + ".moved")) return;
-    if (newcomer_) {
-      fs_.AddFolder(swapped_);
-    } else {
-      fs_.AddFolderLink(swapped_, "C:\\canary");
-    }
+    newcomer ? fs_.AddFolder(swapped_) : fs_.AddFolderLink(swapped_, "C:\\canary");
   }
 
  private:
   testing::MemoryPlatform& fs_;
   std::string swapped_;
   int swapAt_;
-  bool newcomer_;
 };
 
 TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOutside) {
@@ -343,10 +325,9 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
           DeleteListed(counting, list);
           // From before the first call to the last.
           for (int k = 0; k < counting.calls; ++k) {
-            SCOPED_TRACE(std::string(swapped) + " at call " + std::to_string(k) + ", system " +
-                         std::to_string(static_cast<int>(system)) + ", IDs " +
-                         std::to_string(static_cast<int>(ids)) + ", list of " +
-                         std::to_string(list.size()));
+            SCOPED_TRACE(::testing::Message()
+                         << swapped << " at call " << k << ", system " << static_cast<int>(system)
+                         << ", IDs " << static_cast<int>(ids) << ", list of " << list.size());
             testing::MemoryPlatform fs;
             build(fs, system, ids);
             SwapAtCall swapping(fs, swapped, k);
@@ -374,18 +355,16 @@ TEST(DeletionEngineSwaps, AListedFolderReplacedOnceEmptiedKeepsTheNewcomer) {
   for (const System system : kSystems) {
     for (const Ids ids : kIds) {
       SCOPED_TRACE(static_cast<int>(system) * 10 + static_cast<int>(ids));
-      const auto build = [&](testing::MemoryPlatform& fs) {
-        fs.Model(system);
-        fs.ReportIds(ids);
-        fs.AddFile("C:\\top\\a.txt");
-      };
-      testing::MemoryPlatform unswapped;
-      build(unswapped);
+      testing::MemoryPlatform unswapped, fs;
+      for (testing::MemoryPlatform* each : {&unswapped, &fs}) {
+        each->Model(system);
+        each->ReportIds(ids);
+        each->AddFile("C:\\top\\a.txt");
+      }
       SwapAtCall counting(unswapped, "C:\\none", -1);
       DeleteListed(counting, {"C:\\top"});
-      testing::MemoryPlatform fs;
-      build(fs);
-      SwapAtCall swapping(fs, "C:\\top", counting.firstRemove + 1, true);
+      SwapAtCall swapping(fs, "C:\\top", counting.firstRemove + 1);
+      swapping.newcomer = true;
       DeleteListed(swapping, {"C:\\top"});
       EXPECT_TRUE(fs.IsFolder("C:\\top"));
       EXPECT_FALSE(fs.Exists("C:\\top\\a.txt"));

@@ -61,23 +61,12 @@ TEST(DropBlock, IntakeTakesOnlyNamesWindowsCanHave) {
   }
   const DelList kept{"\\\\server\\share\\x", "\\\\?\\C:\\x", "\\\\?\\unc\\s\\share", "C:\\ポ.txt",
                      "C:\\a\\"};
-  DelList dropped{"C:\\d",
-                  "\\\\.\\pipe\\p",
-                  "\\\\?\\GLOBALROOT\\Device\\x",
-                  "\\??\\C:\\x",
-                  "\\\\?\\pipe\\p",
-                  "C:\\a\r\nC:\\victim",
-                  "C:\\a\tb",
-                  "C:\\a:b",
-                  "C:\\*",
-                  "C:\\a?",
-                  "C:\\\"",
-                  "C:\\<",
-                  "C:\\>",
-                  "C:\\a|b",
-                  "C:\\a/b",
-                  "//./pipe/p",
-                  "C:x"};
+  DelList dropped{"C:\\d",       "\\\\.\\pipe\\p", "\\\\?\\GLOBALROOT\\Device\\x",
+                  "\\??\\C:\\x", "\\\\?\\pipe\\p", "C:\\a\r\nC:\\victim",
+                  "C:\\*",       "//./pipe/p",     "C:x"};
+  for (const char* bad : {"\t", ":", "*", "?", "\"", "<", ">", "|", "/"}) {
+    dropped.push_back(std::string("C:\\a") + bad + "b");
+  }
   dropped.insert(dropped.end(), kept.begin(), kept.end());
   DelList list;
   IntakeDrop(fs, dropped, list);

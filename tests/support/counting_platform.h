@@ -23,11 +23,8 @@ class CountingPlatform : public PlatformWrapper {
   // All file-system calls together.
   int FileSystemCalls() const {
     int total = 0;
-    for (const char* name : {"GetAttributes", "SetAttributes", "RemoveFile", "RemoveFolder",
-                             "Enumerate", "ReadWholeFile", "ReadInPieces", "OpenForWriting",
-                             "ReplaceWithFile", "RenameFile", "FinalPath", "RemoveSavedFile",
-                             "Open", "OpenChild", "Reopen", "Query", "QueryId", "List", "Remove"}) {
-      total += Calls(name);
+    for (const auto& [operation, calls] : calls_) {
+      if (IsFileSystemCall(operation)) total += calls;
     }
     return total;
   }

@@ -13,7 +13,7 @@ struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
   uint32_t attributes = 0;
   uint64_t id = 0;  // the file ID, never reused
   uint64_t volume = 0;
-  int handles = 0;             // engine handles open on it
+  int handles = 0;             // engine handles open on it, and other programs' holds
   bool deletePending = false;  // deleted, its name kept until the last handle closes
   std::string content;
   std::string durable;     // what of content a power cut keeps: up to the last flush
@@ -31,9 +31,9 @@ struct MemoryPlatform::Handle : EngineEntry {
       : fs(owner), node(std::move(opened)), access(rights) {
     ++node->handles;
   }
+  // A deleted name kept since goes with the last handle.
   ~Handle() override {
-    --node->handles;
-    fs.Closed(*node);
+    if (--node->handles == 0 && node->deletePending && node->parent != nullptr) fs.Detach(*node);
   }
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
@@ -321,7 +321,7 @@ void MemoryPlatform::Model(System system) {
 }
 
 void MemoryPlatform::HoldSharingDelete(const std::string& path) {
-  heldSharing_.push_back(LocateName(path).node->shared_from_this());
+  ++LocateName(path).node->handles;  // a handle that never closes
 }
 
 void MemoryPlatform::Refuse(const std::string& path, uint32_t what) {
@@ -334,17 +334,9 @@ FileId MemoryPlatform::IdOf(const Node& node) const {
   return {node.id, 0, node.volume};
 }
 
-void MemoryPlatform::Closed(Node& node) {
-  if (!node.deletePending || node.parent == nullptr || node.handles > 0) return;
-  for (const auto& holder : heldSharing_) {
-    if (holder.get() == &node) return;
-  }
-  Detach(node);
-}
-
 std::unique_ptr<EngineEntry> MemoryPlatform::Open(const std::shared_ptr<Node>& node,
-                                                  uint32_t access) {
-  Node* opened = followLinks_ ? Resolve(node.get()) : node.get();
+                                                  uint32_t access, bool follow) {
+  Node* opened = follow ? Resolve(node.get()) : node.get();
   if (opened == nullptr || opened->deletePending) return nullptr;
   const auto refused = refused_.find(opened->id);
   if (refused != refused_.end() && (refused->second & (access | kRefuseOpen)) != 0) return nullptr;
@@ -354,18 +346,13 @@ std::unique_ptr<EngineEntry> MemoryPlatform::Open(const std::shared_ptr<Node>& n
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineReopen(EngineEntry& entry, uint32_t access) {
-  const auto& node = static_cast<Handle&>(entry).node;
   // The handle is on the object itself: nothing to follow.
-  const bool follow = followLinks_;
-  followLinks_ = false;
-  auto reopened = Open(node, access);
-  followLinks_ = follow;
-  return reopened;
+  return Open(static_cast<Handle&>(entry).node, access, false);
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpen(const EnginePath& path, uint32_t access) {
   Node* node = Locate(path.text).node;
-  return node == nullptr ? nullptr : Open(node->shared_from_this(), access);
+  return node == nullptr ? nullptr : Open(node->shared_from_this(), access, followLinks_);
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpenChild(EngineEntry& folder,
@@ -373,7 +360,7 @@ std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpenChild(EngineEntry& folder
                                                              uint32_t access) {
   const Node* parent = Contents(*static_cast<Handle&>(folder).node);
   Node* child = parent == nullptr ? nullptr : Child(*parent, name);
-  return child == nullptr ? nullptr : Open(child->shared_from_this(), access);
+  return child == nullptr ? nullptr : Open(child->shared_from_this(), access, followLinks_);
 }
 
 bool MemoryPlatform::EngineQuery(EngineEntry& entry, EntryInfo& info) {

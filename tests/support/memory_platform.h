@@ -5,9 +5,10 @@
 // IDs and the engine's handles on them (opened as Windows opens them: a link
 // as the link, the rights asked for checked, a deleted name kept while a
 // handle is open unless deleted with POSIX semantics), the systems that
-// differ there (see Model), and the faults the core must survive: locked files, unreadable files,
-// folders that refuse new files, a full disk and a replace that loses its target. It records what a
-// power cut after each change could leave of the disk.
+// differ there (see Model), and the faults the core must survive: locked
+// files, unreadable files, folders that refuse new files, a full disk and a
+// replace that loses its target. It records what a power cut after each
+// change could leave of the disk.
 #pragma once
 
 #include <map>
@@ -60,14 +61,13 @@ class MemoryPlatform : public Platform {
   void LoseTargetOnReplace(const std::string& target);
   // Renaming a file to path fails.
   void DenyRenameTo(const std::string& path);
-  // Engine handles opened on a link are on its target, and a folder listing
-  // gives a link its target's file ID, as under Wine.
-  void FollowLinksOnOpen() { followLinks_ = true; }
   // The systems whose engine calls differ. Windows 10 and later delete with
   // POSIX semantics: the name goes at once, even while another program holds
   // the entry with share-delete. Without them (older Windows, FAT, Wine) a
   // deleted entry keeps its name until the last handle on it closes, and
-  // opening it meanwhile fails. Wine also follows links on opening.
+  // opening it meanwhile fails. Wine also follows links on opening: engine
+  // handles opened on a link are on its target, and a folder listing gives a
+  // link its target's file ID.
   enum class System { kWindows10, kWindowsWithoutPosixDelete, kWine };
   void Model(System system);
   // Held open by another program with share-delete (an indexer, a scanner):
@@ -206,20 +206,19 @@ class MemoryPlatform : public Platform {
   // is an ordinary folder (deduplicated, cloud files) keeps them at its
   // target here; null when that is gone.
   Node* Contents(Node& folder);
-  // A handle on node for access; null where another program's hold forbids it.
-  std::unique_ptr<EngineEntry> Open(const std::shared_ptr<Node>& node, uint32_t access);
+  // A handle on node (on its target with follow) for access; null where
+  // another program's hold or the entry's rights forbid it.
+  std::unique_ptr<EngineEntry> Open(const std::shared_ptr<Node>& node, uint32_t access,
+                                    bool follow);
   // The node's file ID as the system reports it.
   FileId IdOf(const Node& node) const;
-  // Whether node's deleted name goes now: POSIX semantics, or no handle left.
-  void Closed(Node& node);
 
   std::map<std::string, std::shared_ptr<Node>> drives_;  // "C:" upper-cased
   uint64_t lastId_ = 0;
   bool followLinks_ = false;
   bool posixDelete_ = true;
   Ids ids_ = Ids::kUnique;
-  std::map<uint64_t, uint32_t> refused_;            // by node ID
-  std::vector<std::shared_ptr<Node>> heldSharing_;  // share-delete holders
+  std::map<uint64_t, uint32_t> refused_;  // by node ID
   std::set<std::string> locked_;
   std::set<std::string> denyRead_;
   std::set<std::string> denyCreateIn_;

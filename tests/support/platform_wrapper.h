@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/platform.h"
@@ -17,6 +18,17 @@ namespace moxlyn::testing {
     Calling(operation);                                                \
     return inner_.Name Arguments;                                      \
   }
+
+// Whether an operation of the wrapper reaches the file system (the locale's,
+// the clock's and the engine form's do not).
+inline bool IsFileSystemCall(const std::string& operation) {
+  static const std::set<std::string> kNames = {
+      "GetAttributes", "SetAttributes",   "RemoveFile", "RemoveFolder",   "Enumerate",
+      "ReadWholeFile", "ReadInPieces",    "FinalPath",  "OpenForWriting", "ReplaceWithFile",
+      "RenameFile",    "RemoveSavedFile", "Open",       "OpenChild",      "Reopen",
+      "Query",         "QueryId",         "List",       "Remove"};
+  return kNames.count(operation) != 0;
+}
 
 class PlatformWrapper : public Platform {
  public:

@@ -4,8 +4,10 @@
 // tests run against both; MakeWorld() picks the one of this build.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/platform.h"
 #include "tests/support/attributes.h"
@@ -49,6 +51,15 @@ class TestWorld {
 
   // Convenience: Root() + "\" + relative.
   std::string At(const std::string& relative) { return Root() + "\\" + relative; }
+  // The names in Root(), sorted: what a save left there.
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    platform().Enumerate(At("*"), [&](const FindEntry& entry) {
+      if (entry.name != "." && entry.name != "..") names.push_back(entry.name);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 };
 
 std::unique_ptr<TestWorld> MakeWorld();

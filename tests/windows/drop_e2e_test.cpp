@@ -45,12 +45,12 @@ TEST_F(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
                        folder.Path("a.txt"), folder.Path("100% sure #1.txt")}));
 }
 
-// Puts a CF_HDROP block (a DROPFILES header and the names' bytes) on the
-// clipboard, as any program can.
-void PutOnClipboard(uint32_t offset, BOOL wide, const std::string& names) {
+// Puts a CF_HDROP block (a DROPFILES header for wide names and the names'
+// bytes) on the clipboard, as any program can.
+void PutOnClipboard(const std::string& names, uint32_t offset = sizeof(DROPFILES)) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size());
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-  *files = DROPFILES{offset, {}, FALSE, wide};
+  *files = DROPFILES{offset, {}, FALSE, TRUE};
   memcpy(files + 1, names.data(), names.size());
   GlobalUnlock(memory);
   // The clipboard takes data only from an owner window.
@@ -63,18 +63,12 @@ void PutOnClipboard(uint32_t offset, BOOL wide, const std::string& names) {
   DestroyWindow(owner);
 }
 
-std::string WideNames(const std::vector<std::wstring>& names) {
+// The names' bytes as the shell's Copy puts them (wide).
+std::string WideNames(const std::vector<std::string>& names) {
   std::wstring list;
-  for (const std::wstring& name : names) list += name + L'\0';
+  for (const std::string& name : names) list += Wide(name) + L'\0';
   list += L'\0';
   return {reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t)};
-}
-
-// Puts the paths on the clipboard as the shell's Copy does (wide names).
-void CopyFiles(const std::vector<std::string>& paths) {
-  std::vector<std::wstring> names;
-  for (const std::string& path : paths) names.push_back(Wide(path));
-  PutOnClipboard(sizeof(DROPFILES), TRUE, WideNames(names));
 }
 
 void PressCtrlV() {
@@ -98,31 +92,27 @@ void PasteOn(HWND main) {
 // 100,000 names is listed and saved at once: a kill then loses nothing.
 TEST_F(DropE2e, ClipboardBlocksThatLieAddNothingAndManyNamesAreSavedAtOnce) {
   folder.Write("dellist.lst", "C:\\kept.txt\r\n");
-  const std::wstring pipeName = L"\\\\.\\pipe\\moxlyn-probe";
-  const ScopedFileHandle pipe(
-      CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_NOWAIT, 1, 0, 0, 0, nullptr));
+  const std::string pipeName = "\\\\.\\pipe\\moxlyn-probe";
+  const ScopedFileHandle pipe(CreateNamedPipeW(Wide(pipeName).c_str(), PIPE_ACCESS_DUPLEX,
+                                               PIPE_NOWAIT, 1, 0, 0, 0, nullptr));
   ASSERT_TRUE(pipe.Valid());
   HWND main = Start();
-  const std::string one = WideNames({Wide(folder.Path("a.txt"))});
+  const std::string one = WideNames({folder.Path("a.txt")});
   const std::pair<size_t, std::string> blocks[] = {
       {sizeof(DROPFILES) + one.size() + 2, one},           // names past the block
       {sizeof(DROPFILES), one.substr(0, one.size() - 4)},  // unterminated
-      {sizeof(DROPFILES), WideNames({pipeName, L"\\\\?\\GLOBALROOT\\Device\\Null"})},
+      {sizeof(DROPFILES), WideNames({pipeName, "\\\\?\\GLOBALROOT\\Device\\Null"})},
   };
   for (const auto& [offset, names] : blocks) {
-    PutOnClipboard(static_cast<uint32_t>(offset), TRUE, names);
+    PutOnClipboard(names, static_cast<uint32_t>(offset));
     PasteOn(main);
     Settle();
   }
   EXPECT_FALSE(ConnectNamedPipe(pipe.Get(), nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
-  std::vector<std::wstring> names;
   std::vector<std::string> listed{"C:\\kept.txt"};
-  for (int i = 0; i < 100000; ++i) {
-    listed.push_back(folder.Path("many" + std::to_string(i)));
-    names.push_back(Wide(listed.back()));
-  }
-  PutOnClipboard(sizeof(DROPFILES), TRUE, WideNames(names));
+  for (int i = 0; i < 100000; ++i) listed.push_back(folder.Path("many" + std::to_string(i)));
+  PutOnClipboard(WideNames({listed.begin() + 1, listed.end()}));
   PasteOn(main);
   EXPECT_TRUE(WaitUntil([&] { return folder.SavedList() == listed; }));
   program->Kill();
@@ -147,7 +137,7 @@ TEST_F(DropE2e, DropsOnAButtonAndOnThePanelAndAPasteAppendToTheSavedList) {
   EXPECT_TRUE(HoldsFor([&] { return program->VisibleWindows() == std::vector<HWND>{main}; }));
   // Ctrl+V on the main window takes the shell's copied files as a drop,
   // into the open list window's view too.
-  CopyFiles({folder.Path("second.txt"), folder.Path("pasted")});
+  PutOnClipboard(WideNames({folder.Path("second.txt"), folder.Path("pasted")}));
   HWND list = program->Open("リスト", "削除リスト");
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == list; }));
   ASSERT_NO_FATAL_FAILURE(PasteOn(main));
