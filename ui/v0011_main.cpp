@@ -1,7 +1,6 @@
 #include "ui/v0011_main.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
