@@ -171,15 +171,16 @@ bool NotSupported(DWORD error) {
          error == ERROR_INVALID_LEVEL;
 }
 
-// Opens name relative to the folder handle root (the object root holds
-// itself for an empty name) without following a link.
-std::unique_ptr<EngineEntry> OpenRelative(HANDLE root, std::wstring& name, uint32_t access) {
+// Opens name relative to the entry root (root itself for an empty name)
+// without following a link; the opened entry is on root's volume.
+std::unique_ptr<EngineEntry> OpenRelative(EngineEntry& root, std::wstring& name, uint32_t access) {
   if (name.size() > 0x7FFF) return nullptr;
   UNICODE_STRING objectName;
   objectName.Buffer = name.empty() ? nullptr : name.data();
   objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(WCHAR));
   OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, root, nullptr);
+  InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, HandleOf(root),
+                             nullptr);
   IO_STATUS_BLOCK io{};
   HANDLE opened = INVALID_HANDLE_VALUE;
   Wow64FsGuard unredirected;
@@ -187,7 +188,10 @@ std::unique_ptr<EngineEntry> OpenRelative(HANDLE root, std::wstring& name, uint3
                              kOpenReparsePoint | kOpenForBackupIntent | kSynchronousIoNonAlert))) {
     return nullptr;
   }
-  return EntryOf(ScopedFileHandle(opened));
+  auto entry = EntryOf(ScopedFileHandle(opened));
+  Win32EntryOf(*entry).volume = Win32EntryOf(root).volume;
+  Win32EntryOf(*entry).volumeKnown = Win32EntryOf(root).volumeKnown;
+  return entry;
 }
 
 }  // namespace
@@ -207,22 +211,12 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineOpenChild(EngineEntry& folder,
   // leads there now.
   std::wstring wide = WideFromUtf8(name);
   if (wide.empty()) return nullptr;
-  auto child = OpenRelative(HandleOf(folder), wide, access);
-  if (child) {
-    Win32EntryOf(*child).volume = Win32EntryOf(folder).volume;
-    Win32EntryOf(*child).volumeKnown = Win32EntryOf(folder).volumeKnown;
-  }
-  return child;
+  return OpenRelative(folder, wide, access);
 }
 
 std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uint32_t access) {
   std::wstring self;
-  auto reopened = OpenRelative(HandleOf(entry), self, access);
-  if (reopened) {
-    Win32EntryOf(*reopened).volume = Win32EntryOf(entry).volume;
-    Win32EntryOf(*reopened).volumeKnown = Win32EntryOf(entry).volumeKnown;
-  }
-  return reopened;
+  return OpenRelative(entry, self, access);
 }
 
 bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
