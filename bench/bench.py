@@ -38,7 +38,7 @@ def bench(mode, folder, count=None):
     args = [BENCH, mode, windows_path(folder)] + ([str(count)] if count else [])
     out, _ = wine(*args)
     fields = dict(item.split("=") for item in out.split()[1:] if "=" in item)
-    return float(fields["ms"]), int(fields.get("peak_kib", 0))
+    return float(fields["ms"]), int(fields.get("peak_kib", 0)), float(fields.get("cpu_ms", 0))
 
 
 def make_tree(path, kind):
@@ -72,11 +72,12 @@ def engine_cases(runs, scratch, only=()):
         # The safe floor: the engine's guarantee and nothing more; the bare
         # floor: the path deleter. A dropped folder is listed as the intake
         # lists it (the folder, then its direct entries).
+        if only and kind not in only:
+            continue
         times = {"engine": [], "safe": [], "bare": [], "rd": [], "rm": []}
         if kind != "readonly":
             times["dropped"] = []
-        if only and kind not in only:
-            continue
+        cpu = {"engine": [], "safe": [], "dropped": []}
         peak = 0
         calls = []
         for run in range(runs):
@@ -94,8 +95,11 @@ def engine_cases(runs, scratch, only=()):
             # Each deleter goes first in turn.
             timed = [name for name in ("engine", "safe", "bare", "dropped") if name in times]
             for name in timed[run % len(timed):] + timed[:run % len(timed)]:
-                ms, peak_kib = bench("engine-dropped" if name == "dropped" else name, trees[name])
+                ms, peak_kib, cpu_ms = bench("engine-dropped" if name == "dropped" else name,
+                                             trees[name])
                 times[name].append(ms)
+                if name in cpu:
+                    cpu[name].append(cpu_ms)
                 if name == "engine":
                     peak = max(peak, peak_kib)
             if run == 0:  # rd takes minutes on the flat folder: one run is enough
@@ -109,13 +113,29 @@ def engine_cases(runs, scratch, only=()):
                     print("  warning: %s left %s behind" % (name, trees[name]))
                     subprocess.run(["rm", "-rf", trees[name]])
         m = {name: median(values) for name, values in times.items()}
-        print("%s (median of %d runs):" % (label, runs))
-        print("  engine  %8.1f ms   engine/safe %.2f   engine/bare %.2f   peak %d KiB"
-              % (m["engine"], m["engine"] / m["safe"], m["engine"] / m["bare"], peak))
+
+        def against(name, floor):
+            # Each run's deleters worked on trees made together, one after
+            # another: the ratio is taken within a run, then its median, so
+            # that what drifts between runs (the disk's journal, the page
+            # cache) cancels out. The range is printed beside it.
+            ratios = sorted(a / b for a, b in zip(times[name], times[floor]))
+            return "%s/%s %.2f (%.2f-%.2f)" % ("engine", floor, median(ratios), ratios[0],
+                                              ratios[-1])
+
+        def cpu_against_safe(name):
+            # The deleting thread's own CPU, which the Wine server's and the
+            # disk's time does not blur.
+            return "cpu %.2f" % (median(cpu[name]) / median(cpu["safe"]))
+
+        print("%s (median of %d runs; per-run ratios, their range in brackets):" % (label, runs))
+        print("  engine  %8.1f ms   %s   %s   %s   peak %d KiB"
+              % (m["engine"], against("engine", "safe"), cpu_against_safe("engine"),
+                 against("engine", "bare"), peak))
         if "dropped" in m:
-            print("  dropped %8.1f ms   engine/safe %.2f   engine/bare %.2f   (the folder and its"
-                  " direct entries listed)"
-                  % (m["dropped"], m["dropped"] / m["safe"], m["dropped"] / m["bare"]))
+            print("  dropped %8.1f ms   %s   %s   %s   (the folder and its direct entries listed)"
+                  % (m["dropped"], against("dropped", "safe"), cpu_against_safe("dropped"),
+                     against("dropped", "bare")))
         print("  safe    %8.1f ms   safe/bare   %.2f" % (m["safe"], m["safe"] / m["bare"]))
         print("  bare    %8.1f ms" % m["bare"])
         print("  rd /s   %8.1f ms   rd/engine   %.1f  (one run; Wine start-up of %.0f ms taken off)"
@@ -139,7 +159,7 @@ def other_cases(runs, scratch):
     io = os.path.join(scratch, "io")
     os.makedirs(io)
     save = median([bench("list-save", io, 1000000)[0] for _ in range(runs)])
-    load, load_peak = zip(*[bench("list-load", io) for _ in range(runs)])
+    load, load_peak, _ = zip(*[bench("list-load", io) for _ in range(runs)])
     write = median([bench("raw-write", io, 1000000)[0] for _ in range(runs)])
     read = median([bench("raw-read", io)[0] for _ in range(runs)])
     print("dellist.lst of 1,000,000 entries: save %.1f ms (raw write %.1f, ratio %.2f), "
