@@ -19,7 +19,15 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BENCH = os.path.join(ROOT, "build", "win32", "bench", "moxlyn_bench.exe")
 WINE_RUN = os.path.join(ROOT, "tools", "wine-run")
-ENV = dict(os.environ, WINEPREFIX=os.path.join(ROOT, "build", "win32", "wineprefix"))
+ENV = dict(os.environ, WINEPREFIX=os.path.join(ROOT, "build", "win32", "wineprefix-bench"))
+# Wine runs on one CPU, each program and the Wine server together: on a
+# virtual machine a wake-up across CPUs costs more than most calls' own work
+# and varies by a fifth from run to run, more than the deleters differ by.
+WINE_CPU = max(os.sched_getaffinity(0))
+
+
+def on_wine_cpu():
+    os.sched_setaffinity(0, {WINE_CPU})
 
 
 def windows_path(path):
@@ -28,7 +36,8 @@ def windows_path(path):
 
 def wine(*args):
     started = time.perf_counter()
-    out = subprocess.run([WINE_RUN, *args], env=ENV, check=True, capture_output=True, text=True).stdout
+    out = subprocess.run([WINE_RUN, *args], env=ENV, check=True, capture_output=True, text=True,
+                         preexec_fn=on_wine_cpu).stdout
     return out, 1000 * (time.perf_counter() - started)
 
 
@@ -220,6 +229,8 @@ def main():
     parts = sys.argv[2:] or ["engine", "files", "memory"]
     if any(p in ("tree", "readonly", "flat") for p in parts):
         parts.append("engine")
+    # A Wine server left running elsewhere would not be on that CPU.
+    subprocess.run(["wineserver", "-k"], env=ENV, stderr=subprocess.DEVNULL)
     scratch = tempfile.mkdtemp(prefix="moxlyn-bench-", dir=os.path.join(ROOT, "build"))
     try:
         if "engine" in parts:

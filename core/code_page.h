@@ -11,8 +11,12 @@
 namespace moxlyn {
 
 // Length in bytes (1 or 2) of the character that starts at text[at], never
-// reaching past the end of text. at must be less than text.size().
-size_t NextCharLength(Platform& platform, std::string_view text, size_t at);
+// reaching past the end of text. at must be less than text.size(). No code
+// page has a lead byte below 0x80: ASCII is walked without asking.
+inline size_t NextCharLength(Platform& platform, std::string_view text, size_t at) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  return byte >= 0x80 && platform.IsLeadByte(byte) && at + 1 < text.size() ? 2 : 1;
+}
 
 // Offset of the last whole character of text that is a backslash, or npos.
 size_t LastBackslash(Platform& platform, std::string_view text);

@@ -41,8 +41,9 @@ std::optional<std::string> TargetPath(Platform& platform, const std::string& ent
   if (!IsAbsolutePath(entry)) return std::nullopt;
   // The end of the last whole character that is no backslash.
   size_t end = 0;
-  for (size_t i = 0; i < entry.size(); i += NextCharLength(platform, entry, i)) {
-    if (entry[i] != '\\') end = i + NextCharLength(platform, entry, i);
+  for (size_t i = 0, length = 0; i < entry.size(); i += length) {
+    length = NextCharLength(platform, entry, i);
+    if (entry[i] != '\\') end = i + length;
   }
   // A drive root keeps its backslash: "C:" alone is the drive's current folder.
   if (entry[end - 1] == ':' && end < entry.size()) ++end;

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <map>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -251,8 +252,12 @@ std::vector<std::string> NamesBelow(Platform& platform, const std::string& ances
 class Engine {
  public:
   Engine(Platform& platform, const DelList& list) : platform_(platform) {
-    std::unordered_map<std::string, size_t> byKey;
+    items_.reserve(list.size());
+    // The keys stay where they are: the map holds views of them.
     std::vector<std::string> keys;
+    keys.reserve(list.size());
+    std::unordered_map<std::string_view, size_t> byKey;
+    byKey.reserve(list.size());
     for (const auto& entry : list) {
       auto target = TargetPath(platform_, entry);
       if (!target) continue;
@@ -264,7 +269,7 @@ class Engine {
     // path lies under, by the list's own rules.
     std::vector<size_t> ends;
     for (size_t i = 0; i < items_.size(); ++i) {
-      const std::string& key = keys[i];
+      const std::string_view key = keys[i];
       ends.clear();
       for (size_t at = 0; at < key.size(); at += NextCharLength(platform_, key, at)) {
         if (key[at] == '\\') ends.push_back(at);

@@ -5,6 +5,7 @@
 // After windows.h: RtlGenRandom.
 #include <ntsecapi.h>
 
+#include <algorithm>
 #include <new>
 
 #include "win32/engine_path.h"
@@ -548,7 +549,13 @@ std::string Win32Platform::ModuleFileName() {
   return NarrowPathOf(WideModuleFileName());
 }
 
-bool Win32Platform::IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+bool Win32Platform::IsLeadByte(unsigned char byte) {
+  if (!leadBytesRead_) {
+    for (int b = 0; b < 256; ++b) leadBytes_[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
+    leadBytesRead_ = true;
+  }
+  return leadBytes_[byte];
+}
 
 int Win32Platform::CompareNoCase(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
@@ -558,7 +565,15 @@ int Win32Platform::CompareNoCase(const std::string& a, const std::string& b) {
 
 std::string Win32Platform::UpperCase(const std::string& text) {
   std::string upper = text;
-  if (!upper.empty()) CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+  // ASCII alone changes only its letters, in every code page; anything
+  // else (trail bytes among it) is the system's to convert.
+  if (std::all_of(upper.begin(), upper.end(), [](char c) { return (c & 0x80) == 0; })) {
+    for (char& c : upper) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+  } else {
+    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+  }
   return upper;
 }
 

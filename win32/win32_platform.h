@@ -7,6 +7,7 @@
 // Windows applies to a 32-bit program.
 #pragma once
 
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,10 @@ class Win32Platform : public Platform {
   bool noIdInfo_ = false;            // FileIdInfo
   bool noExtdListing_ = false;       // FileIdExtdDirectoryInfo
   std::vector<uint64_t> noPosixOn_;  // volumes refusing POSIX deletion
+  // The system code page's lead bytes, read at the first question: the code
+  // page stays the system's for the life of the process.
+  std::bitset<256> leadBytes_;
+  bool leadBytesRead_ = false;
 };
 
 // The running executable's full path as the wide call gives it.
