@@ -19,6 +19,12 @@
 
 namespace moxlyn {
 
+Win32Platform::Win32Platform() {
+  for (int byte = 0; byte < 256; ++byte) {
+    leadBytes_[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0;
+  }
+}
+
 uint32_t Win32Platform::GetAttributes(const std::string& path) {
   Wow64FsGuard unredirected;
   return GetFileAttributesA(path.c_str());
@@ -549,13 +555,7 @@ std::string Win32Platform::ModuleFileName() {
   return NarrowPathOf(WideModuleFileName());
 }
 
-bool Win32Platform::IsLeadByte(unsigned char byte) {
-  if (!leadBytesRead_) {
-    for (int b = 0; b < 256; ++b) leadBytes_[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
-    leadBytesRead_ = true;
-  }
-  return leadBytes_[byte];
-}
+bool Win32Platform::IsLeadByte(unsigned char byte) { return leadBytes_[byte]; }
 
 int Win32Platform::CompareNoCase(const std::string& a, const std::string& b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),

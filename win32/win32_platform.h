@@ -17,6 +17,7 @@ namespace moxlyn {
 
 class Win32Platform : public Platform {
  public:
+  Win32Platform();
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   bool RemoveFile(const std::string& path) override;
@@ -73,10 +74,9 @@ class Win32Platform : public Platform {
   bool noIdInfo_ = false;            // FileIdInfo
   bool noExtdListing_ = false;       // FileIdExtdDirectoryInfo
   std::vector<uint64_t> noPosixOn_;  // volumes refusing POSIX deletion
-  // The system code page's lead bytes, read at the first question: the code
-  // page stays the system's for the life of the process.
+  // The system code page's lead bytes: the code page stays the system's for
+  // the life of the process.
   std::bitset<256> leadBytes_;
-  bool leadBytesRead_ = false;
 };
 
 // The running executable's full path as the wide call gives it.
