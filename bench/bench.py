@@ -229,7 +229,7 @@ def main():
     parts = sys.argv[2:] or ["engine", "files", "memory"]
     if any(p in ("tree", "readonly", "flat") for p in parts):
         parts.append("engine")
-    # A Wine server left running elsewhere would not be on that CPU.
+    # A Wine server still running on this prefix may have started on another CPU.
     subprocess.run(["wineserver", "-k"], env=ENV, stderr=subprocess.DEVNULL)
     scratch = tempfile.mkdtemp(prefix="moxlyn-bench-", dir=os.path.join(ROOT, "build"))
     try:
