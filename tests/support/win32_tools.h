@@ -16,8 +16,13 @@
 
 namespace moxlyn::testing {
 
+// How long a wait for work to finish gives up after: a guard against a hang
+// that no working machine comes near, never a claim about speed (the
+// benchmarks time the work).
+constexpr DWORD kHangGuardMs = 60000;
+
 // Polls condition every 20 ms until it holds or timeoutMs has passed.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kHangGuardMs);
 
 // text in codePage as UTF-16.
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP);

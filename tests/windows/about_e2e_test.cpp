@@ -129,15 +129,15 @@ TEST_F(AboutE2e, ShowsItsLabelsCentredAndLinksReactToThePointerAndClicks) {
 
   // The pointer over a link turns it red; off it, black.
   MoveMouse(CentreOf(mail));
-  EXPECT_TRUE(WaitUntil([&] { return LabelShows(mail, RGB(255, 0, 0)); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return LabelShows(mail, RGB(255, 0, 0)); }));
   MoveMouse({5, 1000});
-  EXPECT_TRUE(WaitUntil([&] { return !LabelShows(mail, RGB(255, 0, 0)); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return !LabelShows(mail, RGB(255, 0, 0)); }));
   EXPECT_TRUE(LabelShows(mail, RGB(0, 0, 0)));
 
   // With no mail program registered the shell open fails and says so.
   NoMailProgram noMailProgram;
   ClickMouse(CentreOf(mail));
-  auto box = program->WaitBox(3000);
+  auto box = program->WaitBox();
   ASSERT_TRUE(box.has_value()) << "no box after the mail link: the shell reported success";
   EXPECT_EQ(box->text, "mailtoを開けませんでした");
   EXPECT_EQ(box->caption, "エラー");

@@ -3,9 +3,9 @@
 // what shows on the screen, and the labels' text measured in the program's
 // font.
 //
-// Every wait polls with short sleeps and gives up after a timeout (5 s by
-// default); a wait that gives up returns an empty result, and the tests assert
-// on that.
+// Every wait polls with short sleeps and gives up only after the hang guard
+// (a minute); a wait that gives up returns an empty result, and the tests
+// assert on that.
 #pragma once
 
 #include <windows.h>
@@ -16,9 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/win32_tools.h"
+
 namespace moxlyn::e2e {
 
-constexpr DWORD kTimeoutMs = 5000;
+constexpr DWORD kTimeoutMs = testing::kHangGuardMs;
 // How long a check that nothing happens watches by default.
 constexpr DWORD kHoldMs = 150;
 

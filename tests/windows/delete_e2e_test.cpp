@@ -258,7 +258,7 @@ TEST_F(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
   ASSERT_TRUE(
       StartUnix("/bin/sh", {"-c", "cd \"$1\" && seq 1 6000 | xargs touch && : > \"$2\"", "sh",
                             UnixPath(folder.Path("many")), UnixPath(folder.Path("made"))}));
-  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
   folder.Write("dellist.lst", folder.Path("many") + "\r\n");
   folder.Write(
       "Moxlyn.ini",

@@ -18,8 +18,6 @@
 
 namespace moxlyn::e2e {
 
-// A program start under Wine on a busy machine can take longer than a step.
-constexpr DWORD kStartTimeoutMs = 15000;
 constexpr UINT kTrayMessage = ui::WM_TRAYICON;
 
 // A message box of the program, as read from outside.
@@ -51,7 +49,7 @@ class Program {
 
   bool Running() const;
   // Waits for the end of the process; its exit code, or nothing on timeout.
-  std::optional<DWORD> WaitExit(DWORD timeoutMs = kStartTimeoutMs);
+  std::optional<DWORD> WaitExit(DWORD timeoutMs = kTimeoutMs);
   // Ends the process at once (TerminateProcess), as a crash or a kill would.
   void Kill();
 
@@ -64,16 +62,16 @@ class Program {
   // Clicks the main window's button and waits for the window it shows.
   HWND Open(const std::string& button, const std::string& caption);
   // The main window: caption "Moxlyn", owned by the application window.
-  HWND Main(DWORD timeoutMs = kStartTimeoutMs);
+  HWND Main(DWORD timeoutMs = kTimeoutMs);
   // The main window once it is visible; a std::runtime_error (which fails
   // the case) when it does not show in time.
-  HWND ShownMain(DWORD timeoutMs = kStartTimeoutMs);
+  HWND ShownMain(DWORD timeoutMs = kTimeoutMs);
   HWND Application();
 
   // The process's message box (class "#32770"), once it is shown.
   std::optional<MessageBoxView> WaitBox(DWORD timeoutMs = kTimeoutMs) const;
   // The same for the first thing a fresh start shows.
-  std::optional<MessageBoxView> WaitFirstBox() const { return WaitBox(kStartTimeoutMs); }
+  std::optional<MessageBoxView> WaitFirstBox() const { return WaitBox(kTimeoutMs); }
   bool HasBox() const { return ShownBox() != nullptr; }
   // Waits for the box, expects its text, presses the button and waits until
   // the box is gone; false when no box came or it stayed.
