@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "core/code_page.h"
 #include "core/text_file.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 
@@ -13,14 +13,27 @@ namespace {
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// "\\?\Volume{GUID}": a volume by its name (one without a drive letter).
+bool IsVolumeName(std::string_view path) {
+  constexpr std::string_view kPrefix = "\\\\?\\volume{";
+  constexpr size_t kGuidLength = 36;
+  if (path.size() != kPrefix.size() + kGuidLength + 1 || path.back() != '}') return false;
+  for (size_t i = 0; i < kPrefix.size(); ++i) {
+    if (AsciiLower(path[i]) != kPrefix[i]) return false;
+  }
+  return true;
+}
+
 std::string ListFilePath(Platform& platform) {
   return JoinPath(platform, ProgramDir(platform), kDelListFileName);
 }
 
 }  // namespace
 
-bool EndsWithBackslash(Platform& platform, const std::string& text) {
-  return !text.empty() && LastBackslash(platform, text) == text.size() - 1;
+bool EndsWithBackslash(Platform& /*platform*/, const std::string& text) {
+  return !text.empty() && text.back() == '\\';
 }
 
 std::string JoinPath(Platform& platform, const std::string& dir, const std::string& name) {
@@ -37,22 +50,25 @@ bool IsAbsolutePath(const std::string& path) {
   return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
 }
 
-std::optional<std::string> TargetPath(Platform& platform, const std::string& entry) {
+std::optional<std::string> TargetPath(Platform& /*platform*/, const std::string& entry) {
   if (!IsAbsolutePath(entry)) return std::nullopt;
-  // The end of the last whole character that is no backslash.
-  size_t end = 0;
-  for (size_t i = 0, length = 0; i < entry.size(); i += length) {
-    length = NextCharLength(platform, entry, i);
-    if (entry[i] != '\\') end = i + length;
+  // No name holds a control character: such an entry (a line of a list file
+  // that was no text) names nothing.
+  for (const char c : entry) {
+    if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
   }
-  // A drive root keeps its backslash: "C:" alone is the drive's current folder.
-  if (entry[end - 1] == ':' && end < entry.size()) ++end;
+  const size_t end = entry.find_last_not_of('\\') + 1;
+  // A drive root keeps its backslash: "C:" alone is the drive's current
+  // folder, and a volume's name without it is the volume device.
+  if (end < entry.size() && (entry[end - 1] == ':' || IsVolumeName(entry.substr(0, end)))) {
+    return entry.substr(0, end + 1);
+  }
   return entry.substr(0, end);
 }
 
 std::string ProgramDir(Platform& platform) {
   const std::string module = platform.ModuleFileName();
-  return module.substr(0, FileNameStart(platform, module));
+  return module.substr(0, FileNameStart(module));
 }
 
 void LoadDelList(Platform& platform, DelList& list) {
@@ -68,9 +84,25 @@ void PrependListFile(Platform& platform, DelList& list) {
 }
 
 void SaveDelList(Platform& platform, const DelList& list) {
+  // The code page, byte for byte as other programs know the file, unless an
+  // entry does not fit it: then the whole file is UTF-8.
+  bool codePage = true;
+  for (const auto& entry : list) {
+    if (!FitsCodePage(platform, entry)) {
+      codePage = false;
+      break;
+    }
+  }
   // Line by line: a list that fills the memory has no room for a copy.
-  WriteTextFile(platform, ListFilePath(platform), [&list](TextWriter& out) {
-    for (const auto& entry : list) out.WriteLine(entry);
+  WriteTextFile(platform, ListFilePath(platform), [&](TextWriter& out) {
+    if (!codePage) out.Write(kUtf8Mark);
+    for (const auto& entry : list) {
+      if (codePage && !IsAscii(entry)) {
+        out.WriteLine(platform.ToCodePage(entry).value_or(std::string()));
+      } else {
+        out.WriteLine(entry);
+      }
+    }
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/deletion_engine.h"
 #include "core/text_file.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 namespace {
@@ -9,6 +10,31 @@ namespace {
 const char* const kEmptyListText = "リストに削除対象のファイルパスがありません";
 const char* const kConfirmText = "本当に削除してよろしいですか?";
 const char* const kFinishedText = "削除終了";
+
+}  // namespace
+
+namespace {
+
+// Whether every line the log gets from list fits the code page: the entries,
+// and the time texts, which differ from one another only in their digits and
+// in the morning's and the afternoon's marker.
+bool LinesFitCodePage(Platform& platform, const LocaleFormats& formats, const DelList& list,
+                      bool timed) {
+  if (timed) {
+    LocalTime morning{};
+    morning.hour = 1;
+    LocalTime afternoon{};
+    afternoon.hour = 13;
+    if (!FitsCodePage(platform, formats.LongTime(morning)) ||
+        !FitsCodePage(platform, formats.LongTime(afternoon))) {
+      return false;
+    }
+  }
+  for (const auto& entry : list) {
+    if (!FitsCodePage(platform, entry)) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -22,10 +48,24 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
 
   std::string previous;
   ReadTextFile(platform, path, previous);
-  // Written in pieces as it is formed: the old lines, then the entries.
   const bool timed = logType == LogTypeTimeAndName;
+  // A log in the code page keeps its bytes and stays so while the new lines
+  // fit it; otherwise the whole log is rewritten in UTF-8, losing nothing.
+  size_t mark = 0;
+  const TextForm form = FormOfText(previous, mark);
+  const bool codePage =
+      form == TextForm::kCodePage && LinesFitCodePage(platform, formats, list, timed);
+  if (!codePage && form != TextForm::kUtf8) {
+    previous = ProgramText(platform, previous);
+    mark = 0;
+  }
+  const auto bytes = [&](const std::string& text) {
+    return codePage && !IsAscii(text) ? platform.ToCodePage(text).value_or(std::string()) : text;
+  };
+  // Written in pieces as it is formed: the old lines, then the entries.
   WriteTextFile(platform, path, [&](TextWriter& out) {
-    out.WriteLinesOf(previous);
+    if (!codePage) out.Write(kUtf8Mark);
+    out.WriteLinesOf(std::string_view(previous).substr(mark));
     // The clock is read for every entry; its text changes only with the second.
     LocalTime stamped{};
     std::string stamp;
@@ -34,12 +74,16 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
         const LocalTime now = platform.Now();
         if (stamp.empty() || now.hour != stamped.hour || now.minute != stamped.minute ||
             now.second != stamped.second) {
-          stamp = formats.LongTime(now) + " // ";
+          stamp = bytes(formats.LongTime(now) + " // ");
           stamped = now;
         }
         out.Write(stamp);
       }
-      out.WriteLine(entry);
+      if (codePage && !IsAscii(entry)) {
+        out.WriteLine(bytes(entry));
+      } else {
+        out.WriteLine(entry);
+      }
     }
   });
 }

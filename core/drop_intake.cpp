@@ -2,22 +2,20 @@
 
 #include <iterator>
 
-#include "core/code_page.h"
 #include "core/deletion_engine.h"
 #include "core/drop_block.h"
 
 namespace moxlyn {
 namespace {
 
-// text with each single-byte character as its byte and each double-byte one
-// as an ideographic space: what the name rules look at, whole characters.
-std::u16string Characters(Platform& platform, std::string_view text) {
-  std::u16string characters;
-  characters.reserve(text.size());
-  for (size_t at = 0; at < text.size();) {
-    const size_t length = NextCharLength(platform, text, at);
-    characters.push_back(length == 1 ? static_cast<unsigned char>(text[at]) : u'\x3000');
-    at += length;
+// text with each ASCII character as itself and each byte of any other as an
+// ideographic space: what the name rules look at (they forbid ASCII only, and
+// a UTF-8 sequence holds no ASCII byte).
+std::u16string Characters(Platform& /*platform*/, std::string_view text) {
+  std::u16string characters(text.size(), u'\x3000');
+  for (size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80) characters[at] = byte;
   }
   return characters;
 }

@@ -10,6 +10,7 @@
 #endif
 
 #include "core/app_error.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 
@@ -121,7 +122,136 @@ void Reserve(std::vector<std::string>& lines, size_t ends) {
   lines.reserve(ends);
 }
 
+// Hands the text of a file that arrives in pieces on to next, as the
+// program's text where the file's form allows it: a UTF-8 file's without its
+// mark, a UTF-16 file's converted to UTF-8, a code-page file's bytes as they
+// are (its lines are converted one by one, see ProgramLine).
+class TextPieces {
+ public:
+  explicit TextPieces(std::function<bool(std::string_view)> next) : next_(std::move(next)) {}
+  // False once next asks for no more.
+  bool Feed(std::string_view piece) {
+    if (known_) return Pass(piece);
+    // The mark may come in more than one piece.
+    const size_t take = std::min(piece.size(), kMarkBytes - start_.size());
+    start_.append(piece.substr(0, take));
+    if (start_.size() < kMarkBytes) return true;
+    return Decide() && Pass(piece.substr(take));
+  }
+  // Hands on what is still held: the start of a file shorter than a mark, a
+  // lone surrogate at the end.
+  void Finish() {
+    if (!known_ && !Decide()) return;
+    if (form_ == TextForm::kUtf16 && (high_ != 0)) {
+      const char16_t lone[] = {high_};
+      high_ = 0;
+      next_(Wtf8FromUtf16(std::u16string_view(lone, 1)));
+    }
+  }
+  TextForm Form() const { return form_; }
+
+ private:
+  static constexpr size_t kMarkBytes = 3;
+
+  bool Decide() {
+    known_ = true;
+    size_t mark = 0;
+    form_ = FormOfText(start_, mark);
+    const std::string rest = start_.substr(mark);
+    start_.clear();
+    return Pass(rest);
+  }
+  bool Pass(std::string_view piece) {
+    if (piece.empty()) return true;
+    if (form_ != TextForm::kUtf16) return next_(piece);
+    units_.clear();
+    if (high_ != 0) units_ += high_;
+    high_ = 0;
+    size_t at = 0;
+    if (oddByte_) {
+      units_ += static_cast<char16_t>(*oddByte_ | (static_cast<unsigned char>(piece[0]) << 8));
+      oddByte_.reset();
+      at = 1;
+    }
+    for (; at + 2 <= piece.size(); at += 2) {
+      units_ += static_cast<char16_t>(static_cast<unsigned char>(piece[at]) |
+                                      (static_cast<unsigned char>(piece[at + 1]) << 8));
+    }
+    if (at < piece.size()) oddByte_ = static_cast<unsigned char>(piece[at]);
+    // A high surrogate waits for its partner in the next piece.
+    if (!units_.empty() && units_.back() >= 0xD800 && units_.back() < 0xDC00) {
+      high_ = units_.back();
+      units_.pop_back();
+    }
+    return units_.empty() || next_(Wtf8FromUtf16(units_));
+  }
+
+  std::function<bool(std::string_view)> next_;
+  std::string start_;
+  bool known_ = false;
+  TextForm form_ = TextForm::kCodePage;
+  std::u16string units_;
+  char16_t high_ = 0;
+  std::optional<unsigned char> oddByte_;
+};
+
 }  // namespace
+
+TextForm FormOfText(std::string_view text, size_t& markLength) {
+  if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+    markLength = kUtf8Mark.size();
+    return TextForm::kUtf8;
+  }
+  if (text.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
+    markLength = kUtf16Mark.size();
+    return TextForm::kUtf16;
+  }
+  markLength = 0;
+  return TextForm::kCodePage;
+}
+
+namespace {
+
+std::string UnreadableLine(std::string_view line) {
+  std::string kept(line);
+  for (char& c : kept) {
+    if ((static_cast<unsigned char>(c) & 0x80) != 0) c = '\x1A';
+  }
+  return kept;
+}
+
+}  // namespace
+
+bool FitsCodePage(Platform& platform, std::string_view text) {
+  return IsAscii(text) || platform.ToCodePage(text).has_value();
+}
+
+std::string ProgramLine(Platform& platform, TextForm form, std::string_view line) {
+  if (IsAscii(line)) return std::string(line);
+  if (form == TextForm::kCodePage) {
+    std::optional<std::string> text = platform.FromCodePage(line);
+    return text ? std::move(*text) : UnreadableLine(line);
+  }
+  return IsWtf8(line) ? std::string(line) : UnreadableLine(line);
+}
+
+std::string ProgramText(Platform& platform, std::string_view bytes) {
+  std::string text;
+  TextPieces pieces([&text](std::string_view piece) {
+    text.append(piece);
+    return true;
+  });
+  pieces.Feed(bytes);
+  pieces.Finish();
+  const TextForm form = pieces.Form();
+  if (form == TextForm::kCodePage && IsAscii(text)) return text;
+  std::string converted;
+  ForEachLine(text, [&](std::string_view line) {
+    converted += ProgramLine(platform, form, line);
+    converted += "\r\n";
+  });
+  return converted;
+}
 
 std::vector<std::string> SplitLines(std::string_view text) {
   size_t ends = 1;
@@ -177,19 +307,24 @@ size_t GuessLines(std::string_view piece, uint64_t size) {
 bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size,
                        std::vector<std::string>& read, bool& found) {
   bool full = false;
+  TextForm form = TextForm::kCodePage;
   LineSplitter splitter([&](std::string_view line) {
     full = full || read.size() == read.capacity();
-    if (!full) read.emplace_back(line);
+    if (!full) read.push_back(ProgramLine(platform, form, line));
   });
   try {
     bool first = true;
-    found = Found(platform.ReadInPieces(path,
-                                        [&](std::string_view piece) {
-                                          if (first) Reserve(read, GuessLines(piece, size));
-                                          first = false;
-                                          return splitter.Feed(piece) && !full;
-                                        }),
-                  path);
+    TextPieces pieces([&](std::string_view piece) {
+      // Called once the file's mark has told its form.
+      form = pieces.Form();
+      if (first) Reserve(read, GuessLines(piece, size));
+      first = false;
+      return splitter.Feed(piece) && !full;
+    });
+    found = Found(
+        platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
+        path);
+    pieces.Finish();
     splitter.Finish();
   } catch (const std::bad_alloc&) {
     full = true;
@@ -209,15 +344,21 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
   if (!size || !ReadGuessingLines(platform, path, *size, read, found)) {
     // A first read counts the lines, so that the list is sized once.
     size_t ends = 1;
-    found = Found(platform.ReadInPieces(
-                      path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }),
-                  path);
-    if (!found) return false;
-    Reserve(read, ends);
-    LineSplitter splitter([&](std::string_view line) { read.emplace_back(line); });
+    TextPieces counted([&](std::string_view piece) { return CountLineEnds(piece, ends); });
     found = Found(
-        platform.ReadInPieces(path, [&](std::string_view piece) { return splitter.Feed(piece); }),
+        platform.ReadInPieces(path, [&](std::string_view piece) { return counted.Feed(piece); }),
         path);
+    if (!found) return false;
+    counted.Finish();
+    Reserve(read, ends);
+    LineSplitter splitter([&](std::string_view line) {
+      read.push_back(ProgramLine(platform, counted.Form(), line));
+    });
+    TextPieces pieces([&](std::string_view piece) { return splitter.Feed(piece); });
+    found = Found(
+        platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
+        path);
+    pieces.Finish();
     splitter.Finish();
   }
   if (!found) return false;

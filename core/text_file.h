@@ -1,5 +1,8 @@
 // The text-file rules shared by the list file, the log files and the settings
-// file: system code page, no byte-order mark, CR LF after every line.
+// file: CR LF after every line; the system code page without a byte-order
+// mark, or, for the list and the log when a line does not fit the code page,
+// UTF-8 with its mark. A file that begins with the UTF-8 or the UTF-16 LE
+// mark is read in that form; any other file is the code page, never guessed.
 #pragma once
 
 #include <functional>
@@ -16,6 +19,33 @@ extern const char* const kCannotOpenText;    // "ファイル %s は開けませ
 extern const char* const kCannotCreateText;  // "ファイル %s を作成できません"
 extern const char* const kShortWriteText;    // "ストリームへの書き込みエラー"
 
+// The forms a text file of the program takes.
+enum class TextForm {
+  kCodePage,  // the system code page, no mark
+  kUtf8,      // UTF-8 after its mark (WTF-8 for a lone surrogate)
+  kUtf16,     // UTF-16 LE after its mark (read only)
+};
+
+// The marks at the start of a file in Unicode.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+inline constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+// The form of a file that starts with text, and the length of its mark.
+TextForm FormOfText(std::string_view text, size_t& markLength);
+
+// One line of a file of form, its mark left out, as the program's text
+// (UTF-8). Each byte of a line that is not text of its form (a lone lead
+// byte) becomes U+001A: a control character, which no name holds, so that
+// the entry names nothing and nothing else can stand for it.
+std::string ProgramLine(Platform& platform, TextForm form, std::string_view line);
+
+// True when text converts to the code page and back unchanged.
+bool FitsCodePage(Platform& platform, std::string_view text);
+
+// The whole bytes of a file of any form as the program's text: its lines,
+// each with CR LF.
+std::string ProgramText(Platform& platform, std::string_view bytes);
+
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line; a
 // line end at the very end adds no empty line; a zero byte ends the text.
 std::vector<std::string> SplitLines(std::string_view text);
@@ -28,8 +58,9 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // exists but cannot be read.
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
-// Reads the lines of the text file at path into lines (replacing them), in
-// pieces: the file's text is never held whole. Returns false, leaving lines
+// Reads the lines of the text file at path, in any form, into lines as the
+// program's text (replacing them), in pieces: the file's text is never held
+// whole. Returns false, leaving lines
 // alone, when no file exists there; throws AppError(cannot open) when one
 // exists but cannot be read.
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines);

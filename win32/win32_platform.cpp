@@ -6,10 +6,11 @@
 #include <ntsecapi.h>
 
 #include <algorithm>
+#include <climits>
 #include <new>
 
+#include "core/utf8.h"
 #include "win32/engine_path.h"
-#include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/wow64_guard.h"
 
@@ -19,33 +20,30 @@
 
 namespace moxlyn {
 
-Win32Platform::Win32Platform() {
-  for (int byte = 0; byte < 256; ++byte) {
-    leadBytes_[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0;
-  }
-}
+Win32Platform::Win32Platform() = default;
 
 uint32_t Win32Platform::GetAttributes(const std::string& path) {
+  const std::wstring wide = WideFromUtf8(path);
   Wow64FsGuard unredirected;
-  return GetFileAttributesA(path.c_str());
+  return GetFileAttributesW(wide.c_str());
 }
 
 bool Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
-  return SetFileAttributesA(path.c_str(), attributes) != 0;
+  return SetFileAttributesW(WideFromUtf8(path).c_str(), attributes) != 0;
 }
 
-bool Win32Platform::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32Platform::RemoveFile(const std::string& path) {
+  return DeleteFileW(WideFromUtf8(path).c_str()) != 0;
+}
 
 bool Win32Platform::RemoveFolder(const std::string& path) {
-  return RemoveDirectoryA(path.c_str()) != 0;
+  return RemoveDirectoryW(WideFromUtf8(path).c_str()) != 0;
 }
 
 namespace {
 
 // Every entry matching pattern (wide, in the literal long form), found with
-// the file-system redirection off. A name outside the code page comes as its
-// short name (see win32/narrow_path.h), so that the path listed for it
-// reaches the entry.
+// the file-system redirection off.
 bool FindEntries(std::wstring pattern, const std::function<void(const FindEntry&)>& visit) {
   // "*.*" means every entry only in the narrow calls' reading of wildcards;
   // "*" means every entry everywhere.
@@ -61,7 +59,7 @@ bool FindEntries(std::wstring pattern, const std::function<void(const FindEntry&
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
-    entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
+    entry.name = Utf8FromWide(data.cFileName);
     entry.attributes = data.dwFileAttributes;
     entry.reparseTag =
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
@@ -76,7 +74,7 @@ bool Win32Platform::Enumerate(const std::string& pattern,
                               const std::function<void(const FindEntry&)>& visit) {
   // The folder in the literal long form, as the engine reaches it: the last
   // name of "C:\keep \*" is the wildcard, and "keep " stays "keep ".
-  const std::wstring wide = WideFromCodePage(pattern);
+  const std::wstring wide = WideFromUtf8(pattern);
   const size_t cut = wide.rfind(L'\\');
   if (cut == std::wstring::npos) return false;
   std::wstring folder = wide.substr(0, cut);
@@ -95,10 +93,6 @@ uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
   const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return GetFileAttributesW(wide.c_str());
-}
-
-std::string Win32Platform::EngineName(const std::string& listedName) {
-  return Utf8FromWide(WideFromCodePage(listedName));
 }
 
 namespace {
@@ -357,11 +351,12 @@ namespace {
 // Opens the file at path for shared reading (nobody writing): kMissing when
 // no file is there (a folder of that name counts as none).
 ReadStatus OpenForReading(const std::string& path, DWORD flags, ScopedFileHandle& file) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return ReadStatus::kMissing;
   }
-  file.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags,
+  file.Reset(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags,
                          nullptr));
   return file.Valid() ? ReadStatus::kOk : ReadStatus::kCannotOpen;
 }
@@ -412,7 +407,7 @@ ReadStatus Win32Platform::ReadInPieces(const std::string& path,
 
 std::optional<uint64_t> Win32Platform::FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return std::nullopt;
   }
@@ -549,49 +544,99 @@ std::wstring WideModuleFileName() {
   }
 }
 
-std::string Win32Platform::ModuleFileName() {
-  // From the wide name: the narrow call would best-fit "Müller" to "Muller",
-  // another folder whose files the program would then read and write.
-  return NarrowPathOf(WideModuleFileName());
+std::string Win32Platform::ModuleFileName() { return Utf8FromWide(WideModuleFileName()); }
+
+std::optional<std::string> Utf8FromCodePage(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  if (bytes.size() > INT_MAX) return std::nullopt;
+  const int size = static_cast<int>(bytes.size());
+  // A byte sequence that is no character of the code page (a lone lead
+  // byte) fails the whole text: nothing may stand for it.
+  const int length =
+      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return std::nullopt;
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), length) !=
+      length) {
+    return std::nullopt;
+  }
+  return Utf8FromWide(wide);
 }
 
-bool Win32Platform::IsLeadByte(unsigned char byte) { return leadBytes_[byte]; }
+std::optional<std::string> CodePageFromUtf8(std::string_view text) {
+  if (IsAscii(text)) return std::string(text);
+  bool whole = false;
+  std::wstring wide;
+  AppendUtf16FromWtf8(text, wide, &whole);
+  if (!whole || wide.size() > INT_MAX) return std::nullopt;
+  const int size = static_cast<int>(wide.size());
+  // No best fit: "é" must never become "e", a name of another file.
+  BOOL usedDefault = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
+                                         0, nullptr, &usedDefault);
+  if (length <= 0 || usedDefault) return std::nullopt;
+  std::string bytes(static_cast<size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(), length,
+                          nullptr, &usedDefault) != length ||
+      usedDefault) {
+    return std::nullopt;
+  }
+  // And back to the same text: no character of the code page stands for two.
+  const std::optional<std::string> back = Utf8FromCodePage(bytes);
+  if (!back || *back != text) return std::nullopt;
+  return bytes;
+}
+
+std::optional<std::string> Win32Platform::FromCodePage(std::string_view bytes) {
+  return Utf8FromCodePage(bytes);
+}
+
+std::optional<std::string> Win32Platform::ToCodePage(std::string_view text) {
+  return CodePageFromUtf8(text);
+}
 
 int Win32Platform::CompareNoCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) -
+  const std::wstring wideA = WideFromUtf8(a);
+  const std::wstring wideB = WideFromUtf8(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.data(),
+                        static_cast<int>(wideA.size()), wideB.data(),
+                        static_cast<int>(wideB.size())) -
          CSTR_EQUAL;
-}
-
-std::string Win32Platform::UpperCase(const std::string& text) {
-  std::string upper = text;
-  // ASCII alone changes only its letters, in every code page; anything
-  // else (trail bytes among it) is the system's to convert.
-  if (std::all_of(upper.begin(), upper.end(), [](char c) { return (c & 0x80) == 0; })) {
-    for (char& c : upper) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-  } else {
-    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-  }
-  return upper;
-}
-
-std::string Win32Platform::LowerCase(const std::string& text) {
-  std::string lower = text;
-  if (!lower.empty()) CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
-  return lower;
 }
 
 namespace {
 
+// text with its characters upper-cased (or lower-cased) by the system; ASCII
+// alone changes only its letters.
+std::string ChangeCase(const std::string& text, bool upper) {
+  if (IsAscii(text)) {
+    std::string changed = text;
+    const char from = upper ? 'a' : 'A';
+    for (char& c : changed) {
+      if (c >= from && c <= from + 25) c = static_cast<char>(c ^ 0x20);
+    }
+    return changed;
+  }
+  std::wstring wide = WideFromUtf8(text);
+  if (upper) {
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  } else {
+    CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  }
+  return Utf8FromWide(wide);
+}
+
 std::string LocaleText(LCTYPE type) {
-  char buffer[256];
-  const int got = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer);
-  return got > 0 ? std::string(buffer) : std::string();
+  wchar_t buffer[256];
+  const int got = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 256);
+  return got > 0 ? Utf8FromWide(buffer) : std::string();
 }
 
 }  // namespace
+
+std::string Win32Platform::UpperCase(const std::string& text) { return ChangeCase(text, true); }
+
+std::string Win32Platform::LowerCase(const std::string& text) { return ChangeCase(text, false); }
 
 LocaleInfo Win32Platform::ReadLocaleInfo() {
   LocaleInfo locale;
