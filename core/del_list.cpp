@@ -86,23 +86,23 @@ void PrependListFile(Platform& platform, DelList& list) {
 void SaveDelList(Platform& platform, const DelList& list) {
   // The code page, byte for byte as other programs know the file, unless an
   // entry does not fit it: then the whole file is UTF-8.
-  bool codePage = true;
-  for (const auto& entry : list) {
-    if (!FitsCodePage(platform, entry)) {
-      codePage = false;
-      break;
-    }
+  // Line by line: a list that fills the memory has no room for a copy. The
+  // code page is tried first; a save that meets an entry it cannot hold is
+  // given up (its temporary file removed) and made again in UTF-8.
+  const std::string path = ListFilePath(platform);
+  bool fits = true;
+  try {
+    WriteTextFile(platform, path, [&](TextWriter& out) {
+      out.ToCodePage(platform);
+      for (const auto& entry : list) out.WriteLine(entry);
+    });
+  } catch (const NotInCodePage&) {
+    fits = false;
   }
-  // Line by line: a list that fills the memory has no room for a copy.
-  WriteTextFile(platform, ListFilePath(platform), [&](TextWriter& out) {
-    if (!codePage) out.Write(kUtf8Mark);
-    for (const auto& entry : list) {
-      if (codePage && !IsAscii(entry)) {
-        out.WriteLine(platform.ToCodePage(entry).value_or(std::string()));
-      } else {
-        out.WriteLine(entry);
-      }
-    }
+  if (fits) return;
+  WriteTextFile(platform, path, [&](TextWriter& out) {
+    out.Write(kUtf8Mark);
+    for (const auto& entry : list) out.WriteLine(entry);
   });
 }
 

@@ -2,7 +2,6 @@
 
 #include "core/deletion_engine.h"
 #include "core/text_file.h"
-#include "core/utf8.h"
 
 namespace moxlyn {
 namespace {
@@ -30,10 +29,7 @@ bool LinesFitCodePage(Platform& platform, const LocaleFormats& formats, const De
       return false;
     }
   }
-  for (const auto& entry : list) {
-    if (!FitsCodePage(platform, entry)) return false;
-  }
-  return true;
+  return AllFitCodePage(platform, list);
 }
 
 }  // namespace
@@ -59,13 +55,11 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
     previous = ProgramText(platform, previous);
     mark = 0;
   }
-  const auto bytes = [&](const std::string& text) {
-    return codePage && !IsAscii(text) ? platform.ToCodePage(text).value_or(std::string()) : text;
-  };
   // Written in pieces as it is formed: the old lines, then the entries.
   WriteTextFile(platform, path, [&](TextWriter& out) {
     if (!codePage) out.Write(kUtf8Mark);
     out.WriteLinesOf(std::string_view(previous).substr(mark));
+    if (codePage) out.ToCodePage(platform);
     // The clock is read for every entry; its text changes only with the second.
     LocalTime stamped{};
     std::string stamp;
@@ -74,16 +68,12 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
         const LocalTime now = platform.Now();
         if (stamp.empty() || now.hour != stamped.hour || now.minute != stamped.minute ||
             now.second != stamped.second) {
-          stamp = bytes(formats.LongTime(now) + " // ");
+          stamp = formats.LongTime(now) + " // ";
           stamped = now;
         }
         out.Write(stamp);
       }
-      if (codePage && !IsAscii(entry)) {
-        out.WriteLine(bytes(entry));
-      } else {
-        out.WriteLine(entry);
-      }
+      out.WriteLine(entry);
     }
   });
 }

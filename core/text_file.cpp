@@ -20,6 +20,10 @@ const char* const kShortWriteText = "ストリームへの書き込みエラー"
 
 namespace {
 
+// Texts converted to or from the code page in one call: a call costs far
+// more than a character.
+constexpr size_t kConvertBatch = size_t{64} * 1024;
+
 bool IsBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -122,13 +126,23 @@ void Reserve(std::vector<std::string>& lines, size_t ends) {
   lines.reserve(ends);
 }
 
-// Hands the text of a file that arrives in pieces on to next, as the
-// program's text where the file's form allows it: a UTF-8 file's without its
-// mark, a UTF-16 file's converted to UTF-8, a code-page file's bytes as they
-// are (its lines are converted one by one, see ProgramLine).
+std::string UnreadableLine(std::string_view line) {
+  std::string kept(line);
+  for (char& c : kept) {
+    if ((static_cast<unsigned char>(c) & 0x80) != 0) c = '\x1A';
+  }
+  return kept;
+}
+
+// Hands the text of a file that arrives in pieces on to next as the
+// program's text: a UTF-8 file's without its mark (its lines are checked one
+// by one, see ProgramLine), a UTF-16 file's and a code-page file's converted
+// to UTF-8. The code page is converted a piece at a time, up to the piece's
+// last line end (no double-byte character holds a CR, an LF or a zero byte).
 class TextPieces {
  public:
-  explicit TextPieces(std::function<bool(std::string_view)> next) : next_(std::move(next)) {}
+  TextPieces(Platform& platform, std::function<bool(std::string_view)> next)
+      : platform_(platform), next_(std::move(next)) {}
   // False once next asks for no more.
   bool Feed(std::string_view piece) {
     if (known_) return Pass(piece);
@@ -138,11 +152,16 @@ class TextPieces {
     if (start_.size() < kMarkBytes) return true;
     return Decide() && Pass(piece.substr(take));
   }
-  // Hands on what is still held: the start of a file shorter than a mark, a
-  // lone surrogate at the end.
+  // Hands on what is still held: the start of a file shorter than a mark,
+  // the code page's last line, a lone surrogate at the end.
   void Finish() {
     if (!known_ && !Decide()) return;
-    if (form_ == TextForm::kUtf16 && (high_ != 0)) {
+    if (!held_.empty()) {
+      const std::string last = std::move(held_);
+      held_.clear();
+      if (!PassCodePage(last)) return;
+    }
+    if (high_ != 0) {
       const char16_t lone[] = {high_};
       high_ = 0;
       next_(Wtf8FromUtf16(std::u16string_view(lone, 1)));
@@ -163,7 +182,24 @@ class TextPieces {
   }
   bool Pass(std::string_view piece) {
     if (piece.empty()) return true;
-    if (form_ != TextForm::kUtf16) return next_(piece);
+    if (form_ == TextForm::kUtf8) return next_(piece);
+    if (form_ == TextForm::kCodePage) {
+      const size_t cut = piece.find_last_of(std::string_view("\r\n\0", 3));
+      if (cut == std::string_view::npos) {
+        held_.append(piece);
+        return true;
+      }
+      bool more = false;
+      if (held_.empty()) {
+        more = PassCodePage(piece.substr(0, cut + 1));
+      } else {
+        held_.append(piece.substr(0, cut + 1));
+        more = PassCodePage(held_);
+        held_.clear();
+      }
+      held_.assign(piece.substr(cut + 1));
+      return more;
+    }
     units_.clear();
     if (high_ != 0) units_ += high_;
     high_ = 0;
@@ -185,11 +221,30 @@ class TextPieces {
     }
     return units_.empty() || next_(Wtf8FromUtf16(units_));
   }
+  // Whole lines of the code page (the last one may lack its end).
+  bool PassCodePage(std::string_view bytes) {
+    if (IsAscii(bytes)) return next_(bytes);
+    if (std::optional<std::string> text = platform_.FromCodePage(bytes)) return next_(*text);
+    // Line by line: a line that is no text of the code page stands apart.
+    std::string text;
+    for (size_t at = 0; at < bytes.size();) {
+      size_t end = at;
+      while (end < bytes.size() && !IsBreak(bytes[end])) ++end;
+      const std::string_view line = bytes.substr(at, end - at);
+      const std::optional<std::string> converted = platform_.FromCodePage(line);
+      text += converted ? *converted : UnreadableLine(line);
+      if (end < bytes.size()) text += bytes[end];
+      at = end + 1;
+    }
+    return next_(text);
+  }
 
+  Platform& platform_;
   std::function<bool(std::string_view)> next_;
   std::string start_;
   bool known_ = false;
   TextForm form_ = TextForm::kCodePage;
+  std::string held_;  // the code page's bytes after the last line end so far
   std::u16string units_;
   char16_t high_ = 0;
   std::optional<unsigned char> oddByte_;
@@ -210,47 +265,46 @@ TextForm FormOfText(std::string_view text, size_t& markLength) {
   return TextForm::kCodePage;
 }
 
-namespace {
-
-std::string UnreadableLine(std::string_view line) {
-  std::string kept(line);
-  for (char& c : kept) {
-    if ((static_cast<unsigned char>(c) & 0x80) != 0) c = '\x1A';
-  }
-  return kept;
-}
-
-}  // namespace
-
 bool FitsCodePage(Platform& platform, std::string_view text) {
   return IsAscii(text) || platform.ToCodePage(text).has_value();
 }
 
-std::string ProgramLine(Platform& platform, TextForm form, std::string_view line) {
-  if (IsAscii(line)) return std::string(line);
-  if (form == TextForm::kCodePage) {
-    std::optional<std::string> text = platform.FromCodePage(line);
-    return text ? std::move(*text) : UnreadableLine(line);
+bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts) {
+  // A batch at a time: one conversion asks for many entries.
+  std::string batch;
+  const auto fits = [&] {
+    const bool fit = FitsCodePage(platform, batch);
+    batch.clear();
+    return fit;
+  };
+  for (const auto& text : texts) {
+    if (IsAscii(text)) continue;
+    batch += text;
+    batch += '\n';
+    if (batch.size() >= kConvertBatch && !fits()) return false;
   }
-  return IsWtf8(line) ? std::string(line) : UnreadableLine(line);
+  return fits();
+}
+
+std::string ProgramLine(TextForm form, std::string_view line) {
+  return form != TextForm::kUtf8 || IsWtf8(line) ? std::string(line) : UnreadableLine(line);
 }
 
 std::string ProgramText(Platform& platform, std::string_view bytes) {
   std::string text;
-  TextPieces pieces([&text](std::string_view piece) {
+  TextPieces pieces(platform, [&text](std::string_view piece) {
     text.append(piece);
     return true;
   });
   pieces.Feed(bytes);
   pieces.Finish();
-  const TextForm form = pieces.Form();
-  if (form == TextForm::kCodePage && IsAscii(text)) return text;
-  std::string converted;
+  if (pieces.Form() != TextForm::kUtf8) return text;
+  std::string checked;
   ForEachLine(text, [&](std::string_view line) {
-    converted += ProgramLine(platform, form, line);
-    converted += "\r\n";
+    checked += ProgramLine(TextForm::kUtf8, line);
+    checked += "\r\n";
   });
-  return converted;
+  return checked;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -310,11 +364,11 @@ bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t siz
   TextForm form = TextForm::kCodePage;
   LineSplitter splitter([&](std::string_view line) {
     full = full || read.size() == read.capacity();
-    if (!full) read.push_back(ProgramLine(platform, form, line));
+    if (!full) read.push_back(ProgramLine(form, line));
   });
   try {
     bool first = true;
-    TextPieces pieces([&](std::string_view piece) {
+    TextPieces pieces(platform, [&](std::string_view piece) {
       // Called once the file's mark has told its form.
       form = pieces.Form();
       if (first) Reserve(read, GuessLines(piece, size));
@@ -344,17 +398,17 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
   if (!size || !ReadGuessingLines(platform, path, *size, read, found)) {
     // A first read counts the lines, so that the list is sized once.
     size_t ends = 1;
-    TextPieces counted([&](std::string_view piece) { return CountLineEnds(piece, ends); });
+    TextPieces counted(platform,
+                       [&](std::string_view piece) { return CountLineEnds(piece, ends); });
     found = Found(
         platform.ReadInPieces(path, [&](std::string_view piece) { return counted.Feed(piece); }),
         path);
     if (!found) return false;
     counted.Finish();
     Reserve(read, ends);
-    LineSplitter splitter([&](std::string_view line) {
-      read.push_back(ProgramLine(platform, counted.Form(), line));
-    });
-    TextPieces pieces([&](std::string_view piece) { return splitter.Feed(piece); });
+    LineSplitter splitter(
+        [&](std::string_view line) { read.push_back(ProgramLine(counted.Form(), line)); });
+    TextPieces pieces(platform, [&](std::string_view piece) { return splitter.Feed(piece); });
     found = Found(
         platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
         path);
@@ -383,10 +437,15 @@ void WriteThrough(FileWriter& file, const std::function<void(TextWriter&)>& writ
 
 TextWriter::TextWriter(FileWriter& file) : file_(file) { block_.reserve(kBlockSize); }
 
+void TextWriter::ToCodePage(Platform& platform) {
+  Drain();
+  codePage_ = &platform;
+}
+
 void TextWriter::Write(std::string_view bytes) {
   if (block_.size() + bytes.size() > kBlockSize) Drain();
   if (bytes.size() >= kBlockSize) {
-    if (!file_.Append(bytes)) throw AppError(kShortWriteText);
+    Hand(bytes);
   } else {
     block_ += bytes;
   }
@@ -408,8 +467,19 @@ void TextWriter::Finish() {
 
 void TextWriter::Drain() {
   if (block_.empty()) return;
-  if (!file_.Append(block_)) throw AppError(kShortWriteText);
+  Hand(block_);
   block_.clear();
+}
+
+void TextWriter::Hand(std::string_view text) {
+  if (codePage_ != nullptr && !IsAscii(text)) {
+    // The caller made sure that every text fits; a block holds whole ones.
+    const std::optional<std::string> bytes = codePage_->ToCodePage(text);
+    if (!bytes) throw NotInCodePage();
+    if (!file_.Append(*bytes)) throw AppError(kShortWriteText);
+    return;
+  }
+  if (!file_.Append(text)) throw AppError(kShortWriteText);
 }
 
 SavePath TemporaryPathFor(const SavePath& path, uint64_t random) {

@@ -33,14 +33,17 @@ inline constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 // The form of a file that starts with text, and the length of its mark.
 TextForm FormOfText(std::string_view text, size_t& markLength);
 
-// One line of a file of form, its mark left out, as the program's text
-// (UTF-8). Each byte of a line that is not text of its form (a lone lead
-// byte) becomes U+001A: a control character, which no name holds, so that
-// the entry names nothing and nothing else can stand for it.
-std::string ProgramLine(Platform& platform, TextForm form, std::string_view line);
+// One line of a file of form as the reading hands it on (UTF-8, the code
+// page and UTF-16 converted): as it is, or, where its bytes are no text of
+// the file's form (a lone lead byte), each byte outside ASCII as U+001A, a
+// control character, which no name holds: the entry names nothing, and
+// nothing else can stand for it.
+std::string ProgramLine(TextForm form, std::string_view line);
 
 // True when text converts to the code page and back unchanged.
 bool FitsCodePage(Platform& platform, std::string_view text);
+// The same for every one of texts, asked a batch at a time.
+bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts);
 
 // The whole bytes of a file of any form as the program's text: its lines,
 // each with CR LF.
@@ -65,10 +68,18 @@ bool ReadTextFile(Platform& platform, const std::string& path, std::string& cont
 // exists but cannot be read.
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines);
 
+// Thrown by a TextWriter writing the code page for a text that does not fit it.
+struct NotInCodePage {};
+
 // Gathers the bytes of a text file into blocks and hands them to the file.
 class TextWriter {
  public:
   explicit TextWriter(FileWriter& file);
+  // From now on the text (UTF-8) is written as bytes of the code page, each
+  // block in one conversion: every piece written must be whole characters.
+  // A block that does not fit the code page throws NotInCodePage. Throws
+  // AppError(short write).
+  void ToCodePage(Platform& platform);
   // Appends bytes. Throws AppError(short write) when the disk refuses them.
   void Write(std::string_view bytes);
   // Appends line and CR LF.
@@ -81,9 +92,11 @@ class TextWriter {
 
  private:
   void Drain();
+  void Hand(std::string_view text);
 
   FileWriter& file_;
   std::string block_;
+  Platform* codePage_ = nullptr;
 };
 
 // Replaces the file at path by the text that write hands to its TextWriter,

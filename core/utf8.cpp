@@ -38,19 +38,19 @@ size_t FileNameStart(std::string_view path) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
-bool IsAscii(std::string_view text) {
-  size_t at = 0;
-  // Eight bytes at a time: a list of a million paths is checked whole.
+size_t AsciiRun(std::string_view text, size_t from) {
+  size_t at = from;
+  // Eight bytes at a time: a list of a million paths is mostly ASCII.
   for (; at + 8 <= text.size(); at += 8) {
     uint64_t word = 0;
     std::memcpy(&word, text.data() + at, sizeof word);
-    if ((word & 0x8080808080808080ULL) != 0) return false;
+    if ((word & 0x8080808080808080ULL) != 0) break;
   }
-  for (; at < text.size(); ++at) {
-    if ((static_cast<unsigned char>(text[at]) & 0x80) != 0) return false;
-  }
-  return true;
+  while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0x80) == 0) ++at;
+  return at - from;
 }
+
+bool IsAscii(std::string_view text) { return AsciiRun(text, 0) == text.size(); }
 
 std::string Wtf8FromUtf16(std::u16string_view text) {
   std::string out;
@@ -77,11 +77,7 @@ std::u16string Utf16FromWtf8(std::string_view text, bool* valid) {
 }
 
 bool IsWtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
-      ++i;
-      continue;
-    }
+  for (size_t i = AsciiRun(text, 0); i < text.size(); i += AsciiRun(text, i)) {
     uint32_t code = 0;
     const size_t length = DecodeUtf8At(text, i, code);
     if (length == 0) return false;

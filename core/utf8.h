@@ -23,6 +23,9 @@ size_t LastBackslash(std::string_view text);
 // the folder, separator included.
 size_t FileNameStart(std::string_view path);
 
+// The number of ASCII bytes of text from from on, up to its first other byte.
+size_t AsciiRun(std::string_view text, size_t from);
+
 // True when every byte of text is ASCII.
 bool IsAscii(std::string_view text);
 

@@ -6,6 +6,7 @@
 #include <ntsecapi.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <new>
 
@@ -546,7 +547,10 @@ std::wstring WideModuleFileName() {
 
 std::string Win32Platform::ModuleFileName() { return Utf8FromWide(WideModuleFileName()); }
 
-std::optional<std::string> Utf8FromCodePage(std::string_view bytes) {
+namespace {
+
+// The system's own conversion calls, a text at a time.
+std::optional<std::string> Utf8FromCodePageCalls(std::string_view bytes) {
   if (IsAscii(bytes)) return std::string(bytes);
   if (bytes.size() > INT_MAX) return std::nullopt;
   const int size = static_cast<int>(bytes.size());
@@ -563,7 +567,7 @@ std::optional<std::string> Utf8FromCodePage(std::string_view bytes) {
   return Utf8FromWide(wide);
 }
 
-std::optional<std::string> CodePageFromUtf8(std::string_view text) {
+std::optional<std::string> CodePageFromUtf8Calls(std::string_view text) {
   if (IsAscii(text)) return std::string(text);
   bool whole = false;
   std::wstring wide;
@@ -582,9 +586,152 @@ std::optional<std::string> CodePageFromUtf8(std::string_view text) {
     return std::nullopt;
   }
   // And back to the same text: no character of the code page stands for two.
-  const std::optional<std::string> back = Utf8FromCodePage(bytes);
+  const std::optional<std::string> back = Utf8FromCodePageCalls(bytes);
   if (!back || *back != text) return std::nullopt;
   return bytes;
+}
+
+// The system code page as tables, read from the system's own conversion
+// once, character by character: a list of a million entries converts
+// without a call per entry, exactly as the calls would. Only what decoding
+// gives is encoded (no best fit), and where several codes give the same
+// character, the system's own choice is kept. Not usable (the calls are
+// asked instead) for a code page of characters longer than two bytes.
+class CodePageTable {
+ public:
+  static constexpr uint16_t kNone = 0xFFFF;
+
+  CodePageTable() {
+    CPINFO info{};
+    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize > 2) return;
+    std::vector<uint8_t> leads;
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+      for (int byte = info.LeadByte[i]; byte <= info.LeadByte[i + 1]; ++byte) {
+        leadIndex_[byte] = static_cast<uint8_t>(leads.size() + 1);
+        leads.push_back(static_cast<uint8_t>(byte));
+      }
+    }
+    encode_.assign(0x10000, kNone);
+    pairs_.assign(leads.size() * 256, kNone);
+    for (int byte = 0; byte < 256; ++byte) {
+      if (leadIndex_[byte] != 0) continue;
+      const char bytes[] = {static_cast<char>(byte)};
+      single_[byte] = Decode(bytes, 1);
+      if (single_[byte] != kNone) Learn(single_[byte], static_cast<uint16_t>(byte));
+    }
+    for (size_t lead = 0; lead < leads.size(); ++lead) {
+      for (int trail = 1; trail < 256; ++trail) {
+        const char bytes[] = {static_cast<char>(leads[lead]), static_cast<char>(trail)};
+        const uint16_t unit = Decode(bytes, 2);
+        pairs_[lead * 256 + static_cast<size_t>(trail)] = unit;
+        if (unit != kNone) Learn(unit, static_cast<uint16_t>((leads[lead] << 8) | trail));
+      }
+    }
+    for (int byte = 0; byte < 0x80; ++byte) asciiSame_ = asciiSame_ && single_[byte] == byte;
+    usable_ = asciiSame_;
+  }
+
+  bool Usable() const { return usable_; }
+
+  std::optional<std::string> ToUtf8(std::string_view bytes) const {
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    for (size_t at = 0; at < bytes.size();) {
+      const size_t ascii = AsciiRun(bytes, at);
+      text.append(bytes, at, ascii);
+      at += ascii;
+      if (at == bytes.size()) break;
+      const auto byte = static_cast<unsigned char>(bytes[at]);
+      uint16_t unit = single_[byte];
+      if (leadIndex_[byte] != 0) {
+        if (at + 1 == bytes.size()) return std::nullopt;
+        unit = pairs_[(leadIndex_[byte] - 1) * size_t{256} +
+                      static_cast<unsigned char>(bytes[at + 1])];
+        ++at;
+      }
+      if (unit == kNone) return std::nullopt;
+      if (unit < 0x800) {
+        text += static_cast<char>(0xC0 | (unit >> 6));
+      } else {
+        text += static_cast<char>(0xE0 | (unit >> 12));
+        text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      }
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+      ++at;
+    }
+    return text;
+  }
+
+  std::optional<std::string> FromUtf8(std::string_view text) const {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+      const size_t ascii = AsciiRun(text, at);
+      bytes.append(text, at, ascii);
+      at += ascii;
+      if (at == text.size()) break;
+      uint32_t code = 0;
+      const size_t length = DecodeUtf8At(text, at, code);
+      if (length == 0 || code >= 0x10000 || encode_[code] == kNone) return std::nullopt;
+      const uint16_t coded = encode_[code];
+      if (coded > 0xFF) bytes += static_cast<char>(coded >> 8);
+      bytes += static_cast<char>(coded & 0xFF);
+      at += length;
+    }
+    return bytes;
+  }
+
+ private:
+  static uint16_t Decode(const char* bytes, int size) {
+    WCHAR unit[2];
+    const int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, size, unit, 2);
+    return got == 1 && unit[0] != kNone ? static_cast<uint16_t>(unit[0]) : kNone;
+  }
+  // unit decodes from coded; where another code gave it already, the code
+  // the system itself encodes it to stays.
+  void Learn(uint16_t unit, uint16_t coded) {
+    if (encode_[unit] == kNone) {
+      encode_[unit] = coded;
+      return;
+    }
+    const WCHAR wide[] = {static_cast<WCHAR>(unit)};
+    char own[2];
+    BOOL usedDefault = FALSE;
+    const int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, 1, own, 2, nullptr,
+                                        &usedDefault);
+    const uint16_t system = got == 2   ? static_cast<uint16_t>((static_cast<unsigned char>(own[0]) << 8) |
+                                                               static_cast<unsigned char>(own[1]))
+                            : got == 1 ? static_cast<unsigned char>(own[0])
+                                       : kNone;
+    if (!usedDefault && system == coded) encode_[unit] = coded;
+  }
+
+  bool usable_ = false;
+  bool asciiSame_ = true;
+  std::array<uint16_t, 256> single_{};
+  std::array<uint8_t, 256> leadIndex_{};  // 1 + the lead byte's row in pairs_, 0 for none
+  std::vector<uint16_t> pairs_;
+  std::vector<uint16_t> encode_;
+};
+
+const CodePageTable& SystemCodePage() {
+  // The code page stays the system's for the life of the process.
+  static const CodePageTable table;
+  return table;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8FromCodePage(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  const CodePageTable& table = SystemCodePage();
+  return table.Usable() ? table.ToUtf8(bytes) : Utf8FromCodePageCalls(bytes);
+}
+
+std::optional<std::string> CodePageFromUtf8(std::string_view text) {
+  if (IsAscii(text)) return std::string(text);
+  const CodePageTable& table = SystemCodePage();
+  return table.Usable() ? table.FromUtf8(text) : CodePageFromUtf8Calls(text);
 }
 
 std::optional<std::string> Win32Platform::FromCodePage(std::string_view bytes) {
