@@ -126,6 +126,8 @@ void Reserve(std::vector<std::string>& lines, size_t ends) {
   lines.reserve(ends);
 }
 
+// line, that is no text of the code page, with each byte outside ASCII as
+// U+001A.
 std::string UnreadableLine(std::string_view line) {
   std::string kept(line);
   for (char& c : kept) {
@@ -134,11 +136,23 @@ std::string UnreadableLine(std::string_view line) {
   return kept;
 }
 
+// text with each byte that starts no whole WTF-8 sequence as U+001A.
+std::string WithUnreadableBytes(std::string_view text) {
+  std::string kept(text);
+  for (size_t at = 0; at < kept.size();) {
+    uint32_t code = 0;
+    const size_t length = DecodeUtf8At(kept, at, code);
+    if (length == 0) kept[at] = '\x1A';
+    at += length == 0 ? 1 : length;
+  }
+  return kept;
+}
+
 // Hands the text of a file that arrives in pieces on to next as the
-// program's text: a UTF-8 file's without its mark (its lines are checked one
-// by one, see ProgramLine), a UTF-16 file's and a code-page file's converted
-// to UTF-8. The code page is converted a piece at a time, up to the piece's
-// last line end (no double-byte character holds a CR, an LF or a zero byte).
+// program's text (see ProgramText): a UTF-8 file's without its mark, checked,
+// a UTF-16 file's and a code-page file's converted. The code page and UTF-8
+// go a piece at a time up to the piece's last line end (no character of
+// either holds a CR, an LF or a zero byte), in one conversion or check.
 class TextPieces {
  public:
   TextPieces(Platform& platform, std::function<bool(std::string_view)> next)
@@ -159,7 +173,7 @@ class TextPieces {
     if (!held_.empty()) {
       const std::string last = std::move(held_);
       held_.clear();
-      if (!PassCodePage(last)) return;
+      if (!PassLines(last)) return;
     }
     if (high_ != 0) {
       const char16_t lone[] = {high_};
@@ -182,21 +196,23 @@ class TextPieces {
   }
   bool Pass(std::string_view piece) {
     if (piece.empty()) return true;
-    if (form_ == TextForm::kUtf8) return next_(piece);
-    if (form_ == TextForm::kCodePage) {
+    if (form_ != TextForm::kUtf16) {
       const size_t cut = piece.find_last_of(std::string_view("\r\n\0", 3));
       if (cut == std::string_view::npos) {
         held_.append(piece);
         return true;
       }
-      bool more = false;
-      if (held_.empty()) {
-        more = PassCodePage(piece.substr(0, cut + 1));
-      } else {
-        held_.append(piece.substr(0, cut + 1));
-        more = PassCodePage(held_);
+      // What was held goes on with the piece's first line; the other whole
+      // lines go where they stand.
+      size_t from = 0;
+      if (!held_.empty()) {
+        from = piece.find_first_of(std::string_view("\r\n\0", 3)) + 1;
+        held_.append(piece.substr(0, from));
+        const bool more = PassLines(held_);
         held_.clear();
+        if (!more) return false;
       }
+      const bool more = from > cut || PassLines(piece.substr(from, cut + 1 - from));
       held_.assign(piece.substr(cut + 1));
       return more;
     }
@@ -221,8 +237,10 @@ class TextPieces {
     }
     return units_.empty() || next_(Wtf8FromUtf16(units_));
   }
-  // Whole lines of the code page (the last one may lack its end).
-  bool PassCodePage(std::string_view bytes) {
+  // Whole lines of the code page or of UTF-8 (the last one may lack its end).
+  bool PassLines(std::string_view bytes) {
+    if (form_ == TextForm::kUtf8)
+      return IsWtf8(bytes) ? next_(bytes) : next_(WithUnreadableBytes(bytes));
     if (IsAscii(bytes)) return next_(bytes);
     if (std::optional<std::string> text = platform_.FromCodePage(bytes)) return next_(*text);
     // Line by line: a line that is no text of the code page stands apart.
@@ -244,7 +262,7 @@ class TextPieces {
   std::string start_;
   bool known_ = false;
   TextForm form_ = TextForm::kCodePage;
-  std::string held_;  // the code page's bytes after the last line end so far
+  std::string held_;  // the bytes after the last line end so far
   std::u16string units_;
   char16_t high_ = 0;
   std::optional<unsigned char> oddByte_;
@@ -286,10 +304,6 @@ bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts) {
   return fits();
 }
 
-std::string ProgramLine(TextForm form, std::string_view line) {
-  return form != TextForm::kUtf8 || IsWtf8(line) ? std::string(line) : UnreadableLine(line);
-}
-
 std::string ProgramText(Platform& platform, std::string_view bytes) {
   std::string text;
   TextPieces pieces(platform, [&text](std::string_view piece) {
@@ -298,13 +312,7 @@ std::string ProgramText(Platform& platform, std::string_view bytes) {
   });
   pieces.Feed(bytes);
   pieces.Finish();
-  if (pieces.Form() != TextForm::kUtf8) return text;
-  std::string checked;
-  ForEachLine(text, [&](std::string_view line) {
-    checked += ProgramLine(TextForm::kUtf8, line);
-    checked += "\r\n";
-  });
-  return checked;
+  return text;
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -361,16 +369,13 @@ size_t GuessLines(std::string_view piece, uint64_t size) {
 bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size,
                        std::vector<std::string>& read, bool& found) {
   bool full = false;
-  TextForm form = TextForm::kCodePage;
   LineSplitter splitter([&](std::string_view line) {
     full = full || read.size() == read.capacity();
-    if (!full) read.push_back(ProgramLine(form, line));
+    if (!full) read.emplace_back(line);
   });
   try {
     bool first = true;
     TextPieces pieces(platform, [&](std::string_view piece) {
-      // Called once the file's mark has told its form.
-      form = pieces.Form();
       if (first) Reserve(read, GuessLines(piece, size));
       first = false;
       return splitter.Feed(piece) && !full;
@@ -406,8 +411,7 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
     if (!found) return false;
     counted.Finish();
     Reserve(read, ends);
-    LineSplitter splitter(
-        [&](std::string_view line) { read.push_back(ProgramLine(counted.Form(), line)); });
+    LineSplitter splitter([&](std::string_view line) { read.emplace_back(line); });
     TextPieces pieces(platform, [&](std::string_view piece) { return splitter.Feed(piece); });
     found = Found(
         platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),

@@ -33,20 +33,16 @@ inline constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 // The form of a file that starts with text, and the length of its mark.
 TextForm FormOfText(std::string_view text, size_t& markLength);
 
-// One line of a file of form as the reading hands it on (UTF-8, the code
-// page and UTF-16 converted): as it is, or, where its bytes are no text of
-// the file's form (a lone lead byte), each byte outside ASCII as U+001A, a
-// control character, which no name holds: the entry names nothing, and
-// nothing else can stand for it.
-std::string ProgramLine(TextForm form, std::string_view line);
-
 // True when text converts to the code page and back unchanged.
 bool FitsCodePage(Platform& platform, std::string_view text);
 // The same for every one of texts, asked a batch at a time.
 bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts);
 
-// The whole bytes of a file of any form as the program's text: its lines,
-// each with CR LF.
+// The whole bytes of a file of any form, its mark left out, as the program's
+// text (UTF-8). A byte that is no text of the file's form (a lone lead byte)
+// reads as U+001A: in the code page each byte outside ASCII of its line, in
+// UTF-8 the byte itself. A control character is in no name: such an entry
+// names nothing, and nothing else can stand for it.
 std::string ProgramText(Platform& platform, std::string_view bytes);
 
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line; a
@@ -62,7 +58,7 @@ std::string JoinLines(const std::vector<std::string>& lines);
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
 // Reads the lines of the text file at path, in any form, into lines as the
-// program's text (replacing them), in pieces: the file's text is never held
+// program's text as ProgramText reads it (replacing them), in pieces: the file's text is never held
 // whole. Returns false, leaving lines
 // alone, when no file exists there; throws AppError(cannot open) when one
 // exists but cannot be read.

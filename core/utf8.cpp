@@ -77,7 +77,14 @@ std::u16string Utf16FromWtf8(std::string_view text, bool* valid) {
 }
 
 bool IsWtf8(std::string_view text) {
-  for (size_t i = AsciiRun(text, 0); i < text.size(); i += AsciiRun(text, i)) {
+  size_t i = 0;
+  // Most lines are ASCII but for a name or two: whole words of ASCII first.
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if ((word & 0x8080808080808080ULL) != 0) break;
+  }
+  for (i += AsciiRun(text, i); i < text.size(); i += AsciiRun(text, i)) {
     uint32_t code = 0;
     const size_t length = DecodeUtf8At(text, i, code);
     if (length == 0) return false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 #include <new>
 
 #include "core/utf8.h"
@@ -634,54 +635,71 @@ class CodePageTable {
   bool Usable() const { return usable_; }
 
   std::optional<std::string> ToUtf8(std::string_view bytes) const {
-    std::string text;
-    text.reserve(bytes.size() + bytes.size() / 2);
-    for (size_t at = 0; at < bytes.size();) {
-      const size_t ascii = AsciiRun(bytes, at);
-      text.append(bytes, at, ascii);
-      at += ascii;
-      if (at == bytes.size()) break;
-      const auto byte = static_cast<unsigned char>(bytes[at]);
-      uint16_t unit = single_[byte];
-      if (leadIndex_[byte] != 0) {
-        if (at + 1 == bytes.size()) return std::nullopt;
-        unit = pairs_[(leadIndex_[byte] - 1) * size_t{256} +
-                      static_cast<unsigned char>(bytes[at + 1])];
-        ++at;
+    // A byte gives at most three of UTF-8 (a half-width kana), a pair as many;
+    // the room is not cleared first.
+    const std::unique_ptr<unsigned char[]> room(new unsigned char[bytes.size() * 3]);
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = in + bytes.size();
+    auto* out = room.get();
+    while (in < end) {
+      CopyAscii(in, end, out);
+      if (in == end) break;
+      uint16_t unit = single_[*in];
+      if (leadIndex_[*in] != 0) {
+        if (in + 1 == end) return std::nullopt;
+        unit = pairs_[(leadIndex_[*in] - 1) * size_t{256} + in[1]];
+        ++in;
       }
       if (unit == kNone) return std::nullopt;
       if (unit < 0x800) {
-        text += static_cast<char>(0xC0 | (unit >> 6));
+        *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
       } else {
-        text += static_cast<char>(0xE0 | (unit >> 12));
-        text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+        *out++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
+        *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
       }
-      text += static_cast<char>(0x80 | (unit & 0x3F));
-      ++at;
+      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+      ++in;
     }
-    return text;
+    return std::string(reinterpret_cast<const char*>(room.get()),
+                       static_cast<size_t>(out - room.get()));
   }
 
   std::optional<std::string> FromUtf8(std::string_view text) const {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (size_t at = 0; at < text.size();) {
-      const size_t ascii = AsciiRun(text, at);
-      bytes.append(text, at, ascii);
-      at += ascii;
-      if (at == text.size()) break;
+    // A character gives at most as many bytes of the code page as of UTF-8.
+    std::string bytes(text.size(), '\0');
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = in + text.size();
+    auto* out = reinterpret_cast<unsigned char*>(bytes.data());
+    while (in < end) {
+      CopyAscii(in, end, out);
+      if (in == end) break;
       uint32_t code = 0;
+      const size_t at =
+          static_cast<size_t>(in - reinterpret_cast<const unsigned char*>(text.data()));
       const size_t length = DecodeUtf8At(text, at, code);
       if (length == 0 || code >= 0x10000 || encode_[code] == kNone) return std::nullopt;
       const uint16_t coded = encode_[code];
-      if (coded > 0xFF) bytes += static_cast<char>(coded >> 8);
-      bytes += static_cast<char>(coded & 0xFF);
-      at += length;
+      if (coded > 0xFF) *out++ = static_cast<unsigned char>(coded >> 8);
+      *out++ = static_cast<unsigned char>(coded & 0xFF);
+      in += length;
     }
+    bytes.resize(static_cast<size_t>(out - reinterpret_cast<unsigned char*>(bytes.data())));
     return bytes;
   }
 
  private:
+  // Copies the ASCII bytes from in on to out, eight at a time where it can;
+  // stops at the first other byte.
+  static void CopyAscii(const unsigned char*& in, const unsigned char* end, unsigned char*& out) {
+    for (; end - in >= 8; in += 8, out += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, in, sizeof word);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      std::memcpy(out, in, sizeof word);
+    }
+    while (in < end && *in < 0x80) *out++ = *in++;
+  }
+
   static uint16_t Decode(const char* bytes, int size) {
     WCHAR unit[2];
     const int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, size, unit, 2);
@@ -697,10 +715,11 @@ class CodePageTable {
     const WCHAR wide[] = {static_cast<WCHAR>(unit)};
     char own[2];
     BOOL usedDefault = FALSE;
-    const int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, 1, own, 2, nullptr,
-                                        &usedDefault);
-    const uint16_t system = got == 2   ? static_cast<uint16_t>((static_cast<unsigned char>(own[0]) << 8) |
-                                                               static_cast<unsigned char>(own[1]))
+    const int got =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, 1, own, 2, nullptr, &usedDefault);
+    const uint16_t system = got == 2
+                                ? static_cast<uint16_t>((static_cast<unsigned char>(own[0]) << 8) |
+                                                        static_cast<unsigned char>(own[1]))
                             : got == 1 ? static_cast<unsigned char>(own[0])
                                        : kNone;
     if (!usedDefault && system == coded) encode_[unit] = coded;

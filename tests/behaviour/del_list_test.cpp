@@ -92,6 +92,9 @@ TEST_F(DelListTest, AFileIsReadInTheFormItsMarkTellsAndWithoutOneAsTheCodePage) 
       {"\r\nC:\\a\\sixteen-bytes.txt\r\n", {"", "C:\\a\\sixteen-bytes.txt"}},
       // No text of the code page: a lone lead byte names nothing.
       {"C:\\lone\x95\r\nC:\\b\r\n", {"C:\\lone\x1A", "C:\\b"}},
+      {"\xEF\xBB\xBF"
+       "C:\\\xFF\xC3\xBD\r\n",
+       {U8(u8"C:\\\x1Aý")}},
   };
   int folder = 0;
   for (const auto& c : cases) {
