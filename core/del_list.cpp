@@ -1,7 +1,5 @@
 #include "core/del_list.h"
 
-#include <iterator>
-
 #include "core/text_file.h"
 #include "core/utf8.h"
 
@@ -75,17 +73,10 @@ void LoadDelList(Platform& platform, DelList& list) {
   ReadTextLines(platform, ListFilePath(platform), list);
 }
 
-void PrependListFile(Platform& platform, DelList& list) {
-  DelList read;
-  if (!ReadTextLines(platform, ListFilePath(platform), read)) return;
-  read.insert(read.end(), std::make_move_iterator(list.begin()),
-              std::make_move_iterator(list.end()));
-  list = std::move(read);
-}
-
 void SaveDelList(Platform& platform, const DelList& list) {
   // The code page, byte for byte as other programs know the file, unless an
   // entry does not fit it: then the whole file is UTF-8.
+  //
   // Line by line: a list that fills the memory has no room for a copy. The
   // code page is tried first; a save that meets an entry it cannot hold is
   // given up (its temporary file removed) and made again in UTF-8.
