@@ -347,7 +347,8 @@ std::string ReadRaw(const std::string& path) {
 // Entries the code page holds, or (utf8) that it does not, so that the list
 // file is written in UTF-8.
 DelList SampleEntries(const std::string& folder, int count, bool utf8) {
-  const std::u8string_view name = utf8 ? u8"\\deep\\folder\\テスト😀\\file-" : u8"\\deep\\folder\\テスト\\file-";
+  const std::u8string_view name =
+      utf8 ? u8"\\deep\\folder\\テスト😀\\file-" : u8"\\deep\\folder\\テスト\\file-";
   const std::string prefix = folder + std::string(name.begin(), name.end());
   DelList list;
   list.reserve(count);

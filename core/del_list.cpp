@@ -75,20 +75,21 @@ void LoadDelList(Platform& platform, DelList& list) {
 
 void SaveDelList(Platform& platform, const DelList& list) {
   // The code page, byte for byte as other programs know the file, unless an
-  // entry does not fit it: then the whole file is UTF-8.
-  //
-  // Line by line: a list that fills the memory has no room for a copy. The
-  // code page is tried first; a save that meets an entry it cannot hold is
-  // given up (its temporary file removed) and made again in UTF-8.
+  // entry does not fit it: then the whole file is UTF-8. The code page is
+  // tried first, line by line (a list that fills the memory has no room for
+  // a copy); a save that meets an entry it cannot hold is given up (its
+  // temporary file removed) and made again in UTF-8.
   const std::string path = ListFilePath(platform);
-  bool fits = true;
-  try {
-    WriteTextFile(platform, path, [&](TextWriter& out) {
-      out.ToCodePage(platform);
-      for (const auto& entry : list) out.WriteLine(entry);
-    });
-  } catch (const NotInCodePage&) {
-    fits = false;
+  bool fits = list.empty() || StaysCodePage(platform, list.front());
+  if (fits) {
+    try {
+      WriteTextFile(platform, path, [&](TextWriter& out) {
+        out.ToCodePage(platform);
+        for (const auto& entry : list) out.WriteLine(entry);
+      });
+    } catch (const NotInCodePage&) {
+      fits = false;
+    }
   }
   if (fits) return;
   WriteTextFile(platform, path, [&](TextWriter& out) {

@@ -49,8 +49,12 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
   // fit it; otherwise the whole log is rewritten in UTF-8, losing nothing.
   size_t mark = 0;
   const TextForm form = FormOfText(previous, mark);
+  // A new log whose first path would read as a mark is UTF-8 too (a time
+  // begins with a digit).
   const bool codePage =
-      form == TextForm::kCodePage && LinesFitCodePage(platform, formats, list, timed);
+      form == TextForm::kCodePage &&
+      (!previous.empty() || list.empty() || timed || StaysCodePage(platform, list.front())) &&
+      LinesFitCodePage(platform, formats, list, timed);
   if (!codePage && form != TextForm::kUtf8) {
     previous = ProgramText(platform, previous);
     mark = 0;

@@ -239,8 +239,9 @@ class TextPieces {
   }
   // Whole lines of the code page or of UTF-8 (the last one may lack its end).
   bool PassLines(std::string_view bytes) {
-    if (form_ == TextForm::kUtf8)
+    if (form_ == TextForm::kUtf8) {
       return IsWtf8(bytes) ? next_(bytes) : next_(WithUnreadableBytes(bytes));
+    }
     if (IsAscii(bytes)) return next_(bytes);
     if (std::optional<std::string> text = platform_.FromCodePage(bytes)) return next_(*text);
     // Line by line: a line that is no text of the code page stands apart.
@@ -285,6 +286,12 @@ TextForm FormOfText(std::string_view text, size_t& markLength) {
 
 bool FitsCodePage(Platform& platform, std::string_view text) {
   return IsAscii(text) || platform.ToCodePage(text).has_value();
+}
+
+bool StaysCodePage(Platform& platform, std::string_view firstLine) {
+  size_t mark = 0;
+  const std::optional<std::string> bytes = platform.ToCodePage(firstLine);
+  return !bytes || FormOfText(*bytes, mark) == TextForm::kCodePage;
 }
 
 bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts) {

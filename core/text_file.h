@@ -35,7 +35,11 @@ TextForm FormOfText(std::string_view text, size_t& markLength);
 
 // True when text converts to the code page and back unchanged.
 bool FitsCodePage(Platform& platform, std::string_view text);
-// The same for every one of texts, asked a batch at a time.
+// False when firstLine, the first line of a file in the code page, would
+// make the file read as another form (its bytes begin with a mark: "ï»¿" in
+// code page 1252).
+bool StaysCodePage(Platform& platform, std::string_view firstLine);
+// Whether every one of texts fits the code page, asked a batch at a time.
 bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts);
 
 // The whole bytes of a file of any form, its mark left out, as the program's
