@@ -9,6 +9,7 @@
 #include <new>
 
 #include "win32/engine_path.h"
+#include "win32/name_key.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/wow64_guard.h"
@@ -311,6 +312,60 @@ bool Win32Platform::EngineList(EngineEntry& folder,
       // With the reparse-point attribute, the EA size field holds the tag.
       report(found->FileName, found->FileNameLength, found->FileAttributes, found->EaSize,
              {static_cast<uint64_t>(found->FileId.QuadPart), 0, volume});
+      if (found->NextEntryOffset == 0) break;
+      at += found->NextEntryOffset;
+    }
+  }
+  return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+bool Win32Platform::EngineSplitName(const EnginePath& path, EnginePath& folder,
+                                    std::optional<std::string>& key) {
+  // The path as the attribute query takes it; a root ("\\?\C:\") has no
+  // last name, and a name right after the prefix no folder.
+  const std::wstring wide = WideEnginePath(path.text);
+  const size_t cut = wide.rfind(L'\\');
+  if (wide.compare(0, 4, L"\\\\?\\") != 0 || cut == std::wstring::npos || cut < 5 ||
+      cut + 1 == wide.size()) {
+    return false;
+  }
+  std::wstring holder = wide.substr(0, cut);
+  // "\\?\C:" would be the volume itself.
+  if (holder.back() == L':') holder += L'\\';
+  folder.text = Utf8FromWide(holder);
+  key = LookupKeyOf(std::wstring_view(wide).substr(cut + 1));
+  return true;
+}
+
+bool Win32Platform::EngineListKeys(
+    const EnginePath& folder,
+    const std::function<bool(const std::optional<std::string>& key, uint32_t attributes)>& visit) {
+  const std::wstring wide = WideEnginePath(folder.text);
+  ScopedFileHandle handle;
+  {
+    Wow64FsGuard unredirected;
+    handle.Reset(CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  }
+  if (!handle.Valid()) return false;
+  constexpr DWORD kBufferBytes = 64 * 1024;
+  std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
+  const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(handle.Get(), kind, buffer.data(), kBufferBytes)) {
+    kind = FileIdBothDirectoryInfo;
+    for (size_t at = 0;;) {
+      const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+      const std::wstring_view name(found->FileName, found->FileNameLength / sizeof(WCHAR));
+      if (name != L"." && name != L"..") {
+        const auto key = NameKeyOf(name);
+        if (!visit(key, found->FileAttributes)) return false;
+        const std::wstring_view shortName(found->ShortName, found->ShortNameLength / sizeof(WCHAR));
+        if (!shortName.empty()) {
+          const auto shortKey = NameKeyOf(shortName);
+          if (shortKey != key && !visit(shortKey, found->FileAttributes)) return false;
+        }
+      }
       if (found->NextEntryOffset == 0) break;
       at += found->NextEntryOffset;
     }

@@ -390,6 +390,34 @@ bool MemoryPlatform::EngineList(EngineEntry& folder,
   return true;
 }
 
+std::optional<std::string> MemoryPlatform::NameKey(const std::string& name) {
+  const std::string upper = UpperCase(name);
+  if (UpperCase(LowerCase(name)) != upper) return std::nullopt;
+  return upper;
+}
+
+bool MemoryPlatform::EngineSplitName(const EnginePath& path, EnginePath& folder,
+                                     std::optional<std::string>& key) {
+  const size_t cut = LastBackslash(*this, path.text);
+  if (cut == std::string::npos || cut == 0 || cut + 1 == path.text.size()) return false;
+  folder.text = path.text.substr(0, cut);
+  if (folder.text.back() == ':') folder.text += '\\';
+  const std::string name = path.text.substr(cut + 1);
+  key = name.back() == '.' || name.back() == ' ' ? std::nullopt : NameKey(name);
+  return true;
+}
+
+bool MemoryPlatform::EngineListKeys(
+    const EnginePath& folder,
+    const std::function<bool(const std::optional<std::string>& key, uint32_t attributes)>& visit) {
+  const Node* node = Resolve(Locate(folder.text).node);
+  if (node == nullptr || !node->IsFolder() || IsLocked(folder.text)) return false;
+  for (const auto& child : node->children) {
+    if (!visit(NameKey(child->name), child->attributes)) return false;
+  }
+  return true;
+}
+
 bool MemoryPlatform::EngineSetAttributes(EngineEntry& entry, uint32_t attributes) {
   const Handle& handle = static_cast<Handle&>(entry);
   if ((handle.access & kEngineWriteAttributes) == 0) return false;
