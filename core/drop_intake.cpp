@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 #include "core/code_page.h"
@@ -13,9 +14,10 @@ namespace {
 
 // text with each single-byte character as its byte and each double-byte one
 // as an ideographic space: what the name rules look at, whole characters.
-std::u16string Characters(Platform& platform, std::string_view text) {
-  std::u16string characters;
-  characters.reserve(text.size());
+// Into characters, whose room is kept from name to name.
+const std::u16string& Characters(Platform& platform, std::string_view text,
+                                 std::u16string& characters) {
+  characters.clear();
   for (size_t at = 0; at < text.size();) {
     const size_t length = NextCharLength(platform, text, at);
     characters.push_back(length == 1 ? static_cast<unsigned char>(text[at]) : u'\x3000');
@@ -48,8 +50,9 @@ void AnswerFromListing(Platform& platform, const SharedFolder& folder,
     uint32_t attributes = kInvalidAttributes;
     size_t names = 0;
   };
-  std::unordered_map<std::string, Found> wanted;
-  for (const size_t name : folder.names) wanted.emplace(*keys[name], Found{});
+  std::unordered_map<std::string_view, Found> wanted;
+  wanted.reserve(folder.names.size());
+  for (const size_t name : folder.names) wanted.try_emplace(*keys[name]);
   const size_t budget = kNamesSpare + kNamesPerDropped * folder.names.size();
   size_t listed = 0;
   const bool whole = platform.EngineListKeys(
@@ -71,27 +74,38 @@ void AnswerFromListing(Platform& platform, const SharedFolder& folder,
   }
 }
 
-// The attribute bits of the entry at each path, as EngineGetAttributes tells
-// them; names that share a folder answered from one listing of it where it
-// can tell, every other name asked alone.
-std::vector<uint32_t> AttributesOf(Platform& platform, const std::vector<EnginePath>& paths) {
-  std::vector<std::optional<std::string>> keys(paths.size());
+// The attribute bits of the entry at each target, as EngineGetAttributes
+// tells them for its engine form; names that share a folder answered from
+// one listing of it where it can tell, every other name asked alone.
+std::vector<uint32_t> AttributesOf(Platform& platform, const std::vector<std::string>& targets) {
+  std::vector<std::optional<std::string>> keys(targets.size());
   std::vector<SharedFolder> folders;
-  std::unordered_map<std::string, size_t> folderAt;
-  for (size_t name = 0; name < paths.size(); ++name) {
-    EnginePath folder;
-    if (!platform.EngineSplitName(paths[name], folder, keys[name]) || !keys[name]) continue;
-    const auto at = folderAt.emplace(folder.text, folders.size());
-    if (at.second) folders.push_back({std::move(folder), {}});
-    folders[at.first->second].names.push_back(name);
+  // By folder part; nothing where its names cannot be joined to it.
+  std::unordered_map<std::string_view, std::optional<size_t>> folderAt;
+  for (size_t name = 0; name < targets.size(); ++name) {
+    const std::string_view target = targets[name];
+    const size_t start = FileNameStart(platform, target);
+    keys[name] = platform.LookupKey(std::string(target.substr(start)));
+    if (!keys[name]) continue;
+    const auto at = folderAt.try_emplace(target.substr(0, start));
+    if (at.second) {
+      auto path = platform.EngineFolderOf(std::string(target.substr(0, start)));
+      if (path) {
+        at.first->second = folders.size();
+        folders.push_back({std::move(*path), {}});
+      }
+    }
+    if (at.first->second) folders[*at.first->second].names.push_back(name);
   }
-  std::vector<std::optional<uint32_t>> answers(paths.size());
+  std::vector<std::optional<uint32_t>> answers(targets.size());
   for (const auto& folder : folders) {
     if (folder.names.size() >= kListedFrom) AnswerFromListing(platform, folder, keys, answers);
   }
-  std::vector<uint32_t> attributes(paths.size());
-  for (size_t name = 0; name < paths.size(); ++name) {
-    attributes[name] = answers[name] ? *answers[name] : platform.EngineGetAttributes(paths[name]);
+  std::vector<uint32_t> attributes(targets.size());
+  for (size_t name = 0; name < targets.size(); ++name) {
+    attributes[name] = answers[name]
+                           ? *answers[name]
+                           : platform.EngineGetAttributes(platform.ToEnginePath(targets[name]));
   }
   return attributes;
 }
@@ -102,15 +116,16 @@ void AppendDropped(Platform& platform, const std::vector<std::string>& paths, De
   // never looked at, not even for whether it is a folder.
   std::vector<bool> droppable(paths.size());
   std::vector<size_t> asked;
-  std::vector<EnginePath> engines;
+  std::vector<std::string> targets;
+  std::u16string characters;
   for (size_t at = 0; at < paths.size(); ++at) {
-    droppable[at] = IsDroppableName(Characters(platform, paths[at]));
-    const auto target = droppable[at] ? TargetPath(platform, paths[at]) : std::nullopt;
+    droppable[at] = IsDroppableName(Characters(platform, paths[at], characters));
+    auto target = droppable[at] ? TargetPath(platform, paths[at]) : std::nullopt;
     if (!target) continue;
     asked.push_back(at);
-    engines.push_back(platform.ToEnginePath(*target));
+    targets.push_back(std::move(*target));
   }
-  const std::vector<uint32_t> attributes = AttributesOf(platform, engines);
+  const std::vector<uint32_t> attributes = AttributesOf(platform, targets);
   for (size_t at = 0, next = 0; at < paths.size(); ++at) {
     if (!droppable[at]) continue;
     list.push_back(paths[at]);
@@ -121,7 +136,7 @@ void AppendDropped(Platform& platform, const std::vector<std::string>& paths, De
     }
     // A dropped link is listed as itself only: its target's entries are not
     // the user's to delete.
-    if (IsFolderLink(platform, engines[name], attributes[name])) continue;
+    if (IsFolderLink(platform, platform.ToEnginePath(targets[name]), attributes[name])) continue;
     std::vector<std::string> listing;
     CollectFolder(platform, paths[at], listing);
     list.insert(list.end(), std::make_move_iterator(listing.begin()),
@@ -147,9 +162,10 @@ void CollectFolder(Platform& platform, const std::string& folder,
   // JoinPath(folder, name) for every entry: a name from the file system never
   // begins with a backslash, so the join is one prefix, worked out once.
   const std::string prefix = JoinPath(platform, folder, "");
+  std::u16string characters;
   platform.Enumerate(prefix + "*", [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
-    if (!IsListableName(Characters(platform, entry.name))) return;
+    if (!IsListableName(Characters(platform, entry.name, characters))) return;
     listing.push_back(prefix + entry.name);
   });
 }

@@ -39,10 +39,10 @@ std::optional<char16_t> Folded(char16_t unit) {
   // signs, circled and parenthesised digits, box drawing and shapes, the
   // CJK scripts and symbols, Hangul, surrogates (each unit alone), private
   // use, compatibility ideographs, vertical forms, full-width forms.
-  static constexpr char16_t kCaseless[][2] = {
-      {0x2000, 0x206F}, {0x2190, 0x23FF}, {0x2460, 0x249B}, {0x2500, 0x27BF},
-      {0x2E80, 0x2FDF}, {0x3000, 0x4DBF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF},
-      {0xD800, 0xFAFF}, {0xFE30, 0xFE4F}, {0xFF00, 0xFFEF}};
+  static constexpr char16_t kCaseless[][2] = {{0x2000, 0x206F}, {0x2190, 0x23FF}, {0x2460, 0x249B},
+                                              {0x2500, 0x27BF}, {0x2E80, 0x2FDF}, {0x3000, 0x4DBF},
+                                              {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF}, {0xD800, 0xFAFF},
+                                              {0xFE30, 0xFE4F}, {0xFF00, 0xFFEF}};
   for (const auto& range : kCaseless) {
     if (unit >= range[0] && unit <= range[1]) return unit;
   }
@@ -55,8 +55,8 @@ bool IsDeviceName(std::wstring_view name) {
   for (auto& unit : base) {
     if (unit >= L'a' && unit <= L'z') unit = static_cast<wchar_t>(unit - 0x20);
   }
-  if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" ||
-      base == L"CONIN$" || base == L"CONOUT$") {
+  if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+      base == L"CONOUT$") {
     return true;
   }
   return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
@@ -66,22 +66,22 @@ bool IsDeviceName(std::wstring_view name) {
 
 }  // namespace
 
-std::optional<std::string> NameKeyOf(std::wstring_view name) {
-  std::string key(name.size() * 2, '\0');
+bool NameKeyOf(std::wstring_view name, std::string& key) {
+  key.resize(name.size() * 2);
   for (size_t at = 0; at < name.size(); ++at) {
     const auto folded = Folded(static_cast<char16_t>(name[at]));
-    if (!folded) return std::nullopt;
+    if (!folded) return false;
     key[2 * at] = static_cast<char>(*folded & 0xFF);
     key[2 * at + 1] = static_cast<char>(*folded >> 8);
   }
-  return key;
+  return true;
 }
 
-std::optional<std::string> LookupKeyOf(std::wstring_view name) {
+bool LookupKeyOf(std::wstring_view name, std::string& key) {
   if (name.empty() || name.back() == L'.' || name.back() == L' ' || IsDeviceName(name)) {
-    return std::nullopt;
+    return false;
   }
-  return NameKeyOf(name);
+  return NameKeyOf(name, key);
 }
 
 }  // namespace moxlyn

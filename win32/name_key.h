@@ -15,13 +15,14 @@ namespace moxlyn {
 // holding a character outside the ranges whose case every file system's
 // table maps alike (ASCII, Latin-1, Latin Extended-A, basic Cyrillic, symbols
 // and punctuation without case, the CJK scripts, full-width forms).
-std::optional<std::string> NameKeyOf(std::wstring_view name);
+// The key is written into key (its bytes replaced); false for nothing.
+bool NameKeyOf(std::wstring_view name, std::string& key);
 
-// The key a lookup of name compares by, as NameKeyOf; nothing also for an
+// The key a lookup of name compares by, as NameKeyOf; false also for an
 // empty name, one ending in a dot or a blank (which paths outside the
 // engine's literal form trim) and a device name ("CON", "com1.txt": some
 // lookups open the device). No name of a folder's listing that these leave
 // out has the key of a name that they keep.
-std::optional<std::string> LookupKeyOf(std::wstring_view name);
+bool LookupKeyOf(std::wstring_view name, std::string& key);
 
 }  // namespace moxlyn

@@ -319,22 +319,26 @@ bool Win32Platform::EngineList(EngineEntry& folder,
   return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-bool Win32Platform::EngineSplitName(const EnginePath& path, EnginePath& folder,
-                                    std::optional<std::string>& key) {
-  // The path as the attribute query takes it; a root ("\\?\C:\") has no
-  // last name, and a name right after the prefix no folder.
-  const std::wstring wide = WideEnginePath(path.text);
-  const size_t cut = wide.rfind(L'\\');
-  if (wide.compare(0, 4, L"\\\\?\\") != 0 || cut == std::wstring::npos || cut < 5 ||
-      cut + 1 == wide.size()) {
-    return false;
+std::optional<EnginePath> Win32Platform::EngineFolderOf(const std::string& folderPart) {
+  // Only a plain full path is only prefixed (see EngineFormOf), so that its
+  // names are joined to the folder's form as they stand; a drive root keeps
+  // its backslash.
+  std::wstring folder = WideFromCodePage(folderPart);
+  if (folder.empty() || folder.back() != L'\\') return std::nullopt;
+  if (folder.size() != 3 || folder[1] != L':') folder.pop_back();
+  if (!IsPlainFullPath(folder)) return std::nullopt;
+  return EnginePath{Utf8FromWide(LongFormOf(folder))};
+}
+
+std::optional<std::string> Win32Platform::LookupKey(const std::string& name) {
+  // An ASCII name is its own UTF-16, without asking the system.
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+  std::string key;
+  if (!LookupKeyOf(ascii ? std::wstring(name.begin(), name.end()) : WideFromCodePage(name), key)) {
+    return std::nullopt;
   }
-  std::wstring holder = wide.substr(0, cut);
-  // "\\?\C:" would be the volume itself.
-  if (holder.back() == L':') holder += L'\\';
-  folder.text = Utf8FromWide(holder);
-  key = LookupKeyOf(std::wstring_view(wide).substr(cut + 1));
-  return true;
+  return key;
 }
 
 bool Win32Platform::EngineListKeys(
@@ -351,19 +355,26 @@ bool Win32Platform::EngineListKeys(
   constexpr DWORD kBufferBytes = 64 * 1024;
   std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
   const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+  // One key's bytes, kept from name to name.
+  std::optional<std::string> key(std::in_place);
+  std::optional<std::string> shortKey(std::in_place);
+  const auto visitName = [&](std::wstring_view name, std::optional<std::string>& into,
+                             DWORD attributes) {
+    return NameKeyOf(name, *into) ? visit(into, attributes) : visit(std::nullopt, attributes);
+  };
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   while (GetFileInformationByHandleEx(handle.Get(), kind, buffer.data(), kBufferBytes)) {
     kind = FileIdBothDirectoryInfo;
     for (size_t at = 0;;) {
       const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
       const std::wstring_view name(found->FileName, found->FileNameLength / sizeof(WCHAR));
+      const std::wstring_view shortName(found->ShortName, found->ShortNameLength / sizeof(WCHAR));
       if (name != L"." && name != L"..") {
-        const auto key = NameKeyOf(name);
-        if (!visit(key, found->FileAttributes)) return false;
-        const std::wstring_view shortName(found->ShortName, found->ShortNameLength / sizeof(WCHAR));
-        if (!shortName.empty()) {
-          const auto shortKey = NameKeyOf(shortName);
-          if (shortKey != key && !visit(shortKey, found->FileAttributes)) return false;
+        if (!visitName(name, key, found->FileAttributes)) return false;
+        // The short name, where it is another name than the long one.
+        if (!shortName.empty() && !(NameKeyOf(shortName, *shortKey) && *shortKey == *key) &&
+            !visitName(shortName, shortKey, found->FileAttributes)) {
+          return false;
         }
       }
       if (found->NextEntryOffset == 0) break;

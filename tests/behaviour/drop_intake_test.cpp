@@ -164,8 +164,8 @@ TEST_F(DropIntakeTest, ManyNamesOfOneFolderListWhatEachNameListsAlone) {
   world_->MakeFolder(world_->At("target"));
   world_->MakeFile(world_->At("target\\t.txt"), "t");
   const bool linked = world_->MakeFolderLink(dir + "\\link", world_->At("target"));
-  Paths names{"Sub", "SUB",      "sub",      "Sub.", "Sub ",     "表ソ",       "Дом",
-              "дом", "A.B",      "file.txt", "FILE.TXT", "gone", "Gone.txt", "sub\\x.txt"};
+  Paths names{"Sub", "SUB", "sub",      "Sub.",     "Sub ", "表ソ",     "Дом",
+              "дом", "A.B", "file.txt", "FILE.TXT", "gone", "Gone.txt", "sub\\x.txt"};
   if (linked) names.insert(names.end(), {"link", "LINK"});
   Paths dropped;
   DelList alone;

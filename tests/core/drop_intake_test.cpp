@@ -25,7 +25,8 @@ TEST(DropIntakeLookups, NamesOfAFolderAreAnsweredByOneListingAsTheirOwnLookupsWo
   for (int i = 0; i < 10; ++i) drop("C:\\MANY\\D" + std::to_string(i));  // its own listing
   for (int i = 0; i < 10; ++i) drop("C:\\many\\gone" + std::to_string(i));
   for (const char* name : {"link", "d1.", "d2 "}) drop(std::string("C:\\many\\") + name);
-  for (const char* path : {"C:\\few\\a", "C:\\few\\b", "C:\\none\\a", "C:\\none\\b", "C:\\none\\c"}) {
+  for (const char* path :
+       {"C:\\few\\a", "C:\\few\\b", "C:\\none\\a", "C:\\none\\b", "C:\\none\\c"}) {
     drop(path);
   }
   // Each a question of its own: the last two names, the names of C:\few, and

@@ -396,15 +396,16 @@ std::optional<std::string> MemoryPlatform::NameKey(const std::string& name) {
   return upper;
 }
 
-bool MemoryPlatform::EngineSplitName(const EnginePath& path, EnginePath& folder,
-                                     std::optional<std::string>& key) {
-  const size_t cut = LastBackslash(*this, path.text);
-  if (cut == std::string::npos || cut == 0 || cut + 1 == path.text.size()) return false;
-  folder.text = path.text.substr(0, cut);
-  if (folder.text.back() == ':') folder.text += '\\';
-  const std::string name = path.text.substr(cut + 1);
-  key = name.back() == '.' || name.back() == ' ' ? std::nullopt : NameKey(name);
-  return true;
+std::optional<EnginePath> MemoryPlatform::EngineFolderOf(const std::string& folderPart) {
+  // "C:\" is a root; any other folder part loses its separator.
+  if (!EndsWithSeparator(folderPart)) return std::nullopt;
+  const bool root = folderPart.size() == 3 && folderPart[1] == ':';
+  return EnginePath{root ? folderPart : folderPart.substr(0, folderPart.size() - 1)};
+}
+
+std::optional<std::string> MemoryPlatform::LookupKey(const std::string& name) {
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return std::nullopt;
+  return NameKey(name);
 }
 
 bool MemoryPlatform::EngineListKeys(

@@ -125,17 +125,16 @@ TEST_F(WidePathsTest, ForeignDeviceAndDottedNamesInsideADroppedFolderGo) {
 // ending in a dot is asked alone.
 TEST_F(WidePathsTest, ShortAndForeignNamesDroppedTogetherListWhatEachListsAlone) {
   FolderW(W(L"many"));
-  for (const wchar_t* name :
-       {L"\uD55C\uAD6D\uC5B4", L"caf\u00E9", L"A long folder name.tar.gz", L"nul", L"dot.",
-        L"\uFF26\uFF55\uFF4C\uFF4C"}) {
+  for (const wchar_t* name : {L"\uD55C\uAD6D\uC5B4", L"caf\u00E9", L"A long folder name.tar.gz",
+                              L"nul", L"dot.", L"\uFF26\uFF55\uFF4C\uFF4C"}) {
     FolderW(W(L"many\\") + name);
     FileW(W(L"many\\") + name + L"\\inside.txt");
   }
   DelList names;
   CollectFolder(fs(), root_ + "\\many", names);
   std::wstring shortPath(MAX_PATH, L'\0');
-  shortPath.resize(GetShortPathNameW(W(L"many\\A long folder name.tar.gz").c_str(),
-                                     shortPath.data(), MAX_PATH));
+  shortPath.resize(
+      GetShortPathNameW(W(L"many\\A long folder name.tar.gz").c_str(), shortPath.data(), MAX_PATH));
   const std::wstring shortName = shortPath.substr(shortPath.rfind(L'\\') + 1);
   ASSERT_NE(shortName, L"A long folder name.tar.gz");
   names.push_back(root_ + "\\many\\");
