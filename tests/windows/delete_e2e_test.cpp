@@ -273,7 +273,7 @@ TEST_F(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
   // the program has taken the move and shows its idle cursor.
   SetForegroundWindow(main);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
-  const HWND focus = FocusOf(main);
+  HWND focus = FocusOf(main);
   MoveMouse(CentreOf(del));
   TypeKey(VK_TAB);
   ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) != focus; }));

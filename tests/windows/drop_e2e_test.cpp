@@ -91,7 +91,7 @@ void PasteOn(HWND main) {
 // after it, which the program reads after the keys before it, has moved the
 // focus.
 void PasteAndWaitOn(HWND main) {
-  const HWND focus = FocusOf(main);
+  HWND focus = FocusOf(main);
   ASSERT_NO_FATAL_FAILURE(PasteOn(main));
   TypeKey(VK_TAB);
   ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) != focus; }));

@@ -210,12 +210,13 @@ std::optional<MessageBoxView> Program::WaitBox(DWORD timeoutMs) const {
   if (view && view->hasIcon) {
     // The icon may not be painted at the first look: its colours tell its
     // kind once it is.
-    const HWND box = view->box;
+    HWND box = view->box;
     WaitUntil(
         [&] {
           auto again = ReadBox(box);
-          if (again) view = std::move(again);
-          return !again || !view->iconKind.empty();
+          if (!again) return true;  // the box has gone
+          view = std::move(again);
+          return !view->iconKind.empty();
         },
         timeoutMs);
   }
