@@ -324,7 +324,11 @@ std::optional<EnginePath> Win32Platform::EngineFolderOf(const std::string& folde
   // names are joined to the folder's form as they stand; a drive root keeps
   // its backslash.
   std::wstring folder = WideFromCodePage(folderPart);
-  if (folder.empty() || folder.back() != L'\\') return std::nullopt;
+  // A path already in a literal form ("\\?\", "\\.\") is left to the lookup.
+  if (folder.empty() || folder.back() != L'\\' || folder.compare(0, 3, L"\\\\?") == 0 ||
+      folder.compare(0, 3, L"\\\\.") == 0) {
+    return std::nullopt;
+  }
   if (folder.size() != 3 || folder[1] != L':') folder.pop_back();
   if (!IsPlainFullPath(folder)) return std::nullopt;
   return EnginePath{Utf8FromWide(LongFormOf(folder))};
