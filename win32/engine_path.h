@@ -16,6 +16,11 @@ namespace moxlyn {
 std::string Utf8FromWide(const std::wstring& wide);
 std::wstring WideFromUtf8(std::string_view utf8);
 
+// Whether path is absolute ("X:\..." or "\\server\share...") and holds no
+// forward slash and no empty, "." or ".." name after its root, so that making
+// it full would change nothing but the trailing dots and spaces of its names.
+bool IsPlainFullPath(std::wstring_view path);
+
 // The literal long form of a wide path, by the rule below; empty when the
 // path is empty or cannot be made full.
 std::wstring LongFormOf(const std::wstring& path);

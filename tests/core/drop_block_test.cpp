@@ -34,7 +34,7 @@ TEST(DropBlock, AnyFailedCheckRefusesTheWholeBlock) {
   const std::u16string longest(kMaxDroppedNameLength, u'a');
   const std::string refused[] = {
       Block(20, 1, two).substr(0, 19),                  // shorter than the header
-      Block(20 + 46, 1, two),                           // names 2 bytes past the end
+      Block(20 + 46, 1, two),                           // names 24 bytes past the end
       Block(8, 1, two),                                 // names inside the header
       Block(20, 1, Wide(u"C:\\a\0C:\\b"s)),             // a name without its zero
       Block(20, 1, two.substr(0, two.size() - 1)),      // the list's end cut in half

@@ -112,15 +112,15 @@ std::optional<std::string> Convert(std::string_view text, unsigned codePage, boo
 #endif
 }
 
-// The case partner of a code point in the model: ASCII, Latin-1 ("é" and
-// "É") and the full-width letters ("ａ" and "Ａ").
+// The case partner of a code point in the model: ASCII and Latin-1 ("é"
+// and "É"); the full-width letters ("Ａ" to "ａ") are lower-cased only, a
+// case that file systems fold differently.
 uint32_t ChangeCase(uint32_t code, bool upper) {
   const auto inRange = [](uint32_t c, uint32_t first, uint32_t last) {
     return c >= first && c <= last;
   };
   if (upper) {
     if (inRange(code, 'a', 'z') || (inRange(code, 0xE0, 0xFE) && code != 0xF7)) return code - 0x20;
-    if (inRange(code, 0xFF41, 0xFF5A)) return code - 0x20;
   } else {
     if (inRange(code, 'A', 'Z') || (inRange(code, 0xC0, 0xDE) && code != 0xD7)) return code + 0x20;
     if (inRange(code, 0xFF21, 0xFF3A)) return code + 0x20;
@@ -456,6 +456,35 @@ bool MemoryPlatform::EngineList(EngineEntry& folder,
         {child->name, child->attributes, child->reparseTag, IdOf(target ? *target : *child)});
   }
   for (const auto& entry : entries) visit(entry);
+  return true;
+}
+
+std::optional<std::string> MemoryPlatform::NameKey(const std::string& name) {
+  const std::string upper = UpperCase(name);
+  if (UpperCase(LowerCase(name)) != upper) return std::nullopt;
+  return upper;
+}
+
+std::optional<EnginePath> MemoryPlatform::EngineFolderOf(const std::string& folderPart) {
+  // "C:\" is a root; any other folder part loses its separator.
+  if (!EndsWithSeparator(folderPart)) return std::nullopt;
+  const bool root = folderPart.size() == 3 && folderPart[1] == ':';
+  return EnginePath{root ? folderPart : folderPart.substr(0, folderPart.size() - 1)};
+}
+
+std::optional<std::string> MemoryPlatform::LookupKey(const std::string& name) {
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return std::nullopt;
+  return NameKey(name);
+}
+
+bool MemoryPlatform::EngineListKeys(
+    const EnginePath& folder,
+    const std::function<bool(const std::optional<std::string>& key, uint32_t attributes)>& visit) {
+  const Node* node = Resolve(Locate(folder.text).node);
+  if (node == nullptr || !node->IsFolder() || IsLocked(folder.text)) return false;
+  for (const auto& child : node->children) {
+    if (!visit(NameKey(child->name), child->attributes)) return false;
+  }
   return true;
 }
 

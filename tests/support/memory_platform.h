@@ -154,12 +154,20 @@ class MemoryPlatform : public Platform {
   std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override;
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
+  // Names are compared by their upper case (ASCII letters). A name ending in
+  // a dot or a blank has no lookup key, as on Windows; one with a full-width
+  // capital (which LowerCase folds and lookups do not) no key at all.
+  std::optional<EnginePath> EngineFolderOf(const std::string& folderPart) override;
+  std::optional<std::string> LookupKey(const std::string& name) override;
+  bool EngineListKeys(const EnginePath& folder,
+                      const std::function<bool(const std::optional<std::string>& key,
+                                               uint32_t attributes)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   bool EngineRemove(EngineEntry& entry) override;
   std::optional<std::string> FromCodePage(std::string_view bytes) override;
   std::optional<std::string> ToCodePage(std::string_view text) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
-  // ASCII letters, the letters of Latin-1 and the full-width ones.
+  // ASCII letters and those of Latin-1; the full-width ones lower-cased only.
   std::string UpperCase(const std::string& text) override;
   std::string LowerCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
@@ -189,6 +197,8 @@ class MemoryPlatform : public Platform {
   // A new entry at path with the given attributes, its folders made as needed.
   Node& AddEntry(const std::string& path, uint32_t attributes);
   std::string Key(const std::string& path);
+  // The key a lookup compares a name by (see LookupKey).
+  std::optional<std::string> NameKey(const std::string& name);
   size_t UsedBytes(const Node& node) const;
   // Held by another program, or open for writing.
   bool IsLocked(const std::string& path) {
