@@ -142,7 +142,7 @@ TEST_F(WidePathsTest, ShortAndForeignNamesDroppedTogetherListWhatEachListsAlone)
   names.push_back(root_ + "\\many\\");
   for (const wchar_t unit : shortName) names.back() += static_cast<char>(unit);
   // Other cases of two names.
-  names.push_back(root_ + "\\many\\ｆｕｌｌ");
+  names.push_back(root_ + U8(u8"\\many\\ｆｕｌｌ"));
   names.push_back(root_ + "\\many\\a LONG folder NAME.tar.gz");
 
   DelList alone;
