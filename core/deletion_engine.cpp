@@ -286,13 +286,36 @@ class Engine {
       Listed& item = items_[i];
       // What lies under a listed folder whose turn has come was handled by
       // it, or is not the user's to delete (the folder was a link).
-      if (!UnderHandledFolder(i)) Delete(i);
+      if (!UnderHandledFolder(i)) {
+        // Where a deleted name stays until its last handle closes, a folder
+        // with a handle open inside it cannot go: the folders held for the
+        // entries under this one are its own to delete now, and closed first.
+        CloseHeldUnder(i);
+        Delete(i);
+      }
       item.done = true;
       item.held.reset();
     }
   }
 
  private:
+  void CloseHeldUnder(size_t index) {
+    size_t kept = 0;
+    for (const size_t at : heldItems_) {
+      if (!items_[at].held) continue;
+      bool under = false;
+      for (size_t up = items_[at].ancestor; up != kNone && !under; up = items_[up].ancestor) {
+        under = up == index;
+      }
+      if (under) {
+        items_[at].held.reset();
+      } else {
+        heldItems_[kept++] = at;
+      }
+    }
+    heldItems_.resize(kept);
+  }
+
   bool UnderHandledFolder(size_t index) {
     for (size_t at = items_[index].ancestor; at != kNone; at = items_[at].ancestor) {
       if (items_[at].done || items_[at].unusable) return true;
@@ -386,6 +409,7 @@ class Engine {
       }
       TakeListing(*held);
       item.held = std::move(held);
+      heldItems_.push_back(*at);
     }
     return items_[index].held.get();
   }
@@ -415,6 +439,7 @@ class Engine {
 
   Platform& platform_;
   std::vector<Listed> items_;
+  std::vector<size_t> heldItems_;  // the items that may hold their folder open
 };
 
 }  // namespace

@@ -76,6 +76,10 @@ TEST_F(DeletionEngineTest, ListsThatNameTheSameTreeTwiceOrInAnyOrder) {
       {"other case, inner first", {"A\\B", "a"}},
       {"missing paths around", {"gone", "a\\gone.txt", "a", "gone\\deeper"}},
       {"the same folder twice", {"a", "a"}},
+      // A file dropped, then its grandparent: the folder between them is
+      // held open for the file, and must be closed before the grandparent goes.
+      {"a file, then its grandparent with its entries",
+       {"a\\b\\h.txt", "a", "a\\f.txt", "a\\b", "a\\g.txt"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

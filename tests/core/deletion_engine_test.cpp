@@ -242,6 +242,34 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
   }
 }
 
+TEST(DeletionEngineShapes, EveryListADropCanMakeEmptiesTheTreeOnEitherDisposition) {
+  // Files dropped, then a folder above them dropped: its entries follow it.
+  const DelList lists[] = {
+      {"x\\z\\w\\deep.txt", "x\\y\\f.txt", "x", "x\\other.txt", "x\\y", "x\\z"},
+      {"x\\y\\f.txt", "x", "x\\other.txt", "x\\y", "x\\z"},
+      {"x\\y\\f.txt", "x\\y", "x"},
+      {"x\\y", "x\\z\\w", "x"},
+      {"x", "x\\other.txt", "x\\y", "x\\z"},
+      {"x", "x"},
+      {"X\\Y\\F.TXT", "x\\z", "x\\y", "x"},
+  };
+  for (const System system : kSystems) {
+    for (const auto& relative : lists) {
+      SCOPED_TRACE(::testing::Message() << "system " << static_cast<int>(system) << ", list of "
+                                        << relative.size() << " from " << relative.front());
+      testing::MemoryPlatform fs;
+      fs.Model(system);
+      for (const char* file : {"x\\other.txt", "x\\y\\f.txt", "x\\z\\w\\deep.txt"}) {
+        fs.AddFile(std::string("C:\\top\\") + file);
+      }
+      DelList list;
+      for (const auto& entry : relative) list.push_back("C:\\top\\" + entry);
+      DeleteListed(fs, list);
+      EXPECT_EQ(fs.Names("C:\\top"), std::vector<std::string>{});
+    }
+  }
+}
+
 // A platform on which memory runs out while the folder C:\two is read.
 class MemoryRunsOutInTwo : public testing::MemoryPlatform {
  public:
