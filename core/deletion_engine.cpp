@@ -49,7 +49,8 @@ bool IsListedObject(const FindEntry& listed, const EntryInfo& opened) {
 // the rest of opened comes from the listing: the entry was opened without
 // following a link, so an object with that ID is the one listed (where the
 // system follows links, the listing marks a link as a reparse point, and
-// such an entry is asked in full).
+// such an entry is asked in full). The ID asked is of the listing's kind: a
+// volume's 64-bit and 128-bit IDs need not agree.
 std::unique_ptr<EngineEntry> OpenListed(Platform& platform, EngineEntry& folder,
                                         const FindEntry& listed,
                                         std::initializer_list<uint32_t> tries, uint32_t& granted,
@@ -63,11 +64,18 @@ std::unique_ptr<EngineEntry> OpenListed(Platform& platform, EngineEntry& folder,
   if (!entry) return nullptr;
   if (listed.fileId.Known() && !IsReparsePoint(listed.attributes)) {
     FileId id;
-    if (!platform.EngineQueryId(*entry, id) || !listed.fileId.Same(id)) return nullptr;
+    if (!platform.EngineQueryId(*entry, listed.fileId.kind, id) || !listed.fileId.Same(id)) {
+      return nullptr;
+    }
     opened = {listed.attributes, listed.reparseTag, id};
     return entry;
   }
-  if (!platform.EngineQuery(*entry, opened) || !IsListedObject(listed, opened)) return nullptr;
+  if (!platform.EngineQuery(*entry, opened)) return nullptr;
+  if (listed.fileId.Known() && opened.fileId.kind != listed.fileId.kind &&
+      !platform.EngineQueryId(*entry, listed.fileId.kind, opened.fileId)) {
+    return nullptr;
+  }
+  if (!IsListedObject(listed, opened)) return nullptr;
   return entry;
 }
 
@@ -197,6 +205,7 @@ struct HeldFolder {
   std::vector<FindEntry> entries;
   std::unordered_map<std::string, size_t> byName;
   std::map<std::pair<uint64_t, uint64_t>, size_t> byId;
+  FileIdKind idKind = FileIdKind::k64;  // the kind of the IDs in byId
 };
 
 // One entry of the list, as the engine acts on it.
@@ -418,6 +427,7 @@ class Engine {
     platform_.EngineList(*folder.lister, [&](const FindEntry& entry) {
       folder.byName.emplace(entry.name, folder.entries.size());
       if (entry.fileId.Known()) {
+        folder.idKind = entry.fileId.kind;
         folder.byId.emplace(std::make_pair(entry.fileId.low, entry.fileId.high),
                             folder.entries.size());
       }
@@ -430,11 +440,13 @@ class Engine {
   const FindEntry* Find(HeldFolder& folder, const std::string& name) {
     const auto exact = folder.byName.find(name);
     if (exact != folder.byName.end()) return &folder.entries[exact->second];
+    if (folder.byId.empty()) return nullptr;
     auto entry = platform_.EngineOpenChild(*folder.lister, name, kEngineInspect);
-    EntryInfo opened;
-    if (!entry || !platform_.EngineQuery(*entry, opened) || !opened.fileId.Known()) return nullptr;
-    const auto byId = folder.byId.find(std::make_pair(opened.fileId.low, opened.fileId.high));
-    return byId == folder.byId.end() ? nullptr : &folder.entries[byId->second];
+    FileId id;
+    if (!entry || !platform_.EngineQueryId(*entry, folder.idKind, id)) return nullptr;
+    const auto byId = folder.byId.find(std::make_pair(id.low, id.high));
+    if (byId == folder.byId.end() || !folder.entries[byId->second].fileId.Same(id)) return nullptr;
+    return &folder.entries[byId->second];
   }
 
   Platform& platform_;

@@ -23,6 +23,8 @@ using Ids = testing::MemoryPlatform::Ids;
 constexpr System kSystems[] = {System::kWindows10, System::kWindowsWithoutPosixDelete,
                                System::kWine};
 constexpr Ids kIds[] = {Ids::kUnique, Ids::kZero, Ids::kAllOnes};
+using Volume = testing::MemoryPlatform::Volume;
+constexpr Volume kVolumes[] = {Volume::kNtfs, Volume::kReFS, Volume::kFat, Volume::kShare};
 
 TEST(DeletionEngineTags, LinksAreRemovedAsLinksOtherMicrosoftTagsAreFolders) {
   struct Case {
@@ -242,7 +244,7 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLead) {
   }
 }
 
-TEST(DeletionEngineShapes, EveryListADropCanMakeEmptiesTheTreeOnEitherDisposition) {
+TEST(DeletionEngineShapes, EveryListADropCanMakeEmptiesTheTreeOnEveryVolumeAndDisposition) {
   // Files dropped, then a folder above them dropped: its entries follow it.
   const DelList lists[] = {
       {"x\\z\\w\\deep.txt", "x\\y\\f.txt", "x", "x\\other.txt", "x\\y", "x\\z"},
@@ -253,19 +255,23 @@ TEST(DeletionEngineShapes, EveryListADropCanMakeEmptiesTheTreeOnEitherDispositio
       {"x", "x"},
       {"X\\Y\\F.TXT", "x\\z", "x\\y", "x"},
   };
-  for (const System system : kSystems) {
-    for (const auto& relative : lists) {
-      SCOPED_TRACE(::testing::Message() << "system " << static_cast<int>(system) << ", list of "
-                                        << relative.size() << " from " << relative.front());
-      testing::MemoryPlatform fs;
-      fs.Model(system);
-      for (const char* file : {"x\\other.txt", "x\\y\\f.txt", "x\\z\\w\\deep.txt"}) {
-        fs.AddFile(std::string("C:\\top\\") + file);
+  for (const Volume volume : kVolumes) {
+    for (const System system : kSystems) {
+      for (const auto& relative : lists) {
+        SCOPED_TRACE(::testing::Message() << "volume " << static_cast<int>(volume) << ", system "
+                                          << static_cast<int>(system) << ", list of "
+                                          << relative.size() << " from " << relative.front());
+        testing::MemoryPlatform fs;
+        fs.SetVolume("E:", volume);
+        fs.Model(system);
+        for (const char* file : {"x\\other.txt", "x\\y\\f.txt", "x\\z\\w\\deep.txt"}) {
+          fs.AddFile(std::string("E:\\top\\") + file);
+        }
+        DelList list;
+        for (const auto& entry : relative) list.push_back("E:\\top\\" + entry);
+        DeleteListed(fs, list);
+        EXPECT_EQ(fs.Names("E:\\top"), std::vector<std::string>{});
       }
-      DelList list;
-      for (const auto& entry : relative) list.push_back("C:\\top\\" + entry);
-      DeleteListed(fs, list);
-      EXPECT_EQ(fs.Names("C:\\top"), std::vector<std::string>{});
     }
   }
 }
@@ -308,7 +314,11 @@ class SwapAtCall : public testing::PlatformWrapper {
     if (name == "Remove" && firstRemove < 0) firstRemove = calls;
     if (!testing::IsFileSystemCall(name)) return;
     if (calls++ != swapAt_ || !fs_.MoveEntry(swapped_, swapped_ + ".moved")) return;
-    newcomer ? fs_.AddFolder(swapped_) : fs_.AddFolderLink(swapped_, "C:\\canary");
+    if (newcomer) {
+      fs_.AddFolder(swapped_);
+    } else {
+      fs_.AddFolderLink(swapped_, "C:\\canary");
+    }
   }
 
  private:

@@ -69,7 +69,8 @@ class PlatformWrapper : public Platform {
   MOXLYN_FORWARD("Reopen", std::unique_ptr<EngineEntry>, EngineReopen,
                  (EngineEntry & entry, uint32_t access), (entry, access))
   MOXLYN_FORWARD("EngineName", std::string, EngineName, (const std::string& name), (name))
-  MOXLYN_FORWARD("QueryId", bool, EngineQueryId, (EngineEntry & entry, FileId& id), (entry, id))
+  MOXLYN_FORWARD("QueryId", bool, EngineQueryId, (EngineEntry & entry, FileIdKind kind, FileId& id),
+                 (entry, kind, id))
   MOXLYN_FORWARD("Query", bool, EngineQuery, (EngineEntry & entry, EntryInfo& info), (entry, info))
   MOXLYN_FORWARD("List", bool, EngineList,
                  (EngineEntry & folder, const std::function<void(const FindEntry&)>& visit),
