@@ -142,17 +142,29 @@ void EmptyAndRemove(Platform& platform, std::unique_ptr<EngineEntry> remover) {
     EntryInfo opened;
     uint32_t granted = 0;
     // A file that another program holds without share-delete cannot be
-    // opened for deleting; its read-only bit is cleared all the same.
-    auto entry = realFolder ? OpenListed(platform, *level.handle, listed,
-                                         {kEngineList | kEngineRemove | write, kEngineList | write,
-                                          kEngineRemove | write},
-                                         granted, opened)
-                            : OpenListed(platform, *level.handle, listed,
-                                         {kEngineRemove | write, write}, granted, opened);
+    // opened for deleting; its read-only bit is cleared all the same. A
+    // read-only folder whose rights refuse the attribute write is still
+    // listed and emptied with what they grant.
+    std::unique_ptr<EngineEntry> entry;
+    if (!realFolder) {
+      entry = OpenListed(platform, *level.handle, listed, {kEngineRemove | write, write}, granted,
+                         opened);
+    } else if (write == 0) {
+      entry =
+          OpenListed(platform, *level.handle, listed,
+                     {kEngineList | kEngineRemove, kEngineList, kEngineRemove}, granted, opened);
+    } else {
+      entry = OpenListed(platform, *level.handle, listed,
+                         {kEngineList | kEngineRemove | write, kEngineList | write,
+                          kEngineRemove | write, kEngineList | kEngineRemove, kEngineList},
+                         granted, opened);
+    }
     if (!entry) continue;
     // A link's own bits are written, never its target's: the handle is on
     // the link itself.
-    if (write != 0) platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
+    if ((granted & kEngineWriteAttributes) != 0) {
+      platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
+    }
     if (!IsDirectory(opened.attributes) ||
         (IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag))) {
       platform.EngineRemove(*entry);
