@@ -382,7 +382,8 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
   const auto attributesOf = [](const std::string& file) {
     return file.find("ro.") != std::string::npos ? kAttrReadOnly | kAttrHidden : kAttrArchive;
   };
-  const auto build = [&](testing::MemoryPlatform& fs, System system, Ids ids) {
+  const auto build = [&](testing::MemoryPlatform& fs, Volume volume, System system, Ids ids) {
+    fs.SetVolume("C:", volume);
     fs.Model(system);
     fs.ReportIds(ids);
     for (const char* file : files) fs.AddFile(file, file, attributesOf(file) & kAttrReadOnly);
@@ -393,35 +394,42 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
   const DelList lists[] = {{"C:\\top", "C:\\top\\sub\\deep"},
                            {"C:\\top\\sub\\deep", "C:\\top"},
                            {"C:\\top", "C:\\top\\a.txt", "C:\\top\\sub", "C:\\top\\z.txt"}};
-  for (const System system : kSystems) {
-    for (const Ids ids : kIds) {
-      // Wine reports every object's ID: there, an unknown one would leave a
-      // link followed on opening nothing to tell it by.
-      if (system == System::kWine && ids != Ids::kUnique) continue;
-      for (const auto& list : lists) {
-        for (const char* swapped : {"C:\\top\\sub\\deep", "C:\\top\\sub", "C:\\top"}) {
-          testing::MemoryPlatform unswapped;
-          build(unswapped, system, ids);
-          SwapAtCall counting(unswapped, "C:\\none", -1);
-          DeleteListed(counting, list);
-          // From before the first call to the last.
-          for (int k = 0; k < counting.calls; ++k) {
-            SCOPED_TRACE(::testing::Message()
-                         << swapped << " at call " << k << ", system " << static_cast<int>(system)
-                         << ", IDs " << static_cast<int>(ids) << ", list of " << list.size());
-            testing::MemoryPlatform fs;
-            build(fs, system, ids);
-            SwapAtCall swapping(fs, swapped, k);
-            DeleteListed(swapping, list);
-            ASSERT_GT(swapping.calls, k);
-            for (const char* file : canary) {
-              EXPECT_EQ(fs.Content(file), file);
-              EXPECT_EQ(fs.GetAttributes(file), attributesOf(file)) << file;
-            }
-            EXPECT_TRUE(fs.Exists("C:\\canary\\deep") && fs.Exists("C:\\canary\\sub\\deep"));
-            for (const char* file : files) {
-              if (std::string(file).rfind(std::string(swapped) + "\\", 0) != 0) {
-                EXPECT_FALSE(fs.Exists(file)) << file;
+  // FAT has no links to swap in. On the other kinds the IDs each reports;
+  // those that report none, or all-ones, on NTFS alone.
+  for (const Volume volume : {Volume::kNtfs, Volume::kReFS, Volume::kShare}) {
+    for (const System system : kSystems) {
+      for (const Ids ids : kIds) {
+        // Wine reports every object's ID: there, an unknown one would leave a
+        // link followed on opening nothing to tell it by. A share's server
+        // resolves each open by its path: there, only the IDs tell what a
+        // link put on the way leads to (a limit of shares).
+        if ((system == System::kWine || volume != Volume::kNtfs) && ids != Ids::kUnique) continue;
+        for (const auto& list : lists) {
+          for (const char* swapped : {"C:\\top\\sub\\deep", "C:\\top\\sub", "C:\\top"}) {
+            testing::MemoryPlatform unswapped;
+            build(unswapped, volume, system, ids);
+            SwapAtCall counting(unswapped, "C:\\none", -1);
+            DeleteListed(counting, list);
+            // From before the first call to the last.
+            for (int k = 0; k < counting.calls; ++k) {
+              SCOPED_TRACE(::testing::Message()
+                           << swapped << " at call " << k << ", volume " << static_cast<int>(volume)
+                           << ", system " << static_cast<int>(system) << ", IDs "
+                           << static_cast<int>(ids) << ", list of " << list.size());
+              testing::MemoryPlatform fs;
+              build(fs, volume, system, ids);
+              SwapAtCall swapping(fs, swapped, k);
+              DeleteListed(swapping, list);
+              ASSERT_GT(swapping.calls, k);
+              for (const char* file : canary) {
+                EXPECT_EQ(fs.Content(file), file);
+                EXPECT_EQ(fs.GetAttributes(file), attributesOf(file)) << file;
+              }
+              EXPECT_TRUE(fs.Exists("C:\\canary\\deep") && fs.Exists("C:\\canary\\sub\\deep"));
+              for (const char* file : files) {
+                if (std::string(file).rfind(std::string(swapped) + "\\", 0) != 0) {
+                  EXPECT_FALSE(fs.Exists(file)) << file;
+                }
               }
             }
           }
@@ -433,23 +441,166 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
 
 TEST(DeletionEngineSwaps, AListedFolderReplacedOnceEmptiedKeepsTheNewcomer) {
   // Swapped right after its only file went, whatever IDs the system reports.
-  for (const System system : kSystems) {
-    for (const Ids ids : kIds) {
-      SCOPED_TRACE(static_cast<int>(system) * 10 + static_cast<int>(ids));
-      testing::MemoryPlatform unswapped, fs;
-      for (testing::MemoryPlatform* each : {&unswapped, &fs}) {
-        each->Model(system);
-        each->ReportIds(ids);
-        each->AddFile("C:\\top\\a.txt");
+  for (const Volume volume : kVolumes) {
+    for (const System system : kSystems) {
+      for (const Ids ids : kIds) {
+        SCOPED_TRACE(static_cast<int>(volume) * 100 + static_cast<int>(system) * 10 +
+                     static_cast<int>(ids));
+        testing::MemoryPlatform unswapped, fs;
+        for (testing::MemoryPlatform* each : {&unswapped, &fs}) {
+          each->SetVolume("C:", volume);
+          each->Model(system);
+          each->ReportIds(ids);
+          each->AddFile("C:\\top\\a.txt");
+        }
+        SwapAtCall counting(unswapped, "C:\\none", -1);
+        DeleteListed(counting, {"C:\\top"});
+        SwapAtCall swapping(fs, "C:\\top", counting.firstRemove + 1);
+        swapping.newcomer = true;
+        DeleteListed(swapping, {"C:\\top"});
+        EXPECT_TRUE(fs.IsFolder("C:\\top"));
+        EXPECT_FALSE(fs.Exists("C:\\top\\a.txt"));
       }
-      SwapAtCall counting(unswapped, "C:\\none", -1);
-      DeleteListed(counting, {"C:\\top"});
-      SwapAtCall swapping(fs, "C:\\top", counting.firstRemove + 1);
-      swapping.newcomer = true;
-      DeleteListed(swapping, {"C:\\top"});
-      EXPECT_TRUE(fs.IsFolder("C:\\top"));
-      EXPECT_FALSE(fs.Exists("C:\\top\\a.txt"));
     }
+  }
+}
+
+// A platform that, just before the engine first makes the call operation
+// about the entry named subject, lets act change the file system, and keeps
+// the engine's calls as "operation subject".
+class ActBefore : public testing::PlatformWrapper {
+ public:
+  ActBefore(Platform& inner, std::string operation, std::string subject, std::function<void()> act)
+      : PlatformWrapper(inner),
+        operation_(std::move(operation)),
+        subject_(std::move(subject)),
+        act_(std::move(act)) {}
+  bool reached = false;
+  std::vector<std::string> calls;
+
+ protected:
+  void Calling(const char* operation) override {
+    if (!testing::IsFileSystemCall(operation)) return;
+    calls.push_back(std::string(operation) + " " + Subject());
+    if (reached || operation != operation_ || Subject() != subject_) return;
+    reached = true;
+    act_();
+  }
+
+ private:
+  std::string operation_;
+  std::string subject_;
+  std::function<void()> act_;
+};
+
+TEST(DeletionEngineSwaps, WhatTakesAListedEntrysPlaceStaysWhereTheIdsTellItApart) {
+  using Fs = testing::MemoryPlatform;
+  struct Case {
+    const char* name;
+    bool links;
+    const char* operation;  // the moment: before the engine's first call of this
+    const char* subject;    // about the entry of this name
+    std::function<void(Fs&)> act;
+    DelList list;
+    bool idsTell;  // kept only where the IDs tell it from what was listed
+  } const cases[] = {
+      {"a file replaced by another plain file once its folder was listed",
+       false,
+       "OpenChild",
+       "b.txt",
+       [](Fs& fs) {
+         fs.MoveEntry("C:\\top\\sub\\b.txt", "C:\\top\\sub\\b.moved");
+         fs.AddFile("C:\\top\\sub\\b.txt", "newcomer");
+       },
+       {"C:\\top"},
+       true},
+      {"a sub-folder replaced by another plain folder once its folder was listed",
+       false,
+       "OpenChild",
+       "sub",
+       [](Fs& fs) {
+         fs.MoveEntry("C:\\top\\sub", "C:\\top\\sub.moved");
+         fs.AddFile("C:\\top\\sub\\b.txt", "newcomer");
+       },
+       {"C:\\top"},
+       true},
+      {"a deduplicated folder replaced by another once its folder was listed",
+       true,
+       "OpenChild",
+       "dd",
+       [](Fs& fs) {
+         fs.MoveEntry("C:\\top\\dd", "C:\\top\\dd.moved");
+         fs.AddFile("C:\\store\\other\\b.txt", "newcomer");
+         fs.AddFolderLink("C:\\top\\dd", "C:\\store\\other", 0x80000013);
+       },
+       {"C:\\top"},
+       true},
+      {"a folder removed and made again before a later listed entry's turn",
+       false,
+       "Open",
+       "a.txt",
+       [](Fs& fs) { fs.AddFile("C:\\top\\sub\\b.txt", "newcomer"); },
+       {"C:\\top\\sub", "C:\\top\\a.txt", "C:\\top\\sub\\b.txt"},
+       false},
+  };
+  for (const Volume volume : kVolumes) {
+    for (const System system : kSystems) {
+      for (const Ids ids : kIds) {
+        for (const auto& c : cases) {
+          if (c.links && volume == Volume::kFat) continue;
+          SCOPED_TRACE(::testing::Message()
+                       << c.name << ", volume " << static_cast<int>(volume) << ", system "
+                       << static_cast<int>(system) << ", IDs " << static_cast<int>(ids));
+          Fs fs;
+          fs.SetVolume("C:", volume);
+          fs.Model(system);
+          fs.ReportIds(ids);
+          fs.AddFile("C:\\top\\a.txt");
+          fs.AddFile("C:\\top\\sub\\b.txt");
+          if (c.links) {
+            fs.AddFile("C:\\store\\dd\\c.txt");
+            fs.AddFolderLink("C:\\top\\dd", "C:\\store\\dd", 0x80000013);
+          }
+          ActBefore acting(fs, c.operation, c.subject, [&] { c.act(fs); });
+          DeleteListed(acting, c.list);
+          ASSERT_TRUE(acting.reached);
+          // A FAT entry's ID is its record's place, which the newcomer takes.
+          // Where opens follow links, a reparse point is never entered.
+          const bool told = !c.idsTell || (ids == Ids::kUnique && volume != Volume::kFat) ||
+                            (c.links && system == System::kWine);
+          EXPECT_EQ(fs.Content(c.links ? "C:\\store\\other\\b.txt" : "C:\\top\\sub\\b.txt"),
+                    told ? "newcomer" : "");
+        }
+      }
+    }
+  }
+}
+
+TEST(DeletionEngineSwaps, AnEntryListedBeforeItsFolderGoesAtItsOwnTurn) {
+  testing::MemoryPlatform fs;
+  fs.Model(System::kWindowsWithoutPosixDelete);
+  fs.AddFile("C:\\top\\f.txt");
+  ActBefore recording(fs, "", "", [] {});
+  DeleteListed(recording, {"C:\\top\\f.txt", "C:\\top"});
+  EXPECT_FALSE(fs.Exists("C:\\top"));
+  const std::vector<std::string> calls = {"Open top",      "Query top",    "GetAttributes top",
+                                          "Reopen top",    "List top",     "OpenChild f.txt",
+                                          "QueryId f.txt", "Remove f.txt", "Reopen top",
+                                          "List top",      "Remove top"};
+  EXPECT_EQ(recording.calls, calls);
+}
+
+TEST(DeletionEngineIds, OnlyKnownIdsOfOneKindAndVolumeAreTheSame) {
+  constexpr uint64_t kOnes = ~uint64_t{0};
+  constexpr auto k128 = FileIdKind::k128;
+  const FileId id(0, 7, 1, k128);
+  EXPECT_TRUE(id.Same(FileId(0, 7, 1, k128)));
+  EXPECT_FALSE(id.Same(FileId(0, 8, 1, k128)));               // only the high half differs
+  EXPECT_FALSE(id.Same(FileId(0, 7, 2, k128)));               // only the volume differs
+  EXPECT_FALSE(FileId(7, 0, 1).Same(FileId(7, 0, 1, k128)));  // only the kind differs
+  for (const FileId unknown : {FileId(), FileId(kOnes), FileId(kOnes, 0, 1, k128),
+                               FileId(kOnes, kOnes, 1, k128), FileId(0, 0, 1, k128)}) {
+    EXPECT_FALSE(unknown.Same(unknown));
   }
 }
 
