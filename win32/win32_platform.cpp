@@ -22,7 +22,9 @@ namespace moxlyn {
 // What one volume can do, each learnt from its first answer.
 struct Win32Platform::VolumeFacts {
   enum Answer : uint8_t { kUnasked, kYes, kNo };
-  uint64_t serial = 0;  // 0 where the volume does not tell
+  // From FileIdInfo where the volume answers it; else the older 32-bit
+  // serial where that is known; else 0, and the volume is one of its own.
+  uint64_t serial = 0;
   bool serialKnown = false;
   Answer idInfo = kUnasked;       // FileIdInfo: 128-bit IDs and the serial
   Answer extdListing = kUnasked;  // FileIdExtdDirectoryInfo
@@ -265,28 +267,45 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uin
   return reopened;
 }
 
-Win32Platform::VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry) {
+Win32Platform::VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry, FileId* wide) {
   Win32Entry& opened = Win32EntryOf(entry);
   if (opened.volume != nullptr) return opened.volume;
   auto facts = std::make_unique<VolumeFacts>();
   FileIdInformation full{};
+  DWORD shortSerial = 0;
+  WCHAR fileSystem[MAX_PATH + 1] = {};
   if (GetFileInformationByHandleEx(opened.handle.Get(), kFileIdInfo, &full, sizeof full)) {
+    if (wide != nullptr) {
+      *wide = {full.fileId.low, full.fileId.high, full.volumeSerialNumber, FileIdKind::k128};
+    }
     for (const auto& known : volumes_) {
-      if (known->serialKnown && known->serial == full.volumeSerialNumber) {
+      if (known->idInfo == VolumeFacts::kYes && known->serial == full.volumeSerialNumber) {
         return opened.volume = known.get();
       }
     }
     facts->serial = full.volumeSerialNumber;
     facts->serialKnown = true;
     facts->idInfo = VolumeFacts::kYes;
-  } else if (NotSupported(GetLastError())) {
-    // Before Windows 8, or a server that does not answer: a volume of its own.
+  } else if (!NotSupported(GetLastError())) {
+    return nullptr;
+  } else if (GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, &shortSerial, nullptr,
+                                           nullptr, fileSystem, MAX_PATH + 1)) {
+    // Before Windows 8, or a server that does not answer: the volume by the
+    // serial the older question gives.
+    for (const auto& known : volumes_) {
+      if (known->idInfo == VolumeFacts::kNo && known->serialKnown && known->serial == shortSerial) {
+        return opened.volume = known.get();
+      }
+    }
+    facts->serial = shortSerial;
+    facts->serialKnown = true;
     facts->idInfo = VolumeFacts::kNo;
   } else {
-    return nullptr;
+    // Nothing tells which volume this is: one of its own.
+    facts->idInfo = VolumeFacts::kNo;
   }
-  WCHAR fileSystem[MAX_PATH + 1] = {};
-  if (GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, nullptr, nullptr, nullptr,
+  if (fileSystem[0] != L'\0' ||
+      GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, nullptr, nullptr, nullptr,
                                     fileSystem, MAX_PATH + 1)) {
     facts->wideIsNarrow = std::wstring(fileSystem) == L"NTFS";
   }
@@ -314,8 +333,14 @@ bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
   }
   info.attributes = tag.FileAttributes;
   info.reparseTag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
-  const VolumeFacts* volume = FactsOf(entry);
+  // The question that learns the volume gives the 128-bit ID on the way.
+  FileId wide;
+  const VolumeFacts* volume = FactsOf(entry, &wide);
   if (volume == nullptr) return false;
+  if (wide.kind == FileIdKind::k128) {
+    info.fileId = wide;
+    return true;
+  }
   return EngineQueryId(
       entry, volume->idInfo == VolumeFacts::kYes ? FileIdKind::k128 : FileIdKind::k64, info.fileId);
 }

@@ -79,7 +79,9 @@ class Win32Platform : public Platform {
   // The volumes met, each learnt once: one whose serial cannot be learnt
   // is a volume of its own for each entry opened by its path.
   std::vector<std::unique_ptr<VolumeFacts>> volumes_;
-  VolumeFacts* FactsOf(EngineEntry& entry);
+  // The facts of the entry's volume, learnt when it is first met; wide gets
+  // the entry's 128-bit ID where that was asked on the way.
+  VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
   // The system code page's lead bytes: the code page stays the system's for
   // the life of the process.
   std::bitset<256> leadBytes_;
