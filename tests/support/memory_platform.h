@@ -93,7 +93,8 @@ class MemoryPlatform : public Platform {
   // - kReFS (a Dev Drive): 128-bit IDs with the high half in use (here the
   //   low half 0); the 64-bit ID no part of it, or all-ones where no unique
   //   64-bit ID can be established; listed with 128-bit IDs; reparse points
-  //   and deletion as on NTFS.
+  //   and deletion as on NTFS (whether a volume takes POSIX deletion is
+  //   learnt from it; every table runs both dispositions anyway).
   // - kFat (FAT32, exFAT): the 64-bit ID made from the position of the
   //   entry's record in its folder, so that it changes when the entry is
   //   renamed and a newcomer may take it; the root's is 0; no 128-bit ID
