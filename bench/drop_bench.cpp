@@ -104,6 +104,8 @@ int main(int argc, char** argv) {
     drops.push_back(Median(1, [&] {
       SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(DropBlock({dropped})), 0);
     }));
+    // The timer's message saves once the user has left the list alone.
+    Sleep(static_cast<DWORD>(moxlyn::ListKeeper::kSaveDelayMs));
     saves.push_back(Median(1, [&] { SendMessageW(window, WM_TIMER, kSaveTimerId, 0); }));
   }
   const double drop = Median(drops);

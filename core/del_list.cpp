@@ -1,7 +1,5 @@
 #include "core/del_list.h"
 
-#include <iterator>
-
 #include "core/code_page.h"
 #include "core/text_file.h"
 
@@ -57,14 +55,6 @@ std::string ProgramDir(Platform& platform) {
 
 void LoadDelList(Platform& platform, DelList& list) {
   ReadTextLines(platform, ListFilePath(platform), list);
-}
-
-void PrependListFile(Platform& platform, DelList& list) {
-  DelList read;
-  if (!ReadTextLines(platform, ListFilePath(platform), read)) return;
-  read.insert(read.end(), std::make_move_iterator(list.begin()),
-              std::make_move_iterator(list.end()));
-  list = std::move(read);
 }
 
 void SaveDelList(Platform& platform, const DelList& list) {

@@ -45,11 +45,6 @@ std::string ProgramDir(Platform& platform);
 // that file exists; leaves it alone otherwise. Throws AppError(cannot open).
 void LoadDelList(Platform& platform, DelList& list);
 
-// For a list file that could not be read at start-up: reads it now, its
-// entries going before list's. Throws AppError(cannot open) while it still
-// cannot be read; list is then as it was.
-void PrependListFile(Platform& platform, DelList& list);
-
 // Writes list to "dellist.lst" in the program folder, one entry per line.
 // Throws AppError(cannot create / short write); the old file then survives.
 void SaveDelList(Platform& platform, const DelList& list);

@@ -98,7 +98,9 @@ void CreateForms() {
   Form_main = new TForm_main;
   Form_main->Create(owner);
   // The list and setup windows edit what the main window owns.
-  Form_list = new TForm_list(Form_main->DeletionList(), [] { Form_main->ListChanged(); });
+  Form_list = new TForm_list(
+      Form_main->DeletionList(), [] { return Form_main->ListMayChange(); },
+      [] { Form_main->ListChanged(); });
   Form_list->Create(owner);
   Form_about = new TForm_about;
   Form_about->Create(owner);

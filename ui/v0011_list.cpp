@@ -58,12 +58,20 @@ void TForm_list::UpdateHorizontalExtent() {
 int TForm_list::MaxItemWidth() { return ui::MaxItemWidth(ListBox_dellist, list_); }
 
 void TForm_list::Button_clearClick() {
+  if (!mayChange_()) {
+    MessageBeep(0);
+    return;
+  }
   ClearRows(ListBox_dellist);
   list_.clear();
   changed_();
 }
 
 void TForm_list::Button_excludeClick() {
+  if (!mayChange_()) {
+    MessageBeep(0);
+    return;
+  }
   ExcludeSelected(ListBox_dellist, list_);
   UpdateHorizontalExtent();
   changed_();

@@ -11,10 +11,11 @@ namespace moxlyn::ui {
 
 class TForm_list : public Form {
  public:
-  // Edits list, which the main window owns and keeps for the run.
-  // changed runs after each exclusion and clearing.
-  TForm_list(DelList& list, std::function<void()> changed)
-      : list_(list), changed_(std::move(changed)) {}
+  // Edits list, which the main window owns and keeps for the run, when
+  // mayChange says it may (a beep otherwise). changed runs after each
+  // exclusion and clearing.
+  TForm_list(DelList& list, std::function<bool()> mayChange, std::function<void()> changed)
+      : list_(list), mayChange_(std::move(mayChange)), changed_(std::move(changed)) {}
   void Create(HWND owner);
   // Empties the view and sets its horizontal extent to 0, visible or not.
   void ClearListView();
@@ -34,6 +35,7 @@ class TForm_list : public Form {
   HWND Button_exclude = nullptr;
 
   DelList& list_;
+  std::function<bool()> mayChange_;
   std::function<void()> changed_;
 };
 

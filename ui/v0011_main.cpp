@@ -1,11 +1,9 @@
 #include "ui/v0011_main.h"
 
 #include <algorithm>
-#include <new>
 #include <string>
 #include <vector>
 
-#include "core/app_error.h"
 #include "core/drop_intake.h"
 #include "ui/dpi.h"
 #include "ui/forms.h"
@@ -43,10 +41,8 @@ constexpr DWORD kTrayIconV1Size = NOTIFYICONDATAW_V1_SIZE;
 
 constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
 
-// The timer of the save after a change, and how long the user must have left
-// the program alone before it runs.
+// The timer of the saves after changes.
 constexpr UINT_PTR kSaveTimerId = 1;
-constexpr UINT kSaveDelayMs = 500;
 
 // Sent by the shell to the top-level windows when its taskbar is created
 // again (after explorer restarted): the icons added before are gone.
@@ -76,7 +72,8 @@ void MoveTo(HWND window, int left, int top) {
 
 }  // namespace
 
-TForm_main::TForm_main() : formats_(ThePlatform()) {}
+TForm_main::TForm_main()
+    : keeper_(ThePlatform(), clock_, DelList, Settings, *this), formats_(ThePlatform()) {}
 
 void TForm_main::Create(HWND owner) {
   CreateTopLevel("TForm_main", kProgramName, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, owner,
@@ -102,11 +99,10 @@ void TForm_main::FormCreate() {
 
 void TForm_main::InitMain() {
   try {
-    LoadSettings(ThePlatform(), *this, Settings);
+    keeper_.LoadSettings();
   } catch (...) {
     // Shown, then the start goes on at the design position with the options
-    // as the failed read left them; none of these reaches the file at close.
-    settingsUnread_ = true;
+    // as the failed read left them.
     ReportCurrentException();
   }
   BringOntoScreen();
@@ -124,89 +120,58 @@ void TForm_main::InitMain() {
 
   DragAcceptFiles(hwnd_, TRUE);
 
-  DelList.clear();
-  // An unreadable list file stops the start-up here (the window stays, with
-  // an empty list). One too big for memory holds a list this run never had:
-  // the close leaves it as it is.
-  try {
-    LoadDelList(ThePlatform(), DelList);
-  } catch (const std::bad_alloc&) {
-    listFileUnloaded_ = true;
-    throw;
-  } catch (const AppError&) {
-    listFileUnread_ = true;
-    throw;
-  }
+  // A list file that cannot be read stops the start-up here (the window
+  // stays, with an empty list).
+  keeper_.LoadList();
 
   BringForward();
 }
 
 void TForm_main::FinishMain() {
-  if (finished_) return;
+  if (keeper_.Finished()) return;
   Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
   trayIconShown_ = false;
   try {
-    SaveFiles(true, true);
+    keeper_.Close();
   } catch (...) {
     // The program goes on: put the icon back so that it can still be
     // restored from the tray and closed again.
     AddTrayIcon();
     throw;
   }
-  finished_ = true;
   KillTimer(hwnd_, kSaveTimerId);
   moxlyn::DelList().swap(DelList);
   PostQuitMessage(0);
 }
 
-void TForm_main::SaveFiles(bool list, bool settings) {
-  if (list && !listFileUnloaded_) {
-    if (listFileUnread_) {
-      PrependListFile(ThePlatform(), DelList);
-      listFileUnread_ = false;
-      RefreshListWindow();
-    }
-    SaveDelList(ThePlatform(), DelList);
-    listChanged_ = false;
+void TForm_main::ScheduleSave() {
+  const std::optional<uint64_t> next = keeper_.NextSave();
+  if (!next) {
+    KillTimer(hwnd_, kSaveTimerId);
+    return;
   }
-  if (settings && !settingsUnread_) {
-    SaveSettings(ThePlatform(), *this, Settings);
-    optionsChanged_ = false;
-  }
+  // Setting the timer again replaces it.
+  SetTimer(hwnd_, kSaveTimerId, static_cast<UINT>(std::min<uint64_t>(*next, USER_TIMER_MAXIMUM)),
+           nullptr);
 }
 
 void TForm_main::ListChanged() {
-  listChanged_ = true;
-  SetTimer(hwnd_, kSaveTimerId, kSaveDelayMs, nullptr);
-}
-
-void TForm_main::SaveChanges() {
-  KillTimer(hwnd_, kSaveTimerId);
-  if (finished_) return;
-  try {
-    SaveFiles(listChanged_, optionsChanged_);
-  } catch (const std::exception&) {
-    // No box for a save the user did not ask for: the files keep their
-    // bytes, and the next change or the close saves again.
-  }
+  keeper_.ListChanged();
+  ScheduleSave();
 }
 
 void TForm_main::WMEndSession() {
-  // Saved as the close saves, but no box may wait on a session that is
-  // ending: a failed save leaves the files as they were.
-  try {
-    FinishMain();
-  } catch (const std::exception&) {
-    Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
-    finished_ = true;
-    PostQuitMessage(0);
-  }
+  if (keeper_.Finished()) return;
+  Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
+  trayIconShown_ = false;
+  keeper_.SessionEnds();
+  KillTimer(hwnd_, kSaveTimerId);
+  PostQuitMessage(0);
 }
 
 void TForm_main::OptionsStored() {
-  optionsChanged_ = true;
-  SetTimer(hwnd_, kSaveTimerId, kSaveDelayMs, nullptr);
-  settingsUnread_ = false;
+  keeper_.OptionsStored();
+  ScheduleSave();
   SetWindowPos(hwnd_, Settings.ShowTopMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                kNoMoveNoSize);
 }
@@ -254,9 +219,11 @@ void TForm_main::PasteFiles() {
 }
 
 void TForm_main::ListDropped(const std::optional<std::vector<std::string>>& paths) {
-  if (!paths) {
+  if (!paths || !keeper_.ListMayChange()) {
     // A block that fails a check is refused whole, as the system refuses a
-    // paste it cannot take.
+    // paste it cannot take; so is what comes while the delete command runs
+    // (Windows refuses a drop on the window its question disables, but a
+    // paste or another drop source can still reach it).
     MessageBeep(0);
     return;
   }
@@ -327,14 +294,20 @@ void TForm_main::ShowAtStart(int showCommand) {
 }
 
 void TForm_main::Button_delClick() {
-  const size_t before = DelList.size();
+  // A press that reaches the window while its own command asks is refused.
+  if (!keeper_.ListMayChange()) {
+    MessageBeep(0);
+    return;
+  }
   try {
-    moxlyn::Button_delClick(ThePlatform(), *this, formats_, DelList, Settings);
+    keeper_.RunCommand([this](moxlyn::DelList& list) {
+      moxlyn::Button_delClick(ThePlatform(), *this, formats_, list, Settings);
+    });
   } catch (...) {
-    if (DelList.size() != before) ListChanged();
+    ScheduleSave();
     throw;
   }
-  if (DelList.size() != before) ListChanged();
+  ScheduleSave();
 }
 
 void TForm_main::Button_listClick() { Form_list->ShowForm(); }
@@ -484,7 +457,8 @@ LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam == kSaveTimerId) {
-        SaveChanges();
+        keeper_.SaveWhenDue();
+        ScheduleSave();
         return 0;
       }
       break;

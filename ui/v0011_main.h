@@ -12,6 +12,7 @@
 
 #include "core/del_list.h"
 #include "core/delete_command.h"
+#include "core/list_keeper.h"
 #include "core/settings_store.h"
 #include "ui/program.h"
 #include "ui/window_base.h"
@@ -44,12 +45,12 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   bool TranslateKeys(MSG& message);
 
   // The setup window's OK stored the options: the window is topmost or not
-  // as they say. After a start whose settings file could not be read, the
-  // close writes the settings file only once this has happened, so that it
-  // never overwrites the user's values with the ones the failed read left
-  // behind.
+  // as they say, and the options are saved as a change of the list is.
   void OptionsStored();
 
+  // False while the delete command runs: the list window refuses to exclude
+  // or clear meanwhile, as the main window refuses drops and pastes.
+  bool ListMayChange() const { return keeper_.ListMayChange(); }
   // The list changed (a drop, a paste, an exclusion, clearing, a deletion):
   // it is saved once the user has left the program alone for a moment.
   void ListChanged();
@@ -74,13 +75,9 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void FormCreate();
   void InitMain();
   void FinishMain();
-  // The close's saving: the list file (read again first when it could not be
-  // read at the start) and the settings file, each when asked and when this
-  // run may write it. Throws AppError on failure; the file keeps its bytes.
-  void SaveFiles(bool list, bool settings);
-  // The save after changes, without a box on failure.
-  void SaveChanges();
-  // The logon ends: the close's saving without its box, then the end.
+  // The save timer runs when the keeper next wants to save, or stops.
+  void ScheduleSave();
+  // The logon ends: each file saved without a box, then the end.
   void WMEndSession();
   void WMTrayIcon(LPARAM mouseMessage);
   void WMDropFiles(HDROP drop);
@@ -130,21 +127,16 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // record gives it in work-area coordinates on Windows (and in screen
   // coordinates under Wine), so it is kept here as the window moves.
   RECT normalRect_{};
-  // The settings file existed but could not be read at start-up, and the
-  // setup window's OK has not stored the options since.
-  bool settingsUnread_ = false;
 
   moxlyn::DelList DelList;
-  // The list file ran out of memory at the start and is not saved at close.
-  bool listFileUnloaded_ = false;
-  // The list file could not be read at the start: a save reads it again.
-  bool listFileUnread_ = false;
-  // Changes that the save after changes has still to write.
-  bool listChanged_ = false;
-  bool optionsChanged_ = false;
-  // The close (or the end of the logon) has saved: nothing saves again.
-  bool finished_ = false;
   moxlyn::Settings Settings;
+  // The system's tick count, for the keeper's save times.
+  class TickClock : public SteadyClock {
+   public:
+    uint64_t Milliseconds() override { return GetTickCount64(); }
+  } clock_;
+  // Decides what reaches the list and settings files, and when.
+  ListKeeper keeper_;
   moxlyn::LocaleFormats formats_;
   NOTIFYICONDATAW TrayIconData{};
   ScopedAccelerators accelerators_;

@@ -119,18 +119,6 @@ TEST_F(DelListTest, EntriesOfTheTemporaryNamesAreLeftAlone) {
   EXPECT_EQ(world_->Names(), names);
 }
 
-TEST_F(DelListTest, AFileUnreadableAtStartIsReadAgainBeforeTheSave) {
-  DelList list{"C:\\new"};
-  PrependListFile(fs(), list);
-  EXPECT_EQ(list, DelList{"C:\\new"});
-  world_->MakeFile(listFile_, "C:\\held\r\n");
-  PrependListFile(fs(), list);
-  EXPECT_EQ(list, (DelList{"C:\\held", "C:\\new"}));
-  ASSERT_TRUE(world_->DenyRead(listFile_));
-  EXPECT_THROW(PrependListFile(fs(), list), AppError);
-  EXPECT_EQ(list, (DelList{"C:\\held", "C:\\new"}));
-}
-
 TEST_F(DelListTest, FailedReplaceLeavesNoFileBehind) {
   world_->MakeFile(listFile_, "C:\\old\r\n");
   world_->Lock(listFile_);

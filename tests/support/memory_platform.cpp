@@ -250,6 +250,10 @@ std::vector<std::string> MemoryPlatform::Names(const std::string& folder) {
 
 void MemoryPlatform::Lock(const std::string& path) { locked_.insert(Key(path)); }
 void MemoryPlatform::DenyRead(const std::string& path) { denyRead_.insert(Key(path)); }
+void MemoryPlatform::Release(const std::string& path) {
+  locked_.erase(Key(path));
+  denyRead_.erase(Key(path));
+}
 void MemoryPlatform::DenyCreateIn(const std::string& folder) { denyCreateIn_.insert(Key(folder)); }
 void MemoryPlatform::SetDiskCapacity(size_t bytes) { capacity_ = bytes; }
 void MemoryPlatform::LoseTargetOnReplace(const std::string& target) {

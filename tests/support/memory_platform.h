@@ -54,6 +54,8 @@ class MemoryPlatform : public Platform {
   void Lock(const std::string& path);
   // Exists but cannot be opened for reading (held open for writing elsewhere).
   void DenyRead(const std::string& path);
+  // Let go by the other program: Lock and DenyRead end.
+  void Release(const std::string& path);
   // Files cannot be created in (or renamed into) this folder; the files it
   // holds can still be written.
   void DenyCreateIn(const std::string& folder);
