@@ -35,7 +35,20 @@ bool ReadNames(const unsigned char* bytes, size_t count, std::vector<Name>& name
 }
 
 bool IsForbiddenInName(char16_t c) {
-  return c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos;
+  switch (c) {
+    case u'\\':
+    case u'/':
+    case u':':
+    case u'*':
+    case u'?':
+    case u'"':
+    case u'<':
+    case u'>':
+    case u'|':
+      return true;
+    default:
+      return c < 0x20;
+  }
 }
 
 bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }

@@ -260,6 +260,42 @@ class Platform {
   [[nodiscard]] virtual uint32_t EngineGetAttributes(const EnginePath& path) {
     return GetAttributes(path.text);
   }
+  // --- Names looked up from their folder's listing --------------------------
+  // A lookup of a name in a folder compares it with the folder's names by a
+  // key: the entry whose name (or short name) has the name's key is the one
+  // found. The drop intake answers many names of one folder from one listing.
+  //
+  // The engine form of the folder that folderPart names (a listed path up to
+  // its last name, separator included, as FileNameStart cuts it), where the
+  // engine form of folderPart + name is that folder's joined with every name
+  // that has a LookupKey; nothing where it may not be (a path made full first).
+  [[nodiscard]] virtual std::optional<EnginePath> EngineFolderOf(const std::string& folderPart) {
+    (void)folderPart;
+    return std::nullopt;
+  }
+  // The key a lookup of name (a last name of a listed path) in a folder
+  // compares by; nothing where no key tells that lookup exactly (a name that
+  // ends in a dot or a blank, a device name, a character whose case file
+  // systems fold differently): such a name is asked alone.
+  [[nodiscard]] virtual std::optional<std::string> LookupKey(const std::string& name) {
+    (void)name;
+    return std::nullopt;
+  }
+  // Lists the folder at path as a lookup of a name in it reaches it (links
+  // on the way followed), calling visit for every name a lookup finds an
+  // entry by (its name, and its short name where it has another), with that
+  // name's key and the entry's attribute bits as an attribute query tells
+  // them, "." and ".." left out, until visit returns false. A listed name
+  // that no name with a LookupKey could match (one ending in a dot) may have
+  // any key; one whose characters fold differently has none. True when every
+  // name was visited.
+  [[nodiscard]] virtual bool EngineListKeys(
+      const EnginePath& folder,
+      const std::function<bool(const std::optional<std::string>& key, uint32_t attributes)>&
+          visit) {
+    (void)folder, (void)visit;
+    return false;
+  }
   // Opens the entry at path for access, without following a link where the
   // system allows it (every sharing allowed); null on failure.
   [[nodiscard]] virtual std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path,

@@ -5,10 +5,12 @@
 # it (fill, widest row, horizontal extent), of which the widest row alone,
 # a bare loop adding the same rows, their ratio, and excluding 300 selected
 # rows. Then the main window: how long a drop of one file holds it on a list
-# of 100,000 entries, the save that follows once the user stops acting, and a
-# paste of 100,000 names, run from a scratch folder with a "dellist.lst" of
-# 100,000 entries. Uses $DISPLAY when set, otherwise starts Xvfb on
-# $BENCH_DISPLAY (:95).
+# of 100,000 entries, the save that follows once the user stops acting, and
+# pastes of 100,000 names (the files of one folder, files spread over 1,000
+# folders, names that do not exist) each beside a bare enumeration of the
+# same folders, run from a scratch folder with a "dellist.lst" of 100,000
+# entries. Uses $DISPLAY when set, otherwise starts Xvfb on $BENCH_DISPLAY
+# (:95).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
@@ -34,7 +36,13 @@ with open(sys.argv[1] + "/dellist.lst", "wb") as out:
     out.write(b"".join(b"C:\\deep\\folder\\file-%d.txt\r\n" % i for i in range(100000)))
 # The dropped and pasted names are files, as the shell hands them over.
 open(sys.argv[1] + "/dropped.txt", "wb").close()
+import os
+os.mkdir(sys.argv[1] + "/one")
 for i in range(100000):
-    open("%s/pasted-%d" % (sys.argv[1], i), "wb").close()
+    open("%s/one/pasted-%d" % (sys.argv[1], i), "wb").close()
+for folder in range(1000):
+    os.makedirs("%s/spread/%d" % (sys.argv[1], folder))
+    for i in range(100):
+        open("%s/spread/%d/pasted-%d" % (sys.argv[1], folder, i), "wb").close()
 PY
 tools/wine-run "$scratch/moxlyn_drop_bench.exe" "$runs"

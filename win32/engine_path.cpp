@@ -34,9 +34,8 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// Whether path is absolute ("X:\..." or "\\server\share...") and holds no
-// forward slash and no empty, "." or ".." name after its root, so that making
-// it full would change nothing but the trailing dots and spaces of its names.
+}  // namespace
+
 bool IsPlainFullPath(std::wstring_view path) {
   size_t rest = 0;
   if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
@@ -57,6 +56,8 @@ bool IsPlainFullPath(std::wstring_view path) {
   // A trailing backslash is fine only on a drive root ("C:\").
   return path.back() != L'\\' || path.size() == 3;
 }
+
+namespace {
 
 std::wstring FullPath(const std::wstring& path) {
   DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace moxlyn {
 
@@ -16,6 +17,11 @@ std::wstring WideFromCodePage(const std::string& text);
 // is carried as its own three-byte sequence, so every name comes back whole.
 std::string Utf8FromWide(const std::wstring& wide);
 std::wstring WideFromUtf8(const std::string& utf8);
+
+// Whether path is absolute ("X:\..." or "\\server\share...") and holds no
+// forward slash and no empty, "." or ".." name after its root, so that making
+// it full would change nothing but the trailing dots and spaces of its names.
+bool IsPlainFullPath(std::wstring_view path);
 
 // The literal long form of a wide path, by the rule below; empty when the
 // path is empty or cannot be made full.

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "win32/engine_path.h"
+#include "win32/name_key.h"
 #include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/wow64_guard.h"
@@ -417,6 +418,75 @@ bool Win32Platform::EngineList(EngineEntry& folder,
       // With the reparse-point attribute, the EA size field holds the tag.
       report(found->FileName, found->FileNameLength, found->FileAttributes, found->EaSize,
              {static_cast<uint64_t>(found->FileId.QuadPart), 0, volume, FileIdKind::k64});
+      if (found->NextEntryOffset == 0) break;
+      at += found->NextEntryOffset;
+    }
+  }
+  return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+std::optional<EnginePath> Win32Platform::EngineFolderOf(const std::string& folderPart) {
+  // Only a plain full path is only prefixed (see EngineFormOf), so that its
+  // names are joined to the folder's form as they stand; a drive root keeps
+  // its backslash.
+  std::wstring folder = WideFromCodePage(folderPart);
+  // A path already in a literal form ("\\?\", "\\.\") is left to the lookup.
+  if (folder.empty() || folder.back() != L'\\' || folder.compare(0, 3, L"\\\\?") == 0 ||
+      folder.compare(0, 3, L"\\\\.") == 0) {
+    return std::nullopt;
+  }
+  if (folder.size() != 3 || folder[1] != L':') folder.pop_back();
+  if (!IsPlainFullPath(folder)) return std::nullopt;
+  return EnginePath{Utf8FromWide(LongFormOf(folder))};
+}
+
+std::optional<std::string> Win32Platform::LookupKey(const std::string& name) {
+  // An ASCII name is its own UTF-16, without asking the system.
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+  std::string key;
+  if (!LookupKeyOf(ascii ? std::wstring(name.begin(), name.end()) : WideFromCodePage(name), key)) {
+    return std::nullopt;
+  }
+  return key;
+}
+
+bool Win32Platform::EngineListKeys(
+    const EnginePath& folder,
+    const std::function<bool(const std::optional<std::string>& key, uint32_t attributes)>& visit) {
+  const std::wstring wide = WideEnginePath(folder.text);
+  ScopedFileHandle handle;
+  {
+    Wow64FsGuard unredirected;
+    handle.Reset(CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  }
+  if (!handle.Valid()) return false;
+  constexpr DWORD kBufferBytes = 64 * 1024;
+  std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
+  const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+  // One key's bytes, kept from name to name.
+  std::optional<std::string> key(std::in_place);
+  std::optional<std::string> shortKey(std::in_place);
+  const auto visitName = [&](std::wstring_view name, std::optional<std::string>& into,
+                             DWORD attributes) {
+    return NameKeyOf(name, *into) ? visit(into, attributes) : visit(std::nullopt, attributes);
+  };
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(handle.Get(), kind, buffer.data(), kBufferBytes)) {
+    kind = FileIdBothDirectoryInfo;
+    for (size_t at = 0;;) {
+      const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+      const std::wstring_view name(found->FileName, found->FileNameLength / sizeof(WCHAR));
+      const std::wstring_view shortName(found->ShortName, found->ShortNameLength / sizeof(WCHAR));
+      if (name != L"." && name != L"..") {
+        if (!visitName(name, key, found->FileAttributes)) return false;
+        // The short name, where it is another name than the long one.
+        if (!shortName.empty() && !(NameKeyOf(shortName, *shortKey) && *shortKey == *key) &&
+            !visitName(shortName, shortKey, found->FileAttributes)) {
+          return false;
+        }
+      }
       if (found->NextEntryOffset == 0) break;
       at += found->NextEntryOffset;
     }

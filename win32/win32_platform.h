@@ -60,6 +60,13 @@ class Win32Platform : public Platform {
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
   bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& fileId) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
+  // Keys by win32/name_key.h; the listing opens the folder through its path,
+  // links followed, and reads its names with their short names.
+  std::optional<EnginePath> EngineFolderOf(const std::string& folderPart) override;
+  std::optional<std::string> LookupKey(const std::string& name) override;
+  bool EngineListKeys(const EnginePath& folder,
+                      const std::function<bool(const std::optional<std::string>& key,
+                                               uint32_t attributes)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   // With POSIX semantics (FileDispositionInfoEx) where the volume takes
   // them, learnt once per volume; the classic disposition elsewhere.

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "core/deletion_engine.h"
+#include "tests/support/counting_platform.h"
 #include "tests/support/test_world.h"
 
 namespace moxlyn {
@@ -147,6 +148,38 @@ TEST_F(DropIntakeTest, DroppedLinkIsListedAloneAndItsTargetSurvives) {
   DeleteListed(fs(), list);
   EXPECT_EQ(world_->Content(target + "\\a.txt"), "a");
   EXPECT_EQ(world_->Content(target + "\\sub\\b.txt"), "b");
+}
+
+// A drop of many names of one folder learns which are folders from one
+// listing of it: it lists what each name dropped alone lists, whatever case,
+// trailing dot or blank, script or link the name has, or no entry at all.
+TEST_F(DropIntakeTest, ManyNamesOfOneFolderListWhatEachNameListsAlone) {
+  const std::string dir = world_->At("many");
+  world_->MakeFolder(dir);
+  for (const char* name : {"Sub", "表ソ", "Дом", "a.b"}) {
+    world_->MakeFolder(dir + "\\" + name);
+    world_->MakeFile(dir + "\\" + name + "\\x.txt", "x");
+  }
+  world_->MakeFile(dir + "\\file.txt", "f");
+  world_->MakeFolder(world_->At("target"));
+  world_->MakeFile(world_->At("target\\t.txt"), "t");
+  const bool linked = world_->MakeFolderLink(dir + "\\link", world_->At("target"));
+  Paths names{"Sub", "SUB", "sub",      "Sub.",     "Sub ", "表ソ",     "Дом",
+              "дом", "A.B", "file.txt", "FILE.TXT", "gone", "Gone.txt", "sub\\x.txt"};
+  if (linked) names.insert(names.end(), {"link", "LINK"});
+  Paths dropped;
+  DelList alone;
+  for (const auto& name : names) {
+    dropped.push_back(dir + "\\" + name);
+    IntakeDrop(fs(), {dropped.back()}, alone);
+  }
+  testing::CountingPlatform counting(fs());
+  DelList together;
+  IntakeDrop(counting, dropped, together);
+  EXPECT_EQ(together, alone);
+  // Asked alone: the names no key tells ("Sub.", "Sub ") and the one name of
+  // another folder.
+  EXPECT_EQ(counting.Calls("GetAttributes"), 3);
 }
 
 // A drive root already ends in a backslash; its entries get no second one.

@@ -30,7 +30,7 @@ TEST(DropBlock, AnyFailedCheckRefusesTheWholeBlock) {
   for (size_t i = 0; i <= kMaxDroppedNames; ++i) many += "a\0"s;
   const std::string refused[] = {
       Block(20, 1, two).substr(0, 19),                  // shorter than the header
-      Block(20 + 46, 1, two),                           // names 2 bytes past the end
+      Block(20 + 46, 1, two),                           // names 24 bytes past the end
       Block(8, 1, two),                                 // names inside the header
       Block(20, 2, two),                                // a wide flag neither 0 nor 1
       Block(20, 1, Wide(u"C:\\a\0C:\\b"s)),             // a name without its zero

@@ -475,6 +475,35 @@ bool MemoryPlatform::EngineList(EngineEntry& folder,
   return true;
 }
 
+std::optional<std::string> MemoryPlatform::NameKey(const std::string& name) {
+  const std::string upper = UpperCase(name);
+  if (UpperCase(LowerCase(name)) != upper) return std::nullopt;
+  return upper;
+}
+
+std::optional<EnginePath> MemoryPlatform::EngineFolderOf(const std::string& folderPart) {
+  // "C:\" is a root; any other folder part loses its separator.
+  if (!EndsWithSeparator(folderPart)) return std::nullopt;
+  const bool root = folderPart.size() == 3 && folderPart[1] == ':';
+  return EnginePath{root ? folderPart : folderPart.substr(0, folderPart.size() - 1)};
+}
+
+std::optional<std::string> MemoryPlatform::LookupKey(const std::string& name) {
+  if (name.empty() || name.back() == '.' || name.back() == ' ') return std::nullopt;
+  return NameKey(name);
+}
+
+bool MemoryPlatform::EngineListKeys(
+    const EnginePath& folder,
+    const std::function<bool(const std::optional<std::string>& key, uint32_t attributes)>& visit) {
+  const Node* node = Resolve(Locate(folder.text).node);
+  if (node == nullptr || !node->IsFolder() || IsLocked(folder.text)) return false;
+  for (const auto& child : node->children) {
+    if (!visit(NameKey(child->name), child->attributes)) return false;
+  }
+  return true;
+}
+
 bool MemoryPlatform::EngineSetAttributes(EngineEntry& entry, uint32_t attributes) {
   const Handle& handle = static_cast<Handle&>(entry);
   if ((handle.access & kEngineWriteAttributes) == 0) return false;

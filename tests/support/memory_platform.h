@@ -179,6 +179,14 @@ class MemoryPlatform : public Platform {
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
   bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
+  // Names are compared by their upper case (ASCII letters). A name ending in
+  // a dot or a blank has no lookup key, as on Windows; one with a full-width
+  // capital (which LowerCase folds and lookups do not) no key at all.
+  std::optional<EnginePath> EngineFolderOf(const std::string& folderPart) override;
+  std::optional<std::string> LookupKey(const std::string& name) override;
+  bool EngineListKeys(const EnginePath& folder,
+                      const std::function<bool(const std::optional<std::string>& key,
+                                               uint32_t attributes)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   bool EngineRemove(EngineEntry& entry) override;
   bool IsLeadByte(unsigned char byte) override;
@@ -213,6 +221,8 @@ class MemoryPlatform : public Platform {
   // A new entry at path with the given attributes, its folders made as needed.
   Node& AddEntry(const std::string& path, uint32_t attributes);
   std::string Key(const std::string& path);
+  // The key a lookup compares a name by (see LookupKey).
+  std::optional<std::string> NameKey(const std::string& name);
   size_t UsedBytes(const Node& node) const;
   // Held by another program, or open for writing.
   bool IsLocked(const std::string& path) {

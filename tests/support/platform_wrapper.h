@@ -28,7 +28,7 @@ inline bool IsFileSystemCall(const std::string& operation) {
       "GetAttributes", "SetAttributes",   "RemoveFile", "RemoveFolder",   "Enumerate",
       "ReadWholeFile", "ReadInPieces",    "FinalPath",  "OpenForWriting", "ReplaceWithFile",
       "RenameFile",    "RemoveSavedFile", "Open",       "OpenChild",      "Reopen",
-      "Query",         "QueryId",         "List",       "Remove"};
+      "Query",         "QueryId",         "List",       "ListKeys",       "Remove"};
   return kNames.count(operation) != 0;
 }
 
@@ -63,6 +63,15 @@ class PlatformWrapper : public Platform {
   MOXLYN_FORWARD("ToEnginePath", EnginePath, ToEnginePath, (const std::string& listedPath),
                  (listedPath))
   MOXLYN_FORWARD("GetAttributes", uint32_t, EngineGetAttributes, (const EnginePath& path), (path))
+  MOXLYN_FORWARD("FolderOf", std::optional<EnginePath>, EngineFolderOf,
+                 (const std::string& folderPart), (folderPart))
+  MOXLYN_FORWARD("LookupKey", std::optional<std::string>, LookupKey, (const std::string& name),
+                 (name))
+  MOXLYN_FORWARD("ListKeys", bool, EngineListKeys,
+                 (const EnginePath& folder,
+                  const std::function<bool(const std::optional<std::string>& key,
+                                           uint32_t attributes)>& visit),
+                 (folder, visit))
   std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override {
     subject_ = path.text.substr(path.text.rfind('\\') + 1);
     Calling("Open");

@@ -11,6 +11,7 @@
 
 #include "core/deletion_engine.h"
 #include "core/drop_intake.h"
+#include "tests/support/counting_platform.h"
 #include "tests/support/test_world.h"
 #include "tests/support/win32_tools.h"
 #include "win32/engine_path.h"
@@ -115,6 +116,41 @@ TEST_F(WidePathsTest, ForeignDeviceAndDottedNamesInsideADroppedFolderGo) {
   DeleteListed(fs(), list);
   EXPECT_FALSE(ExistsW(W(L"drop")));
   for (const auto& name : names) EXPECT_FALSE(ExistsW(W(L"drop\\") + name));
+}
+
+// Names of one folder dropped together, short names among them (those of
+// names outside the code page, and one of a long name), list what each
+// name dropped alone lists: the folder's listing finds a name by its short
+// name and its case as the system's lookup does, and a device name or one
+// ending in a dot is asked alone.
+TEST_F(WidePathsTest, ShortAndForeignNamesDroppedTogetherListWhatEachListsAlone) {
+  FolderW(W(L"many"));
+  for (const wchar_t* name : {L"\uD55C\uAD6D\uC5B4", L"caf\u00E9", L"A long folder name.tar.gz",
+                              L"nul", L"dot.", L"\uFF26\uFF55\uFF4C\uFF4C"}) {
+    FolderW(W(L"many\\") + name);
+    FileW(W(L"many\\") + name + L"\\inside.txt");
+  }
+  DelList names;
+  CollectFolder(fs(), root_ + "\\many", names);
+  std::wstring shortPath(MAX_PATH, L'\0');
+  shortPath.resize(
+      GetShortPathNameW(W(L"many\\A long folder name.tar.gz").c_str(), shortPath.data(), MAX_PATH));
+  const std::wstring shortName = shortPath.substr(shortPath.rfind(L'\\') + 1);
+  ASSERT_NE(shortName, L"A long folder name.tar.gz");
+  names.push_back(root_ + "\\many\\");
+  for (const wchar_t unit : shortName) names.back() += static_cast<char>(unit);
+  // Other cases of two names.
+  names.push_back(root_ + "\\many\\ｆｕｌｌ");
+  names.push_back(root_ + "\\many\\a LONG folder NAME.tar.gz");
+
+  DelList alone;
+  for (const auto& name : names) IntakeDrop(fs(), {name}, alone);
+  EXPECT_EQ(alone.size(), 2 * names.size());
+  testing::CountingPlatform counting(fs());
+  DelList together;
+  IntakeDrop(counting, names, together);
+  EXPECT_EQ(together, alone);
+  EXPECT_EQ(counting.Calls("GetAttributes"), 2);  // "nul" and "dot." alone
 }
 
 TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatEntryNotItsNeighbour) {

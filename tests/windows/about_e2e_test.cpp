@@ -11,26 +11,10 @@ namespace {
 
 using AboutE2e = ProgramCase;
 
-// The control with the keyboard focus in the thread of window.
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
-                                                                            : nullptr;
-}
-
 // Whether any pixel of the label's screen area has the colour.
 bool LabelShows(HWND label, COLORREF colour) {
   const std::vector<COLORREF> pixels = PixelsOnScreen(label);
   return std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
-}
-
-void MoveMouse(POINT point) {
-  SetCursorPos(point.x, point.y);
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = MOUSEEVENTF_MOVE;
-  SendInput(1, &input, sizeof(input));
 }
 
 void ClickMouse(POINT point) {

@@ -18,7 +18,30 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
   }
 }
 
-void Settle(DWORD ms) { Sleep(ms); }
+void MoveMouse(POINT point) {
+  SetCursorPos(point.x, point.y);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = MOUSEEVENTF_MOVE;
+  SendInput(1, &input, sizeof(input));
+}
+
+void TypeKey(WORD key) {
+  INPUT keys[2]{};
+  for (INPUT& input : keys) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+  }
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                            : nullptr;
+}
 
 std::string WindowText(HWND window) {
   wchar_t wide[4096];

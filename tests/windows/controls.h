@@ -27,9 +27,13 @@ constexpr DWORD kHoldMs = 150;
 // Polls condition every 20 ms for ms: true when it held at every poll, false
 // at the first poll where it does not (for checks that nothing happens).
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms = kHoldMs);
-// Sleeps a little so that the program's message loop handles what was posted
-// before the next step (a check that nothing happens is a HoldsFor).
-void Settle(DWORD ms = 150);
+// The control with the keyboard focus in the thread of window.
+HWND FocusOf(HWND window);
+// The pointer moved to a screen point, and a key pressed and released, as the
+// mouse and the keyboard do (SendInput): the program reads each after the
+// input before it.
+void MoveMouse(POINT point);
+void TypeKey(WORD key);
 
 // The window's text read wide, in code page 932 as the tests write texts.
 std::string WindowText(HWND window);

@@ -233,7 +233,11 @@ TEST_F(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
   folder.Write("Moxlyn.ini", Ini(false, false, false, 1));
   HWND main = Start();
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("dropped")}));
-  Settle();
+  // Listed once the list file that the change saves holds it.
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto saved = folder.SavedList();
+    return !saved.empty() && saved.back() == folder.Path("dropped");
+  }));
   Click(FindControl(main, "Button", "削除"));
   CloseProgram();
   // The command ran: the list was emptied.
@@ -265,8 +269,14 @@ TEST_F(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
       "[Config]\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
   HWND main = Start();
   HWND del = FindControl(main, "Button", "削除");
-  SetCursorPos(CentreOf(del).x, CentreOf(del).y);
-  Settle();
+  // The pointer onto the button and a Tab after it: once the focus has moved,
+  // the program has taken the move and shows its idle cursor.
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+  HWND focus = FocusOf(main);
+  MoveMouse(CentreOf(del));
+  TypeKey(VK_TAB);
+  ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) != focus; }));
   const HCURSOR idle = CurrentCursor();
 
   Click(del);
@@ -278,22 +288,19 @@ TEST_F(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
 
   std::set<HCURSOR> seen;
   std::optional<MessageBoxView> done;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        seen.insert(CurrentCursor());
-        if (!program->HasBox()) return false;
-        done = program->WaitBox();
-        return true;
-      },
-      60000));
+  ASSERT_TRUE(WaitUntil([&] {
+    seen.insert(CurrentCursor());
+    if (!program->HasBox()) return false;
+    done = program->WaitBox();
+    return true;
+  }));
   ASSERT_TRUE(done.has_value());
   EXPECT_EQ(done->text, "削除終了");
   EXPECT_FALSE(folder.Exists("many"));
   seen.erase(idle);
   EXPECT_EQ(seen.size(), 1u) << "no other cursor while the deletion ran";
   ASSERT_TRUE(Answer(*done, IDOK));
-  Settle();
-  EXPECT_EQ(CurrentCursor(), idle);
+  EXPECT_TRUE(WaitUntil([&] { return CurrentCursor() == idle; }));
 }
 
 }  // namespace

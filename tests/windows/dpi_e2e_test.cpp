@@ -2,6 +2,8 @@
 // client area is 1.5 times its 96-dpi size and every control lies inside it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/windows/harness.h"
 
 namespace moxlyn::e2e {
@@ -70,11 +72,18 @@ TEST_F(DpiE2e, EveryWindowIsOneAndAHalfTimesItsSizeAt144Dpi) {
     SCOPED_TRACE(w.caption);
     HWND window = program->Open(w.button, w.caption);
     ASSERT_NE(window, nullptr);
-    Settle();
+    // Shown, the window may still be laying itself out.
+    EXPECT_TRUE(WaitUntil([&] {
+      const SIZE size = ClientSize(window);
+      return std::abs(size.cx * 2 - w.width96 * 3) <= 1 &&
+             std::abs(size.cy * 2 - w.height96 * 3) <= 1;
+    }));
     ExpectScaledClient(window, w.width96, w.height96);
     if (std::string(w.button) == "リスト") {
       // An empty view scrolls over its margin: 10 pixels at 96 dpi.
-      EXPECT_EQ(HorizontalExtent(FindControl(window, "ListBox", "")), 15);
+      HWND view = FindControl(window, "ListBox", "");
+      EXPECT_TRUE(WaitUntil([&] { return HorizontalExtent(view) == 15; }))
+          << HorizontalExtent(view);
     }
     if (std::string(w.button) == "ABOUT") {
       // The links stand at their scaled places.

@@ -87,6 +87,16 @@ void PasteOn(HWND main) {
   PressCtrlV();
 }
 
+// PasteOn, then waits until the program has taken the paste: a Tab pressed
+// after it, which the program reads after the keys before it, has moved the
+// focus.
+void PasteAndWaitOn(HWND main) {
+  HWND focus = FocusOf(main);
+  ASSERT_NO_FATAL_FAILURE(PasteOn(main));
+  TypeKey(VK_TAB);
+  ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) != focus; }));
+}
+
 // Blocks that another program made to lie: each is refused whole, nothing
 // it names is opened (not even a pipe), and the program lives on. A block of
 // 100,000 names is listed and saved at once: a kill then loses nothing.
@@ -105,8 +115,7 @@ TEST_F(DropE2e, ClipboardBlocksThatLieAddNothingAndManyNamesAreSavedAtOnce) {
   };
   for (const auto& [offset, names] : blocks) {
     PutOnClipboard(names, static_cast<uint32_t>(offset));
-    PasteOn(main);
-    Settle();
+    ASSERT_NO_FATAL_FAILURE(PasteAndWaitOn(main));
   }
   EXPECT_FALSE(ConnectNamedPipe(pipe.Get(), nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
@@ -175,7 +184,7 @@ TEST_F(DropE2e, APathLongerThanTheDropBufferIsListedWhole) {
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
   HWND main = Start();
   ASSERT_TRUE(Drop(CentreOf(main), {longPath}));
-  Settle();
+  EXPECT_TRUE(WaitUntil([&] { return folder.SavedList() == std::vector<std::string>{longPath}; }));
   CloseProgram();
   EXPECT_EQ(folder.SavedList(), std::vector<std::string>{longPath});
 }
@@ -213,7 +222,7 @@ TEST_F(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) 
   HWND main = Start();
   ASSERT_TRUE(DropUnix(CentreOf(main), {unixDir + "/" + koreanName, unixDir + "/" + japaneseName,
                                         unixDir + "/box"}));
-  Settle();
+  EXPECT_TRUE(WaitUntil([&] { return folder.SavedList().size() == 5u; }));
   CloseProgram();
   const auto saved = folder.SavedList();
   ASSERT_EQ(saved.size(), 5u);

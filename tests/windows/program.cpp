@@ -208,9 +208,17 @@ std::optional<MessageBoxView> Program::WaitBox(DWORD timeoutMs) const {
       },
       timeoutMs);
   if (view && view->hasIcon) {
-    // The icon may not be painted at the first look.
-    Sleep(150);
-    view = ReadBox(view->box);
+    // The icon may not be painted at the first look: its colours tell its
+    // kind once it is.
+    HWND box = view->box;
+    WaitUntil(
+        [&] {
+          auto again = ReadBox(box);
+          if (!again) return true;  // the box has gone
+          view = std::move(again);
+          return !view->iconKind.empty();
+        },
+        timeoutMs);
   }
   return view;
 }

@@ -39,11 +39,17 @@ bool DropUnix(POINT screenPoint, const std::vector<std::string>& unixPaths) {
   if (source.empty()) return false;
   const std::string result = TempResultPath("moxlyn-drop");
   DeleteFileA(result.c_str());
-  std::vector<std::string> args{source + "/tools/xdnd_drop.py", "--result", UnixPath(result),
-                                std::to_string(screenPoint.x), std::to_string(screenPoint.y)};
+  // The tool gives up on a target that never takes the drop after the hang
+  // guard; the wait allows for its start.
+  std::vector<std::string> args{source + "/tools/xdnd_drop.py",
+                                "--result",
+                                UnixPath(result),
+                                "--timeout",
+                                std::to_string(kTimeoutMs / 1000),
+                                std::to_string(screenPoint.x),
+                                std::to_string(screenPoint.y)};
   args.insert(args.end(), unixPaths.begin(), unixPaths.end());
   if (!StartUnix("/usr/bin/python3", args)) return false;
-  // The tool itself gives up after 5 s; allow for its start.
   WaitUntil([&] { return PathExists(result); }, 2 * kTimeoutMs);
   const std::string outcome = testing::ReadWhole(result).value_or("");
   DeleteFileA(result.c_str());

@@ -1,0 +1,59 @@
+// How the drop intake learns which dropped names are folders: names that
+// share a folder from one listing of it, every other name by a question of
+// its own.
+#include "core/drop_intake.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/counting_platform.h"
+#include "tests/support/memory_platform.h"
+
+namespace moxlyn {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+// Each folder listed once, and asked name by name where the listing cannot
+// tell (a name in it without a key, a folder that cannot be listed, a few
+// names of a large one): what the drop lists is what each name lists alone.
+TEST(DropIntakeLookups, NamesOfAFolderAreAnsweredByOneListingAsTheirOwnLookupsWould) {
+  Paths dropped{"C:\\many\\link", "C:\\many\\d1.", "C:\\many\\d2 ", "C:\\few\\a",
+                "C:\\few\\b",     "C:\\none\\a",   "C:\\none\\b",   "C:\\none\\c"};
+  for (int i = 0; i < 40; ++i) dropped.push_back("C:\\many\\f" + std::to_string(i));
+  for (int i = 0; i < 10; ++i) dropped.push_back("C:\\MANY\\D" + std::to_string(i));
+  for (int i = 0; i < 10; ++i) dropped.push_back("C:\\many\\gone" + std::to_string(i));
+  // Asked alone always: "d1.", "d2 ", the two of C:\few and C:\none's three.
+  constexpr int kAlone = 7;
+  const std::function<void(testing::MemoryPlatform&)> faults[] = {
+      nullptr, [](testing::MemoryPlatform& fs) { fs.AddFile("C:\\many\\Ｆ.txt"); },
+      [](testing::MemoryPlatform& fs) { fs.Lock("C:\\many"); },
+      [](testing::MemoryPlatform& fs) {
+        for (int i = 0; i < 2000; ++i) fs.AddFile("C:\\many\\big" + std::to_string(i));
+      }};
+  for (const auto& fault : faults) {
+    testing::MemoryPlatform fs;
+    for (int i = 0; i < 40; ++i) fs.AddFile("C:\\many\\f" + std::to_string(i));
+    for (int i = 0; i < 10; ++i) fs.AddFile("C:\\many\\d" + std::to_string(i) + "\\x");
+    fs.AddFolder("C:\\target\\inside");
+    fs.AddFolderLink("C:\\many\\link", "C:\\target");
+    fs.AddFile("C:\\few\\a");
+    if (fault) fault(fs);
+    DelList alone;
+    for (const auto& path : dropped) IntakeDrop(fs, {path}, alone);
+    testing::CountingPlatform counting(fs);
+    DelList together;
+    IntakeDrop(counting, dropped, together);
+    EXPECT_EQ(together, alone);
+    // C:\many, C:\MANY and C:\none; the 61 other names of the first two
+    // asked alone where the listing cannot tell.
+    EXPECT_EQ(counting.Calls("ListKeys"), 3);
+    EXPECT_EQ(counting.Calls("GetAttributes"), fault ? kAlone + 61 : kAlone);
+  }
+}
+
+}  // namespace
+}  // namespace moxlyn
