@@ -8,6 +8,7 @@
 #pragma once
 
 #include <bitset>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ namespace moxlyn {
 class Win32Platform : public Platform {
  public:
   Win32Platform();
+  ~Win32Platform() override;
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   bool RemoveFile(const std::string& path) override;
@@ -51,10 +53,12 @@ class Win32Platform : public Platform {
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
                                                uint32_t access) override;
   std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override;
-  // The 128-bit ID with the volume serial where the system answers
-  // (FileIdInfo; listings FileIdExtdDirectoryInfo), the 64-bit ID elsewhere.
+  // The 128-bit ID with the volume serial where the volume answers
+  // (FileIdInfo; listings FileIdExtdDirectoryInfo), the 64-bit ID elsewhere
+  // (FileInternalInformation; listings FileIdBothDirectoryInfo). What a
+  // volume can do is learnt per volume, and kept for it alone.
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
-  bool EngineQueryId(EngineEntry& entry, FileId& fileId) override;
+  bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& fileId) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   // Keys by win32/name_key.h; the listing opens the folder through its path,
   // links followed, and reads its names with their short names.
@@ -67,6 +71,8 @@ class Win32Platform : public Platform {
   // With POSIX semantics (FileDispositionInfoEx) where the volume takes
   // them, learnt once per volume; the classic disposition elsewhere.
   bool EngineRemove(EngineEntry& entry) override;
+  // What one volume can do (defined with the platform's calls).
+  struct VolumeFacts;
   bool IsLeadByte(unsigned char byte) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
@@ -77,10 +83,12 @@ class Win32Platform : public Platform {
  private:
   uint64_t nowSecond_ = ~uint64_t{0};  // system time in whole seconds of nowLocal_
   LocalTime nowLocal_;
-  // What the system refused once, asked no more.
-  bool noIdInfo_ = false;            // FileIdInfo
-  bool noExtdListing_ = false;       // FileIdExtdDirectoryInfo
-  std::vector<uint64_t> noPosixOn_;  // volumes refusing POSIX deletion
+  // The volumes met, each learnt once: one whose serial cannot be learnt
+  // is a volume of its own for each entry opened by its path.
+  std::vector<std::unique_ptr<VolumeFacts>> volumes_;
+  // The facts of the entry's volume, learnt when it is first met; wide gets
+  // the entry's 128-bit ID where that was asked on the way.
+  VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
   // The system code page's lead bytes: the code page stays the system's for
   // the life of the process.
   std::bitset<256> leadBytes_;
