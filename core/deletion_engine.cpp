@@ -49,7 +49,8 @@ bool IsListedObject(const FindEntry& listed, const EntryInfo& opened) {
 // the rest of opened comes from the listing: the entry was opened without
 // following a link, so an object with that ID is the one listed (where the
 // system follows links, the listing marks a link as a reparse point, and
-// such an entry is asked in full).
+// such an entry is asked in full). The ID asked is of the listing's kind: a
+// volume's 64-bit and 128-bit IDs need not agree.
 std::unique_ptr<EngineEntry> OpenListed(Platform& platform, EngineEntry& folder,
                                         const FindEntry& listed,
                                         std::initializer_list<uint32_t> tries, uint32_t& granted,
@@ -63,11 +64,18 @@ std::unique_ptr<EngineEntry> OpenListed(Platform& platform, EngineEntry& folder,
   if (!entry) return nullptr;
   if (listed.fileId.Known() && !IsReparsePoint(listed.attributes)) {
     FileId id;
-    if (!platform.EngineQueryId(*entry, id) || !listed.fileId.Same(id)) return nullptr;
+    if (!platform.EngineQueryId(*entry, listed.fileId.kind, id) || !listed.fileId.Same(id)) {
+      return nullptr;
+    }
     opened = {listed.attributes, listed.reparseTag, id};
     return entry;
   }
-  if (!platform.EngineQuery(*entry, opened) || !IsListedObject(listed, opened)) return nullptr;
+  if (!platform.EngineQuery(*entry, opened)) return nullptr;
+  if (listed.fileId.Known() && opened.fileId.kind != listed.fileId.kind &&
+      !platform.EngineQueryId(*entry, listed.fileId.kind, opened.fileId)) {
+    return nullptr;
+  }
+  if (!IsListedObject(listed, opened)) return nullptr;
   return entry;
 }
 
@@ -134,17 +142,29 @@ void EmptyAndRemove(Platform& platform, std::unique_ptr<EngineEntry> remover) {
     EntryInfo opened;
     uint32_t granted = 0;
     // A file that another program holds without share-delete cannot be
-    // opened for deleting; its read-only bit is cleared all the same.
-    auto entry = realFolder ? OpenListed(platform, *level.handle, listed,
-                                         {kEngineList | kEngineRemove | write, kEngineList | write,
-                                          kEngineRemove | write},
-                                         granted, opened)
-                            : OpenListed(platform, *level.handle, listed,
-                                         {kEngineRemove | write, write}, granted, opened);
+    // opened for deleting; its read-only bit is cleared all the same. A
+    // read-only folder whose rights refuse the attribute write is still
+    // listed and emptied with what they grant.
+    std::unique_ptr<EngineEntry> entry;
+    if (!realFolder) {
+      entry = OpenListed(platform, *level.handle, listed, {kEngineRemove | write, write}, granted,
+                         opened);
+    } else if (write == 0) {
+      entry =
+          OpenListed(platform, *level.handle, listed,
+                     {kEngineList | kEngineRemove, kEngineList, kEngineRemove}, granted, opened);
+    } else {
+      entry = OpenListed(platform, *level.handle, listed,
+                         {kEngineList | kEngineRemove | write, kEngineList | write,
+                          kEngineRemove | write, kEngineList | kEngineRemove, kEngineList},
+                         granted, opened);
+    }
     if (!entry) continue;
     // A link's own bits are written, never its target's: the handle is on
     // the link itself.
-    if (write != 0) platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
+    if ((granted & kEngineWriteAttributes) != 0) {
+      platform.EngineSetAttributes(*entry, opened.attributes & ~kAttrReadOnly);
+    }
     if (!IsDirectory(opened.attributes) ||
         (IsReparsePoint(opened.attributes) && IsLinkTag(opened.reparseTag))) {
       platform.EngineRemove(*entry);
@@ -197,6 +217,7 @@ struct HeldFolder {
   std::vector<FindEntry> entries;
   std::unordered_map<std::string, size_t> byName;
   std::map<std::pair<uint64_t, uint64_t>, size_t> byId;
+  FileIdKind idKind = FileIdKind::k64;  // the kind of the IDs in byId
 };
 
 // One entry of the list, as the engine acts on it.
@@ -285,13 +306,36 @@ class Engine {
       Listed& item = items_[i];
       // What lies under a listed folder whose turn has come was handled by
       // it, or is not the user's to delete (the folder was a link).
-      if (!UnderHandledFolder(i)) Delete(i);
+      if (!UnderHandledFolder(i)) {
+        // Where a deleted name stays until its last handle closes, a folder
+        // with a handle open inside it cannot go: the folders held for the
+        // entries under this one are its own to delete now, and closed first.
+        CloseHeldUnder(i);
+        Delete(i);
+      }
       item.done = true;
       item.held.reset();
     }
   }
 
  private:
+  void CloseHeldUnder(size_t index) {
+    size_t kept = 0;
+    for (const size_t at : heldItems_) {
+      if (!items_[at].held) continue;
+      bool under = false;
+      for (size_t up = items_[at].ancestor; up != kNone && !under; up = items_[up].ancestor) {
+        under = up == index;
+      }
+      if (under) {
+        items_[at].held.reset();
+      } else {
+        heldItems_[kept++] = at;
+      }
+    }
+    heldItems_.resize(kept);
+  }
+
   bool UnderHandledFolder(size_t index) {
     for (size_t at = items_[index].ancestor; at != kNone; at = items_[at].ancestor) {
       if (items_[at].done || items_[at].unusable) return true;
@@ -385,6 +429,7 @@ class Engine {
       }
       TakeListing(*held);
       item.held = std::move(held);
+      heldItems_.push_back(*at);
     }
     return items_[index].held.get();
   }
@@ -393,6 +438,7 @@ class Engine {
     platform_.EngineList(*folder.lister, [&](const FindEntry& entry) {
       folder.byName.emplace(entry.name, folder.entries.size());
       if (entry.fileId.Known()) {
+        folder.idKind = entry.fileId.kind;
         folder.byId.emplace(std::make_pair(entry.fileId.low, entry.fileId.high),
                             folder.entries.size());
       }
@@ -405,15 +451,18 @@ class Engine {
   const FindEntry* Find(HeldFolder& folder, const std::string& name) {
     const auto exact = folder.byName.find(name);
     if (exact != folder.byName.end()) return &folder.entries[exact->second];
+    if (folder.byId.empty()) return nullptr;
     auto entry = platform_.EngineOpenChild(*folder.lister, name, kEngineInspect);
-    EntryInfo opened;
-    if (!entry || !platform_.EngineQuery(*entry, opened) || !opened.fileId.Known()) return nullptr;
-    const auto byId = folder.byId.find(std::make_pair(opened.fileId.low, opened.fileId.high));
-    return byId == folder.byId.end() ? nullptr : &folder.entries[byId->second];
+    FileId id;
+    if (!entry || !platform_.EngineQueryId(*entry, folder.idKind, id)) return nullptr;
+    const auto byId = folder.byId.find(std::make_pair(id.low, id.high));
+    if (byId == folder.byId.end() || !folder.entries[byId->second].fileId.Same(id)) return nullptr;
+    return &folder.entries[byId->second];
   }
 
   Platform& platform_;
   std::vector<Listed> items_;
+  std::vector<size_t> heldItems_;  // the items that may hold their folder open
 };
 
 }  // namespace

@@ -29,28 +29,37 @@ constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 constexpr uint32_t kReparseTagMicrosoft = 0x80000000;
 constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
 
-// A file ID: 128 bits (a 64-bit ID in low) and the serial number of the
-// volume that holds the object (0 where the system does not say). The file
-// system reports 0 where it keeps no IDs and all-ones where an object has no
-// unique ID: such an ID is unknown, and equal to none.
+// The two kinds of file ID a volume may report: the 64-bit ID
+// (FileInternalInformation, and the listings that give 64-bit IDs) and the
+// 128-bit one (FileIdInformation, the extended listing). A volume's two
+// kinds need not agree (on ReFS the 64-bit ID is no part of the 128-bit
+// one), so an ID is compared only with one of its own kind.
+enum class FileIdKind : uint8_t { k64, k128 };
+
+// A file ID of its kind (a 64-bit ID in low, high 0) and the serial number
+// of the volume that holds the object (0 where the system does not say). The
+// file system reports 0 where it keeps no IDs and all-ones where an object
+// has no unique ID: such an ID is unknown, and equal to none.
 struct FileId {
   FileId() = default;
   // A 64-bit ID is a file ID of its own: implicit.
-  FileId(uint64_t lowBits, uint64_t highBits = 0, uint64_t volumeSerial = 0)
-      : low(lowBits), high(highBits), volume(volumeSerial) {}
+  FileId(uint64_t lowBits, uint64_t highBits = 0, uint64_t volumeSerial = 0,
+         FileIdKind idKind = FileIdKind::k64)
+      : low(lowBits), high(highBits), volume(volumeSerial), kind(idKind) {}
   uint64_t low = 0;
   uint64_t high = 0;
   uint64_t volume = 0;
+  FileIdKind kind = FileIdKind::k64;
 
   bool Known() const {
     const bool zero = low == 0 && high == 0;
     const bool allOnes = low == ~uint64_t{0} && (high == 0 || high == ~uint64_t{0});
     return !zero && !allOnes;
   }
-  // The same object, as far as the IDs tell: both known and equal.
+  // The same object, as far as the IDs tell: both known, of one kind, equal.
   bool Same(const FileId& other) const {
-    return Known() && other.Known() && low == other.low && high == other.high &&
-           volume == other.volume;
+    return Known() && other.Known() && kind == other.kind && low == other.low &&
+           high == other.high && volume == other.volume;
   }
 };
 
@@ -306,11 +315,12 @@ class Platform {
                                                                   uint32_t access) = 0;
   // What the open entry is; false when the system does not say.
   [[nodiscard]] virtual bool EngineQuery(EngineEntry& entry, EntryInfo& info) = 0;
-  // The open entry's file ID alone, where one question asks less than
-  // EngineQuery; false when the system does not say.
-  [[nodiscard]] virtual bool EngineQueryId(EngineEntry& entry, FileId& id) {
+  // The open entry's file ID of kind alone, where one question asks less
+  // than EngineQuery; false when the system does not say, or has no ID of
+  // that kind for the entry's volume.
+  [[nodiscard]] virtual bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) {
     EntryInfo info;
-    if (!EngineQuery(entry, info)) return false;
+    if (!EngineQuery(entry, info) || info.fileId.kind != kind) return false;
     id = info.fileId;
     return true;
   }

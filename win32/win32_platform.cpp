@@ -23,7 +23,27 @@
 
 namespace moxlyn {
 
+// What one volume can do, each learnt from its first answer.
+struct Win32Platform::VolumeFacts {
+  enum Answer : uint8_t { kUnasked, kYes, kNo };
+  // From FileIdInfo where the volume answers it; else the older 32-bit
+  // serial where that is known; else 0, and the volume is one of its own.
+  uint64_t serial = 0;
+  bool serialKnown = false;
+  Answer idInfo = kUnasked;       // FileIdInfo: 128-bit IDs and the serial
+  Answer extdListing = kUnasked;  // FileIdExtdDirectoryInfo
+  Answer posix = kUnasked;        // FileDispositionInfoEx with POSIX semantics
+  // The 128-bit ID is the 64-bit one with a zero high half (NTFS), so that
+  // one cheaper question answers for both.
+  bool wideIsNarrow = false;
+  // Opens relative to a handle resolved by the server from its path (a
+  // network share), a reopen too.
+  bool remote = false;
+};
+
 Win32Platform::Win32Platform() = default;
+
+Win32Platform::~Win32Platform() = default;
 
 uint32_t Win32Platform::GetAttributes(const std::string& path) {
   const std::wstring wide = WideFromUtf8(path);
@@ -100,14 +120,13 @@ uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
 
 namespace {
 
-// An entry the engine holds open, with its volume's serial number once it is
-// known: told by a query, or the folder's through which it was opened (a
-// volume mounted there is a reparse point, opened as itself).
+// An entry the engine holds open, with its volume once it is known: told by
+// a query, or the folder's through which it was opened (a volume mounted
+// there is a reparse point, opened as itself).
 struct Win32Entry : EngineEntry {
   explicit Win32Entry(ScopedFileHandle opened) : handle(std::move(opened)) {}
   ScopedFileHandle handle;
-  uint64_t volume = 0;
-  bool volumeKnown = false;
+  Win32Platform::VolumeFacts* volume = nullptr;
 };
 
 Win32Entry& Win32EntryOf(EngineEntry& entry) { return static_cast<Win32Entry&>(entry); }
@@ -194,8 +213,19 @@ std::unique_ptr<EngineEntry> OpenRelative(EngineEntry& root, std::wstring& name,
   }
   auto entry = EntryOf(ScopedFileHandle(opened));
   Win32EntryOf(*entry).volume = Win32EntryOf(root).volume;
-  Win32EntryOf(*entry).volumeKnown = Win32EntryOf(root).volumeKnown;
   return entry;
+}
+
+// The 64-bit ID of the open handle; false when the system does not say.
+bool NarrowIdOf(HANDLE handle, uint64_t& id) {
+  IO_STATUS_BLOCK io{};
+  LARGE_INTEGER index{};
+  if (!NT_SUCCESS(
+          NtQueryInformationFile(handle, &io, &index, sizeof index, kFileInternalInformation))) {
+    return false;
+  }
+  id = static_cast<uint64_t>(index.QuadPart);
+  return true;
 }
 
 }  // namespace
@@ -220,7 +250,75 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineOpenChild(EngineEntry& folder,
 
 std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uint32_t access) {
   std::wstring self;
-  return OpenRelative(entry, self, access);
+  auto reopened = OpenRelative(entry, self, access);
+  const VolumeFacts* volume = Win32EntryOf(entry).volume;
+  if (reopened == nullptr || volume == nullptr || !volume->remote) return reopened;
+  // The server opened the path again: whatever is there now must be the
+  // object held, where the IDs tell.
+  uint64_t was = 0;
+  uint64_t now = 0;
+  if (NarrowIdOf(HandleOf(entry), was) && NarrowIdOf(HandleOf(*reopened), now) &&
+      FileId(was).Known() && FileId(now).Known() && was != now) {
+    return nullptr;
+  }
+  return reopened;
+}
+
+Win32Platform::VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry, FileId* wide) {
+  Win32Entry& opened = Win32EntryOf(entry);
+  if (opened.volume != nullptr) return opened.volume;
+  auto facts = std::make_unique<VolumeFacts>();
+  FileIdInformation full{};
+  DWORD shortSerial = 0;
+  WCHAR fileSystem[MAX_PATH + 1] = {};
+  if (GetFileInformationByHandleEx(opened.handle.Get(), kFileIdInfo, &full, sizeof full)) {
+    if (wide != nullptr) {
+      *wide = {full.fileId.low, full.fileId.high, full.volumeSerialNumber, FileIdKind::k128};
+    }
+    for (const auto& known : volumes_) {
+      if (known->idInfo == VolumeFacts::kYes && known->serial == full.volumeSerialNumber) {
+        return opened.volume = known.get();
+      }
+    }
+    facts->serial = full.volumeSerialNumber;
+    facts->serialKnown = true;
+    facts->idInfo = VolumeFacts::kYes;
+  } else if (!NotSupported(GetLastError())) {
+    return nullptr;
+  } else if (GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, &shortSerial, nullptr,
+                                           nullptr, fileSystem, MAX_PATH + 1)) {
+    // Before Windows 8, or a server that does not answer: the volume by the
+    // serial the older question gives.
+    for (const auto& known : volumes_) {
+      if (known->idInfo == VolumeFacts::kNo && known->serialKnown && known->serial == shortSerial) {
+        return opened.volume = known.get();
+      }
+    }
+    facts->serial = shortSerial;
+    facts->serialKnown = true;
+    facts->idInfo = VolumeFacts::kNo;
+  } else {
+    // Nothing tells which volume this is: one of its own.
+    facts->idInfo = VolumeFacts::kNo;
+  }
+  if (fileSystem[0] != L'\0' ||
+      GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, nullptr, nullptr, nullptr,
+                                    fileSystem, MAX_PATH + 1)) {
+    facts->wideIsNarrow = std::wstring(fileSystem) == L"NTFS";
+  }
+  constexpr auto kFileFsDeviceInformation = static_cast<FS_INFORMATION_CLASS>(4);
+  constexpr ULONG kRemoteDevice = 0x10;  // FILE_REMOTE_DEVICE
+  struct {
+    ULONG deviceType;
+    ULONG characteristics;
+  } device{};
+  IO_STATUS_BLOCK io{};
+  if (NT_SUCCESS(NtQueryVolumeInformationFile(opened.handle.Get(), &io, &device, sizeof device,
+                                              kFileFsDeviceInformation))) {
+    facts->remote = (device.characteristics & kRemoteDevice) != 0;
+  }
+  volumes_.push_back(std::move(facts));
+  return opened.volume = volumes_.back().get();
 }
 
 bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
@@ -232,41 +330,44 @@ bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
   }
   info.attributes = tag.FileAttributes;
   info.reparseTag = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? tag.ReparseTag : 0;
-  return EngineQueryId(entry, info.fileId);
-}
-
-bool Win32Platform::EngineQueryId(EngineEntry& entry, FileId& fileId) {
-  Win32Entry& opened = Win32EntryOf(entry);
-  IO_STATUS_BLOCK io{};
-  LARGE_INTEGER id{};
-  // The 64-bit ID where the volume is known already and the ID means
-  // something (one question that Wine answers without asking its mount
-  // manager for the volume); the 128-bit ID with the volume otherwise.
-  if ((opened.volumeKnown || noIdInfo_) &&
-      NT_SUCCESS(NtQueryInformationFile(opened.handle.Get(), &io, &id, sizeof id,
-                                        kFileInternalInformation))) {
-    fileId = {static_cast<uint64_t>(id.QuadPart), 0, opened.volume};
-    if (fileId.Known() || noIdInfo_) return true;
-  }
-  if (noIdInfo_) return false;
-  FileIdInformation full{};
-  if (GetFileInformationByHandleEx(opened.handle.Get(), kFileIdInfo, &full, sizeof full)) {
-    fileId = {full.fileId.low, full.fileId.high, full.volumeSerialNumber};
-    opened.volume = full.volumeSerialNumber;
-    opened.volumeKnown = true;
+  // The question that learns the volume gives the 128-bit ID on the way.
+  FileId wide;
+  const VolumeFacts* volume = FactsOf(entry, &wide);
+  if (volume == nullptr) return false;
+  if (wide.kind == FileIdKind::k128) {
+    info.fileId = wide;
     return true;
   }
-  if (!NotSupported(GetLastError())) return false;
-  // Before Windows 8: 64-bit IDs alone, on one volume as far as they tell.
-  noIdInfo_ = true;
-  opened.volumeKnown = true;
-  return EngineQueryId(entry, fileId);
+  return EngineQueryId(
+      entry, volume->idInfo == VolumeFacts::kYes ? FileIdKind::k128 : FileIdKind::k64, info.fileId);
+}
+
+bool Win32Platform::EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& fileId) {
+  const VolumeFacts* volume = FactsOf(entry);
+  if (volume == nullptr) return false;
+  HANDLE handle = HandleOf(entry);
+  // The 64-bit ID is one question that Wine answers without asking its
+  // mount manager for the volume; it answers for the 128-bit one where
+  // that is the 64-bit one widened.
+  if (kind == FileIdKind::k64 || volume->wideIsNarrow) {
+    uint64_t id = 0;
+    if (!NarrowIdOf(handle, id)) return false;
+    fileId = {id, 0, volume->serial, kind};
+    return true;
+  }
+  if (volume->idInfo != VolumeFacts::kYes) return false;
+  FileIdInformation full{};
+  if (!GetFileInformationByHandleEx(handle, kFileIdInfo, &full, sizeof full)) return false;
+  fileId = {full.fileId.low, full.fileId.high, volume->serial, kind};
+  return true;
 }
 
 bool Win32Platform::EngineList(EngineEntry& folder,
                                const std::function<void(const FindEntry&)>& visit) {
   HANDLE handle = HandleOf(folder);
-  const uint64_t volume = Win32EntryOf(folder).volume;
+  VolumeFacts* facts = FactsOf(folder);
+  if (facts == nullptr) return false;
+  const uint64_t volume = facts->serial;
   // Whole entries only: the buffer holds at least one of the longest name.
   constexpr DWORD kBufferBytes = 64 * 1024;
   std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
@@ -282,7 +383,8 @@ bool Win32Platform::EngineList(EngineEntry& folder,
     entry.fileId = id;
     visit(entry);
   };
-  if (!noExtdListing_) {
+  // The 128-bit IDs only where the volume answers for them by handle too.
+  if (facts->idInfo == VolumeFacts::kYes && facts->extdListing != VolumeFacts::kNo) {
     FILE_INFO_BY_HANDLE_CLASS kind = kFileIdExtdDirectoryRestartInfo;
     bool any = false;
     while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {
@@ -291,14 +393,18 @@ bool Win32Platform::EngineList(EngineEntry& folder,
       for (size_t at = 0;;) {
         const auto* found = reinterpret_cast<const FileIdExtdDirectoryInformation*>(bytes + at);
         report(found->fileName, found->fileNameLength, found->fileAttributes,
-               found->reparsePointTag, {found->fileId.low, found->fileId.high, volume});
+               found->reparsePointTag,
+               {found->fileId.low, found->fileId.high, volume, FileIdKind::k128});
         if (found->nextEntryOffset == 0) break;
         at += found->nextEntryOffset;
       }
     }
     const DWORD error = GetLastError();
-    if (any || !NotSupported(error)) return error == ERROR_NO_MORE_FILES;
-    noExtdListing_ = true;
+    if (any || !NotSupported(error)) {
+      if (any) facts->extdListing = VolumeFacts::kYes;
+      return error == ERROR_NO_MORE_FILES;
+    }
+    facts->extdListing = VolumeFacts::kNo;
   }
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {
@@ -307,7 +413,7 @@ bool Win32Platform::EngineList(EngineEntry& folder,
       const auto* found = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
       // With the reparse-point attribute, the EA size field holds the tag.
       report(found->FileName, found->FileNameLength, found->FileAttributes, found->EaSize,
-             {static_cast<uint64_t>(found->FileId.QuadPart), 0, volume});
+             {static_cast<uint64_t>(found->FileId.QuadPart), 0, volume, FileIdKind::k64});
       if (found->NextEntryOffset == 0) break;
       at += found->NextEntryOffset;
     }
@@ -398,18 +504,17 @@ bool Win32Platform::EngineSetAttributes(EngineEntry& entry, uint32_t attributes)
 
 bool Win32Platform::EngineRemove(EngineEntry& entry) {
   HANDLE handle = HandleOf(entry);
-  const uint64_t volume = Win32EntryOf(entry).volume;
-  bool posix = true;
-  for (const uint64_t refusing : noPosixOn_) posix = posix && refusing != volume;
-  if (posix) {
+  VolumeFacts* volume = Win32EntryOf(entry).volume;
+  if (volume == nullptr || volume->posix != VolumeFacts::kNo) {
     // The name goes at once, even while another program holds the entry
     // with share-delete (an indexer, a virus scanner).
     DWORD flags = kDispositionDelete | kDispositionPosix;
     if (SetFileInformationByHandle(handle, kFileDispositionInfoEx, &flags, sizeof flags)) {
+      if (volume != nullptr) volume->posix = VolumeFacts::kYes;
       return true;
     }
     if (!NotSupported(GetLastError())) return false;
-    noPosixOn_.push_back(volume);
+    if (volume != nullptr) volume->posix = VolumeFacts::kNo;
   }
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;

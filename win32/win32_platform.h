@@ -6,6 +6,7 @@
 // Windows applies to a 32-bit program.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ namespace moxlyn {
 class Win32Platform : public Platform {
  public:
   Win32Platform();
+  ~Win32Platform() override;
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   bool RemoveFile(const std::string& path) override;
@@ -48,10 +50,12 @@ class Win32Platform : public Platform {
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
                                                uint32_t access) override;
   std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override;
-  // The 128-bit ID with the volume serial where the system answers
-  // (FileIdInfo; listings FileIdExtdDirectoryInfo), the 64-bit ID elsewhere.
+  // The 128-bit ID with the volume serial where the volume answers
+  // (FileIdInfo; listings FileIdExtdDirectoryInfo), the 64-bit ID elsewhere
+  // (FileInternalInformation; listings FileIdBothDirectoryInfo). What a
+  // volume can do is learnt per volume, and kept for it alone.
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
-  bool EngineQueryId(EngineEntry& entry, FileId& fileId) override;
+  bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& fileId) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   // Keys by win32/name_key.h; the listing opens the folder through its path,
   // links followed, and reads its names with their short names.
@@ -64,6 +68,8 @@ class Win32Platform : public Platform {
   // With POSIX semantics (FileDispositionInfoEx) where the volume takes
   // them, learnt once per volume; the classic disposition elsewhere.
   bool EngineRemove(EngineEntry& entry) override;
+  // What one volume can do (defined with the platform's calls).
+  struct VolumeFacts;
   // Utf8FromCodePage and CodePageFromUtf8 below.
   std::optional<std::string> FromCodePage(std::string_view bytes) override;
   std::optional<std::string> ToCodePage(std::string_view text) override;
@@ -76,10 +82,12 @@ class Win32Platform : public Platform {
  private:
   uint64_t nowSecond_ = ~uint64_t{0};  // system time in whole seconds of nowLocal_
   LocalTime nowLocal_;
-  // What the system refused once, asked no more.
-  bool noIdInfo_ = false;            // FileIdInfo
-  bool noExtdListing_ = false;       // FileIdExtdDirectoryInfo
-  std::vector<uint64_t> noPosixOn_;  // volumes refusing POSIX deletion
+  // The volumes met, each learnt once: one whose serial cannot be learnt
+  // is a volume of its own for each entry opened by its path.
+  std::vector<std::unique_ptr<VolumeFacts>> volumes_;
+  // The facts of the entry's volume, learnt when it is first met; wide gets
+  // the entry's 128-bit ID where that was asked on the way.
+  VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
 };
 
 // Bytes of the system code page as UTF-8, nothing when they are no text of

@@ -79,6 +79,10 @@ TEST_F(DeletionEngineTest, ListsThatNameTheSameTreeTwiceOrInAnyOrder) {
       {"other case, inner first", {"A\\B", "a"}},
       {"missing paths around", {"gone", "a\\gone.txt", "a", "gone\\deeper"}},
       {"the same folder twice", {"a", "a"}},
+      // A file dropped, then its grandparent: the folder between them is
+      // held open for the file, and must be closed before the grandparent goes.
+      {"a file, then its grandparent with its entries",
+       {"a\\b\\h.txt", "a", "a\\f.txt", "a\\b", "a\\g.txt"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -181,22 +185,26 @@ TEST_F(DeletionEngineTest, FolderLinksAreNeverFollowed) {
   EXPECT_FALSE(Exists("top\\a.txt"));
 }
 
-// A platform that, just before the engine's file-system call number swapAt
-// (0 for before the deletion), renames the folder at swapped away and puts a
-// link to the folder canary in its place, as another program would.
-class SwapAtCall : public testing::PlatformWrapper {
+// A platform that, just before the engine first makes the call operation
+// about the entry named subject, renames the folder at swapped away and puts
+// a link to the folder canary in its place, as another program would.
+class SwapBefore : public testing::PlatformWrapper {
  public:
-  SwapAtCall(testing::TestWorld& world, std::string swapped, std::string canary, int swapAt)
+  SwapBefore(testing::TestWorld& world, std::string swapped, std::string canary,
+             std::string operation, std::string subject)
       : PlatformWrapper(world.platform()),
         world_(world),
         swapped_(std::move(swapped)),
         canary_(std::move(canary)),
-        swapAt_(swapAt) {}
+        operation_(std::move(operation)),
+        subject_(std::move(subject)) {}
+  bool reached = false;  // the engine made that call
   bool linked = false;
 
  protected:
   void Calling(const char* operation) override {
-    if (!testing::IsFileSystemCall(operation) || calls_++ != swapAt_) return;
+    if (reached || operation != operation_ || Subject() != subject_) return;
+    reached = true;
     linked = world_.Move(swapped_, swapped_ + ".moved") && world_.MakeFolderLink(swapped_, canary_);
   }
 
@@ -204,8 +212,8 @@ class SwapAtCall : public testing::PlatformWrapper {
   testing::TestWorld& world_;
   std::string swapped_;
   std::string canary_;
-  int swapAt_;
-  int calls_ = 0;
+  std::string operation_;
+  std::string subject_;
 };
 
 TEST_F(DeletionEngineTest, AFolderSwappedForALinkBeforeOrDuringTheDeletionLeavesWhereTheLinkLeads) {
@@ -223,14 +231,17 @@ TEST_F(DeletionEngineTest, AFolderSwappedForALinkBeforeOrDuringTheDeletionLeaves
   // handle removes nothing: what the renamed listed folder holds stays.
   struct Case {
     const char* swapped;
-    int swapAt;             // the file-system call before which it is swapped
+    const char* operation;  // swapped just before the engine's first call of this
+    const char* subject;    // about the entry of this name
     bool dropped;           // listed as a drop lists it: the folder, then its entries
     const char* goneAfter;  // a file the deletion still reaches, if any
   } const cases[] = {
-      {"0\\top\\zsub", 9, false, "0\\top\\a.txt"},
-      {"1\\top", 6, false, nullptr},
-      {"2\\top", 0, true, nullptr},
-      {"3\\top", 6, true, nullptr},
+      // A sub-folder, once its folder was listed; the listed folder before
+      // the deletion, and while it is emptied.
+      {"0\\top\\zsub", "OpenChild", "zsub", false, "0\\top\\a.txt"},
+      {"1\\top", "QueryId", "a.txt", false, nullptr},
+      {"2\\top", "Open", "top", true, nullptr},
+      {"3\\top", "QueryId", "a.txt", true, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.swapped);
@@ -249,8 +260,9 @@ TEST_F(DeletionEngineTest, AFolderSwappedForALinkBeforeOrDuringTheDeletionLeaves
       IntakeDrop(world_->platform(), {At(row + "\\top")}, list);
       ASSERT_EQ(list.size(), 24u);
     }
-    SwapAtCall swapping(*world_, At(c.swapped), At("canary"), c.swapAt);
+    SwapBefore swapping(*world_, At(c.swapped), At("canary"), c.operation, c.subject);
     DeleteListed(swapping, list);
+    ASSERT_TRUE(swapping.reached);
     if (!swapping.linked) GTEST_SKIP() << "this world cannot make folder links";
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "zsub\\c.txt"}) {
       const std::string canary = std::string("canary\\") + name;

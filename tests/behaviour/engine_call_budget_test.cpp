@@ -31,6 +31,18 @@ TEST(EngineCallBudget, ThreeCallsPerFileFourPerFolderAndOneAttributeWritePerRead
   world->MakeFile(root + "\\top.txt", "x");
   ++files;
 
+  // The kind of ID the volume's listing gives: each entry's ID is asked in it.
+  FileIdKind listed = FileIdKind::k64;
+  {
+    Platform& platform = world->platform();
+    auto folder = platform.EngineOpen(platform.ToEnginePath(root), kEngineInspect);
+    ASSERT_TRUE(folder);
+    auto lister = platform.EngineReopen(*folder, kEngineList);
+    ASSERT_TRUE(lister);
+    platform.EngineList(*lister, [&](const FindEntry& entry) { listed = entry.fileId.kind; });
+  }
+  const bool wide = listed == FileIdKind::k128;
+
   testing::CountingPlatform counting(world->platform());
   DeleteListed(counting, {root});
 
@@ -39,13 +51,15 @@ TEST(EngineCallBudget, ThreeCallsPerFileFourPerFolderAndOneAttributeWritePerRead
   // Per folder: the same with its listing in between (4); the listed folder
   // is opened by its path instead, asked in full, its attributes asked by the
   // path, and opened again through its own handle for listing (6). The
-  // read-only bit is cleared where it is set.
+  // read-only bit is cleared where it is set. Each ID is asked in the kind
+  // of the listing's.
   EXPECT_EQ(counting.Calls("GetAttributes"), 1);
   EXPECT_EQ(counting.Calls("Open"), 1);
   EXPECT_EQ(counting.Calls("OpenChild"), files + folders - 1);
   EXPECT_EQ(counting.Calls("Reopen"), 1);
   EXPECT_EQ(counting.Calls("Query"), 1);
   EXPECT_EQ(counting.Calls("QueryId"), files + folders - 1);
+  EXPECT_EQ(counting.Calls(wide ? "QueryId 128" : "QueryId 64"), files + folders - 1);
   EXPECT_EQ(counting.Calls("List"), folders);
   EXPECT_EQ(counting.Calls("Remove"), files + folders);
   EXPECT_EQ(counting.Calls("SetAttributes"), readOnly);

@@ -29,6 +29,12 @@ class CountingPlatform : public PlatformWrapper {
     return total;
   }
   void Reset() { calls_.clear(); }
+  // File-ID questions are counted by the kind asked too: "QueryId 64" and
+  // "QueryId 128".
+  bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) override {
+    ++calls_[kind == FileIdKind::k128 ? "QueryId 128" : "QueryId 64"];
+    return PlatformWrapper::EngineQueryId(entry, kind, id);
+  }
 
  protected:
   void Calling(const char* operation) override { ++calls_[operation]; }

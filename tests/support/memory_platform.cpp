@@ -20,6 +20,7 @@ struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
   uint32_t attributes = 0;
   uint64_t id = 0;  // the file ID, never reused
   uint64_t volume = 0;
+  uint32_t slot = 0;           // on FAT, the position of its record in its folder
   int handles = 0;             // engine handles open on it, and other programs' holds
   bool deletePending = false;  // deleted, its name kept until the last handle closes
   std::string content;
@@ -47,6 +48,7 @@ struct MemoryPlatform::Handle : EngineEntry {
   MemoryPlatform& fs;
   std::shared_ptr<Node> node;
   uint32_t access;
+  std::string path;  // the path it was opened by, as a share's server keeps it
 };
 
 namespace {
@@ -269,17 +271,21 @@ void MemoryPlatform::AddFile(const std::string& path, const std::string& content
   file.durable = content;
 }
 
-void MemoryPlatform::AddFolderLink(const std::string& path, const std::string& target,
+bool MemoryPlatform::AddFolderLink(const std::string& path, const std::string& target,
                                    uint32_t reparseTag) {
+  if (volumes_[static_cast<unsigned char>(UpperCase(path)[0])] == Volume::kFat) return false;
   Node& link = AddEntry(path, kAttrDirectory | kAttrReparsePoint);
   link.linkTarget = target;
   link.reparseTag = reparseTag;
+  return true;
 }
 
-void MemoryPlatform::AddFileLink(const std::string& path, const std::string& target) {
+bool MemoryPlatform::AddFileLink(const std::string& path, const std::string& target) {
+  if (volumes_[static_cast<unsigned char>(UpperCase(path)[0])] == Volume::kFat) return false;
   Node& link = AddEntry(path, kAttrArchive | kAttrReparsePoint);
   link.linkTarget = target;
   link.reparseTag = 0xA000000C;
+  return true;
 }
 
 bool MemoryPlatform::IsLink(const std::string& path) {
@@ -340,6 +346,13 @@ std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::NewNode(std::string name,
 MemoryPlatform::Node* MemoryPlatform::Adopt(Node& folder, std::shared_ptr<Node> node) {
   node->parent = &folder;
   node->volume = folder.volume;
+  // On FAT a record takes the first free place in its folder.
+  if (VolumeOf(folder) == Volume::kFat) {
+    std::set<uint32_t> taken;
+    for (const auto& child : folder.children) taken.insert(child->slot);
+    node->slot = 0;
+    while (taken.count(node->slot) != 0) ++node->slot;
+  }
   folder.children.push_back(std::move(node));
   return folder.children.back().get();
 }
@@ -355,9 +368,16 @@ std::shared_ptr<MemoryPlatform::Node> MemoryPlatform::Detach(Node& node) {
 }
 
 void MemoryPlatform::MoveTo(Node& node, const Located& destination) {
+  // The new record is written before the old one is freed.
+  const auto placeholder = std::make_shared<Node>();
+  Adopt(*destination.parent, placeholder);
   std::shared_ptr<Node> moved = Detach(node);
   moved->name = destination.name;
-  Adopt(*destination.parent, std::move(moved));
+  moved->parent = destination.parent;
+  moved->volume = destination.parent->volume;
+  moved->slot = placeholder->slot;
+  std::replace(destination.parent->children.begin(), destination.parent->children.end(),
+               placeholder, moved);
 }
 
 std::string MemoryPlatform::PathOf(const Node& node) {
@@ -384,6 +404,15 @@ MemoryPlatform::Node* MemoryPlatform::Contents(Node& folder) {
   return folder.linkTarget.empty() ? &folder : Resolve(&folder);
 }
 
+void MemoryPlatform::SetVolume(const std::string& drive, Volume kind) {
+  volumes_[static_cast<unsigned char>(UpperCase(drive)[0])] = kind;
+}
+
+MemoryPlatform::Volume MemoryPlatform::VolumeOf(const Node& node) const {
+  const auto found = volumes_.find(node.volume);
+  return found == volumes_.end() ? Volume::kNtfs : found->second;
+}
+
 void MemoryPlatform::Model(System system) {
   posixDelete_ = system == System::kWindows10;
   followLinks_ = system == System::kWine;
@@ -397,47 +426,97 @@ void MemoryPlatform::Refuse(const std::string& path, uint32_t what) {
   refused_[LocateName(path).node->id] |= what;
 }
 
-FileId MemoryPlatform::IdOf(const Node& node) const {
-  if (ids_ == Ids::kZero) return FileId();
-  if (ids_ == Ids::kAllOnes) return {~uint64_t{0}, ~uint64_t{0}, node.volume};
-  return {node.id, 0, node.volume};
+bool MemoryPlatform::IdOf(const Node& node, FileIdKind kind, FileId& id) const {
+  const Volume volume = VolumeOf(node);
+  const bool wide = kind == FileIdKind::k128;
+  if (wide && (volume == Volume::kFat || volume == Volume::kShare)) return false;
+  constexpr uint64_t kOnes = ~uint64_t{0};
+  if (ids_ == Ids::kZero) {
+    id = {0, 0, node.volume, kind};
+  } else if (ids_ == Ids::kAllOnes) {
+    id = {kOnes, wide ? kOnes : 0, node.volume, kind};
+  } else if (volume == Volume::kReFS) {
+    // No part of the 128-bit ID; every other object has none at all.
+    id = wide ? FileId(0, node.id, node.volume, kind)
+              : FileId(node.id % 2 == 0 ? node.id + 0x10000 : kOnes, 0, node.volume, kind);
+  } else if (volume == Volume::kFat) {
+    id = {node.parent == nullptr ? 0 : (node.parent->id << 16) + node.slot + 1, 0, node.volume,
+          kind};
+  } else {
+    id = {node.id, 0, node.volume, kind};
+  }
+  return true;
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::Open(const std::shared_ptr<Node>& node,
-                                                  uint32_t access, bool follow) {
+                                                  uint32_t access, bool follow,
+                                                  const std::string& path) {
   Node* opened = follow ? Resolve(node.get()) : node.get();
   if (opened == nullptr || opened->deletePending) return nullptr;
   const auto refused = refused_.find(opened->id);
   if (refused != refused_.end() && (refused->second & (access | kRefuseOpen)) != 0) return nullptr;
   // Another program's hold without share-delete keeps out a handle that may delete.
   if ((access & kEngineRemove) != 0 && IsLocked(PathOf(*opened))) return nullptr;
-  return std::make_unique<Handle>(*this, opened->shared_from_this(), access);
+  auto handle = std::make_unique<Handle>(*this, opened->shared_from_this(), access);
+  handle->path = path;
+  return handle;
+}
+
+std::unique_ptr<EngineEntry> MemoryPlatform::OpenOnShare(const std::string& path, uint32_t access) {
+  // The server follows the links on the way, and opens the last name as itself.
+  Node* node = LocateName(path).node;
+  return node == nullptr ? nullptr : Open(node->shared_from_this(), access, followLinks_, path);
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineReopen(EngineEntry& entry, uint32_t access) {
+  const Handle& handle = static_cast<Handle&>(entry);
+  if (VolumeOf(*handle.node) == Volume::kShare) {
+    auto reopened = OpenOnShare(handle.path, access);
+    FileId was;
+    FileId now;
+    if (reopened != nullptr && static_cast<Handle&>(*reopened).node != handle.node &&
+        IdOf(*handle.node, FileIdKind::k64, was) &&
+        IdOf(*static_cast<Handle&>(*reopened).node, FileIdKind::k64, now) && was.Known() &&
+        now.Known()) {
+      return nullptr;
+    }
+    return reopened;
+  }
   // The handle is on the object itself: nothing to follow.
-  return Open(static_cast<Handle&>(entry).node, access, false);
+  return Open(handle.node, access, false, handle.path);
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpen(const EnginePath& path, uint32_t access) {
   Node* node = Locate(path.text).node;
-  return node == nullptr ? nullptr : Open(node->shared_from_this(), access, followLinks_);
+  return node == nullptr ? nullptr
+                         : Open(node->shared_from_this(), access, followLinks_, path.text);
 }
 
 std::unique_ptr<EngineEntry> MemoryPlatform::EngineOpenChild(EngineEntry& folder,
                                                              const std::string& name,
                                                              uint32_t access) {
-  const Node* parent = Contents(*static_cast<Handle&>(folder).node);
+  const Handle& handle = static_cast<Handle&>(folder);
+  const std::string path = handle.path + "\\" + name;
+  if (VolumeOf(*handle.node) == Volume::kShare) return OpenOnShare(path, access);
+  const Node* parent = Contents(*handle.node);
   Node* child = parent == nullptr ? nullptr : Child(*parent, name);
-  return child == nullptr ? nullptr : Open(child->shared_from_this(), access, followLinks_);
+  return child == nullptr ? nullptr : Open(child->shared_from_this(), access, followLinks_, path);
 }
 
 bool MemoryPlatform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
   const Node& node = *static_cast<Handle&>(entry).node;
   const auto refused = refused_.find(node.id);
   if (refused != refused_.end() && (refused->second & kRefuseQuery) != 0) return false;
-  info = {node.attributes, node.reparseTag, IdOf(node)};
+  info = {node.attributes, node.reparseTag, FileId(0, 0, node.volume, ListingKind(node))};
+  IdOf(node, info.fileId.kind, info.fileId);
   return true;
+}
+
+bool MemoryPlatform::EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) {
+  const Node& node = *static_cast<Handle&>(entry).node;
+  const auto refused = refused_.find(node.id);
+  if (refused != refused_.end() && (refused->second & kRefuseQuery) != 0) return false;
+  return IdOf(node, kind, id);
 }
 
 bool MemoryPlatform::EngineList(EngineEntry& folder,
@@ -450,10 +529,12 @@ bool MemoryPlatform::EngineList(EngineEntry& folder,
   }
   // Like a directory read buffer: the listing is taken when it starts.
   std::vector<FindEntry> entries;
+  const FileIdKind kind = ListingKind(*node);
   for (const auto& child : node->children) {
     const Node* target = followLinks_ ? Resolve(child.get()) : child.get();
-    entries.push_back(
-        {child->name, child->attributes, child->reparseTag, IdOf(target ? *target : *child)});
+    FileId id(0, 0, child->volume, kind);
+    IdOf(target ? *target : *child, kind, id);
+    entries.push_back({child->name, child->attributes, child->reparseTag, id});
   }
   for (const auto& entry : entries) visit(entry);
   return true;
@@ -502,7 +583,8 @@ bool MemoryPlatform::EngineRemove(EngineEntry& entry) {
   if ((node.attributes & kAttrReadOnly) != 0 || IsLocked(PathOf(node))) return false;
   if (node.IsFolder() && node.linkTarget.empty() && !node.children.empty()) return false;
   node.deletePending = true;
-  if (posixDelete_) Detach(node);
+  const Volume volume = VolumeOf(node);
+  if (posixDelete_ && (volume == Volume::kNtfs || volume == Volume::kReFS)) Detach(node);
   return true;
 }
 

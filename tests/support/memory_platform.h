@@ -32,11 +32,12 @@ class MemoryPlatform : public Platform {
   // --- Building the file system (parents are created as needed) ----------
   void AddFolder(const std::string& path, uint32_t attributes = 0);
   void AddFile(const std::string& path, const std::string& content = "", uint32_t attributes = 0);
-  // A folder link (junction or symbolic link) at path that leads to target.
-  void AddFolderLink(const std::string& path, const std::string& target,
+  // A folder link (junction or symbolic link) at path that leads to target;
+  // false on a volume without reparse points.
+  bool AddFolderLink(const std::string& path, const std::string& target,
                      uint32_t reparseTag = 0xA000000C);
-  // A symbolic link to the file target at path.
-  void AddFileLink(const std::string& path, const std::string& target);
+  // A symbolic link to the file target at path; false as AddFolderLink.
+  bool AddFileLink(const std::string& path, const std::string& target);
   // Gives the entry at from (a folder or link too) the path to, where no
   // entry may be; open handles keep naming it. False on failure.
   bool MoveEntry(const std::string& from, const std::string& to);
@@ -86,6 +87,32 @@ class MemoryPlatform : public Platform {
   // without IDs) or all-ones (objects without a unique ID).
   enum class Ids { kUnique, kZero, kAllOnes };
   void ReportIds(Ids ids) { ids_ = ids; }
+  // The kinds of volume a list can reach, each with the facts Microsoft
+  // documents for it (MS-FSCC: the 64-bit and 128-bit file IDs,
+  // FileInternalInformation, FileIdInformation, the directory information
+  // classes and the disposition; the FILE_ID_128 and FILE_ID_INFO pages):
+  // - kNtfs: a 64-bit ID per object; its 128-bit ID is the 64-bit one with a
+  //   zero high half; folders listed with 128-bit IDs (the extended
+  //   listing); reparse points; POSIX deletion where the system has it.
+  // - kReFS (a Dev Drive): 128-bit IDs with the high half in use (here the
+  //   low half 0); the 64-bit ID no part of it, or all-ones where no unique
+  //   64-bit ID can be established; listed with 128-bit IDs; reparse points
+  //   and deletion as on NTFS (whether a volume takes POSIX deletion is
+  //   learnt from it; every table runs both dispositions anyway).
+  // - kFat (FAT32, exFAT): the 64-bit ID made from the position of the
+  //   entry's record in its folder, so that it changes when the entry is
+  //   renamed and a newcomer may take it; the root's is 0; no 128-bit ID
+  //   (FileIdInformation refused), listed with 64-bit IDs; no reparse points,
+  //   no POSIX deletion.
+  // - kShare (a network share): the server's 64-bit IDs, FileIdInformation
+  //   refused, listed with 64-bit IDs; no POSIX deletion; every open relative
+  //   to a handle resolved by the server from the path that handle was opened
+  //   by, a reopen too (which keeps the object it held where the server
+  //   reports IDs, as the Win32 platform checks).
+  // Every drive is NTFS unless set otherwise.
+  enum class Volume { kNtfs, kReFS, kFat, kShare };
+  // Before anything is added to drive ("E:").
+  void SetVolume(const std::string& drive, Volume kind);
   // Only this many bytes of file content fit on the disk in all.
   void SetDiskCapacity(size_t bytes);
   // No new entry fits on the disk (no free inode): creating a file fails,
@@ -152,7 +179,9 @@ class MemoryPlatform : public Platform {
   std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
                                                uint32_t access) override;
   std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override;
+  // The ID of the kind the volume's listing gives.
   bool EngineQuery(EngineEntry& entry, EntryInfo& info) override;
+  bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) override;
   bool EngineList(EngineEntry& folder, const std::function<void(const FindEntry&)>& visit) override;
   // Names are compared by their upper case (ASCII letters). A name ending in
   // a dot or a blank has no lookup key, as on Windows; one with a full-width
@@ -225,16 +254,25 @@ class MemoryPlatform : public Platform {
   Node* Contents(Node& folder);
   // A handle on node (on its target with follow) for access; null where
   // another program's hold or the entry's rights forbid it.
-  std::unique_ptr<EngineEntry> Open(const std::shared_ptr<Node>& node, uint32_t access,
-                                    bool follow);
-  // The node's file ID as the system reports it.
-  FileId IdOf(const Node& node) const;
+  std::unique_ptr<EngineEntry> Open(const std::shared_ptr<Node>& node, uint32_t access, bool follow,
+                                    const std::string& path);
+  Volume VolumeOf(const Node& node) const;
+  FileIdKind ListingKind(const Node& node) const {
+    const Volume kind = VolumeOf(node);
+    return kind == Volume::kNtfs || kind == Volume::kReFS ? FileIdKind::k128 : FileIdKind::k64;
+  }
+  // The node's file ID of kind as its volume reports it; false where the
+  // volume has no such question.
+  bool IdOf(const Node& node, FileIdKind kind, FileId& id) const;
+  // A handle on a share: what the server resolves path to now.
+  std::unique_ptr<EngineEntry> OpenOnShare(const std::string& path, uint32_t access);
 
   std::map<std::string, std::shared_ptr<Node>> drives_;  // "C:" upper-cased
   uint64_t lastId_ = 0;
   bool followLinks_ = false;
   bool posixDelete_ = true;
   Ids ids_ = Ids::kUnique;
+  std::map<uint64_t, Volume> volumes_;    // by serial (the drive letter)
   std::map<uint64_t, uint32_t> refused_;  // by node ID
   std::set<std::string> locked_;
   std::set<std::string> denyRead_;

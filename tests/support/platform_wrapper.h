@@ -2,9 +2,11 @@
 // decorators that look at the calls or act between them (CountingPlatform;
 // the engine tests' swaps of a folder for a link at a chosen call).
 // Before each call it tells Calling() the operation's name (the engine's
-// calls by the short names below).
+// calls by the short names below); Subject() then names the entry an engine
+// call is about.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -70,22 +72,43 @@ class PlatformWrapper : public Platform {
                   const std::function<bool(const std::optional<std::string>& key,
                                            uint32_t attributes)>& visit),
                  (folder, visit))
-  MOXLYN_FORWARD("Open", std::unique_ptr<EngineEntry>, EngineOpen,
-                 (const EnginePath& path, uint32_t access), (path, access))
-  MOXLYN_FORWARD("OpenChild", std::unique_ptr<EngineEntry>, EngineOpenChild,
-                 (EngineEntry & folder, const std::string& name, uint32_t access),
-                 (folder, name, access))
-  MOXLYN_FORWARD("Reopen", std::unique_ptr<EngineEntry>, EngineReopen,
-                 (EngineEntry & entry, uint32_t access), (entry, access))
+  std::unique_ptr<EngineEntry> EngineOpen(const EnginePath& path, uint32_t access) override {
+    subject_ = path.text.substr(path.text.rfind('\\') + 1);
+    Calling("Open");
+    return Named(inner_.EngineOpen(path, access));
+  }
+  std::unique_ptr<EngineEntry> EngineOpenChild(EngineEntry& folder, const std::string& name,
+                                               uint32_t access) override {
+    subject_ = name;
+    Calling("OpenChild");
+    return Named(inner_.EngineOpenChild(folder, name, access));
+  }
+  std::unique_ptr<EngineEntry> EngineReopen(EngineEntry& entry, uint32_t access) override {
+    On(entry, "Reopen");
+    return Named(inner_.EngineReopen(entry, access));
+  }
   MOXLYN_FORWARD("EngineName", std::string, EngineName, (const std::string& name), (name))
-  MOXLYN_FORWARD("QueryId", bool, EngineQueryId, (EngineEntry & entry, FileId& id), (entry, id))
-  MOXLYN_FORWARD("Query", bool, EngineQuery, (EngineEntry & entry, EntryInfo& info), (entry, info))
-  MOXLYN_FORWARD("List", bool, EngineList,
-                 (EngineEntry & folder, const std::function<void(const FindEntry&)>& visit),
-                 (folder, visit))
-  MOXLYN_FORWARD("SetAttributes", bool, EngineSetAttributes,
-                 (EngineEntry & entry, uint32_t attributes), (entry, attributes))
-  MOXLYN_FORWARD("Remove", bool, EngineRemove, (EngineEntry & entry), (entry))
+  bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) override {
+    On(entry, "QueryId");
+    return inner_.EngineQueryId(entry, kind, id);
+  }
+  bool EngineQuery(EngineEntry& entry, EntryInfo& info) override {
+    On(entry, "Query");
+    return inner_.EngineQuery(entry, info);
+  }
+  bool EngineList(EngineEntry& folder,
+                  const std::function<void(const FindEntry&)>& visit) override {
+    On(folder, "List");
+    return inner_.EngineList(folder, visit);
+  }
+  bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override {
+    On(entry, "SetAttributes");
+    return inner_.EngineSetAttributes(entry, attributes);
+  }
+  bool EngineRemove(EngineEntry& entry) override {
+    On(entry, "Remove");
+    return inner_.EngineRemove(entry);
+  }
   MOXLYN_FORWARD("FromCodePage", std::optional<std::string>, FromCodePage, (std::string_view bytes),
                  (bytes))
   MOXLYN_FORWARD("ToCodePage", std::optional<std::string>, ToCodePage, (std::string_view text),
@@ -101,9 +124,24 @@ class PlatformWrapper : public Platform {
  protected:
   // Told the name of every operation before it is handed on.
   virtual void Calling(const char* /*operation*/) {}
+  // The name of the entry the engine call being made is about: the last
+  // name of the path opened, the name opened in a folder, or the name by
+  // which the entry held open was opened (in the engine's form).
+  const std::string& Subject() const { return subject_; }
 
  private:
+  std::unique_ptr<EngineEntry> Named(std::unique_ptr<EngineEntry> entry) {
+    if (entry) names_[entry.get()] = subject_;
+    return entry;
+  }
+  void On(EngineEntry& entry, const char* operation) {
+    subject_ = names_[&entry];
+    Calling(operation);
+  }
+
   Platform& inner_;
+  std::string subject_;
+  std::map<const EngineEntry*, std::string> names_;
 };
 
 }  // namespace moxlyn::testing
