@@ -344,12 +344,15 @@ std::string ReadRaw(const std::string& path) {
   return bytes;
 }
 
-DelList SampleEntries(const std::string& folder, int count) {
+// Entries the code page holds, or (utf8) that it does not, so that the list
+// file is written in UTF-8.
+DelList SampleEntries(const std::string& folder, int count, bool utf8) {
+  const std::u8string_view name =
+      utf8 ? u8"\\deep\\folder\\テスト😀\\file-" : u8"\\deep\\folder\\テスト\\file-";
+  const std::string prefix = folder + std::string(name.begin(), name.end());
   DelList list;
   list.reserve(count);
-  for (int i = 0; i < count; ++i) {
-    list.push_back(folder + "\\deep\\folder\\テスト\\file-" + std::to_string(i) + ".txt");
-  }
+  for (int i = 0; i < count; ++i) list.push_back(prefix + std::to_string(i) + ".txt");
   return list;
 }
 
@@ -357,12 +360,13 @@ DelList SampleEntries(const std::string& folder, int count) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: bench MODE FOLDER [COUNT]\n");
+    std::fprintf(stderr, "usage: bench MODE FOLDER [COUNT [utf8]]\n");
     return 2;
   }
   const std::string mode = argv[1];
   const std::string folder = argv[2];
   const int count = argc > 3 ? std::atoi(argv[3]) : 0;
+  const bool utf8 = argc > 4 && std::string(argv[4]) == "utf8";
   BenchPlatform platform(folder);
 
   if (mode == "engine") {
@@ -419,7 +423,7 @@ int main(int argc, char** argv) {
     DelList list;
     Report("intake", Time([&] { moxlyn::IntakeDrop(platform, {folder}, list); }));
   } else if (mode == "list-save") {
-    const DelList list = SampleEntries(folder, count);
+    const DelList list = SampleEntries(folder, count, utf8);
     const size_t listKib = PeakKib();
     Report("list-save", Time([&] { moxlyn::SaveDelList(platform, list); }));
     std::printf("list_kib=%zu\n", listKib);
@@ -441,13 +445,18 @@ int main(int argc, char** argv) {
     DelList list;
     Report("list-load", Time([&] { moxlyn::LoadDelList(platform, list); }));
   } else if (mode == "raw-write") {
-    const std::string bytes = moxlyn::JoinLines(SampleEntries(folder, count));
+    // The bytes of the list file in its form, without the UTF-8 mark.
+    DelList lines = SampleEntries(folder, count, utf8);
+    if (!utf8) {
+      for (auto& line : lines) line = platform.ToCodePage(line).value_or(line);
+    }
+    const std::string bytes = moxlyn::JoinLines(lines);
     Report("raw-write", Time([&] { WriteRaw(folder + "\\raw.bin", bytes); }));
   } else if (mode == "raw-read") {
     std::string bytes;
     Report("raw-read", Time([&] { bytes = ReadRaw(folder + "\\raw.bin"); }));
   } else if (mode == "log") {
-    const DelList list = SampleEntries(folder, count);
+    const DelList list = SampleEntries(folder, count, utf8);
     moxlyn::LocaleFormats formats(platform);
     Report("log", Time([&] {
              moxlyn::WriteDeleteLog(platform, formats, list, moxlyn::LogTypeTimeAndName);

@@ -1,8 +1,8 @@
 // The one error type that reaches the user: it carries only its message text,
 // which the program's general error reporting shows. The message is the
 // program's own text (code page 932) except for the path of the file it may
-// name, which is in the system's code page; the error knows where that path
-// stands so that each part is shown in its own code page.
+// name, which is UTF-8; the error knows where that path stands so that each
+// part is shown in its own form.
 #pragma once
 
 #include <exception>

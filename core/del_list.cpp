@@ -1,7 +1,7 @@
 #include "core/del_list.h"
 
-#include "core/code_page.h"
 #include "core/text_file.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 
@@ -11,14 +11,27 @@ namespace {
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// "\\?\Volume{GUID}": a volume by its name (one without a drive letter).
+bool IsVolumeName(std::string_view path) {
+  constexpr std::string_view kPrefix = "\\\\?\\volume{";
+  constexpr size_t kGuidLength = 36;
+  if (path.size() != kPrefix.size() + kGuidLength + 1 || path.back() != '}') return false;
+  for (size_t i = 0; i < kPrefix.size(); ++i) {
+    if (AsciiLower(path[i]) != kPrefix[i]) return false;
+  }
+  return true;
+}
+
 std::string ListFilePath(Platform& platform) {
   return JoinPath(platform, ProgramDir(platform), kDelListFileName);
 }
 
 }  // namespace
 
-bool EndsWithBackslash(Platform& platform, const std::string& text) {
-  return !text.empty() && LastBackslash(platform, text) == text.size() - 1;
+bool EndsWithBackslash(Platform& /*platform*/, const std::string& text) {
+  return !text.empty() && text.back() == '\\';
 }
 
 std::string JoinPath(Platform& platform, const std::string& dir, const std::string& name) {
@@ -35,22 +48,25 @@ bool IsAbsolutePath(const std::string& path) {
   return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
 }
 
-std::optional<std::string> TargetPath(Platform& platform, const std::string& entry) {
+std::optional<std::string> TargetPath(Platform& /*platform*/, const std::string& entry) {
   if (!IsAbsolutePath(entry)) return std::nullopt;
-  // The end of the last whole character that is no backslash.
-  size_t end = 0;
-  for (size_t i = 0, length = 0; i < entry.size(); i += length) {
-    length = NextCharLength(platform, entry, i);
-    if (entry[i] != '\\') end = i + length;
+  // No name holds a control character: such an entry (a line of a list file
+  // that was no text) names nothing.
+  for (const char c : entry) {
+    if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
   }
-  // A drive root keeps its backslash: "C:" alone is the drive's current folder.
-  if (entry[end - 1] == ':' && end < entry.size()) ++end;
+  const size_t end = entry.find_last_not_of('\\') + 1;
+  // A drive root keeps its backslash: "C:" alone is the drive's current
+  // folder, and a volume's name without it is the volume device.
+  if (end < entry.size() && (entry[end - 1] == ':' || IsVolumeName(entry.substr(0, end)))) {
+    return entry.substr(0, end + 1);
+  }
   return entry.substr(0, end);
 }
 
 std::string ProgramDir(Platform& platform) {
   const std::string module = platform.ModuleFileName();
-  return module.substr(0, FileNameStart(platform, module));
+  return module.substr(0, FileNameStart(module));
 }
 
 void LoadDelList(Platform& platform, DelList& list) {
@@ -58,8 +74,26 @@ void LoadDelList(Platform& platform, DelList& list) {
 }
 
 void SaveDelList(Platform& platform, const DelList& list) {
-  // Line by line: a list that fills the memory has no room for a copy.
-  WriteTextFile(platform, ListFilePath(platform), [&list](TextWriter& out) {
+  // The code page, byte for byte as other programs know the file, unless an
+  // entry does not fit it: then the whole file is UTF-8. The code page is
+  // tried first, line by line (a list that fills the memory has no room for
+  // a copy); a save that meets an entry it cannot hold is given up (its
+  // temporary file removed) and made again in UTF-8.
+  const std::string path = ListFilePath(platform);
+  bool fits = list.empty() || StaysCodePage(platform, list.front());
+  if (fits) {
+    try {
+      WriteTextFile(platform, path, [&](TextWriter& out) {
+        out.ToCodePage(platform);
+        for (const auto& entry : list) out.WriteLine(entry);
+      });
+    } catch (const NotInCodePage&) {
+      fits = false;
+    }
+  }
+  if (fits) return;
+  WriteTextFile(platform, path, [&](TextWriter& out) {
+    out.Write(kUtf8Mark);
     for (const auto& entry : list) out.WriteLine(entry);
   });
 }

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/code_page.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 namespace {
@@ -229,10 +229,9 @@ struct Listed {
   std::unique_ptr<HeldFolder> held;
 };
 
-// The list's path rules applied to names: a backslash (a whole character)
-// or a slash ends one.
-bool IsSeparator(Platform& platform, const std::string& path, size_t at) {
-  return path[at] == '/' || (path[at] == '\\' && NextCharLength(platform, path, at) == 1);
+// The list's path rules applied to names: a backslash or a slash ends one.
+bool IsSeparator(Platform& /*platform*/, const std::string& path, size_t at) {
+  return path[at] == '/' || path[at] == '\\';
 }
 
 // A key that is the same for two targets that name the same path by the
@@ -240,7 +239,7 @@ bool IsSeparator(Platform& platform, const std::string& path, size_t at) {
 // ends in a separator.
 std::string KeyOf(Platform& platform, const std::string& target) {
   std::string key = platform.UpperCase(target);
-  for (size_t i = 0; i < key.size(); i += NextCharLength(platform, key, i)) {
+  for (size_t i = 0; i < key.size(); i += NextCharLength(key, i)) {
     if (key[i] == '/') key[i] = '\\';
   }
   if (!key.empty() && key.back() == '\\') key.pop_back();
@@ -263,7 +262,7 @@ std::vector<std::string> NamesBelow(Platform& platform, const std::string& ances
       ++at;
       continue;
     }
-    const size_t length = NextCharLength(platform, target, at);
+    const size_t length = NextCharLength(target, at);
     name.append(target, at, length);
     at += length;
   }
@@ -292,7 +291,7 @@ class Engine {
     for (size_t i = 0; i < items_.size(); ++i) {
       const std::string_view key = keys[i];
       ends.clear();
-      for (size_t at = 0; at < key.size(); at += NextCharLength(platform_, key, at)) {
+      for (size_t at = 0; at < key.size(); at += NextCharLength(key, at)) {
         if (key[at] == '\\') ends.push_back(at);
       }
       for (auto end = ends.rbegin(); end != ends.rend() && items_[i].ancestor == kNone; ++end) {

@@ -68,6 +68,20 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   return true;
 }
 
+// "Volume{GUID}\" (the GUID's 36 hexadecimal digits and hyphens) at the
+// start of path: a volume by its name, mounted with or without a letter.
+constexpr size_t kVolumeRootLength = 7 + 1 + 36 + 1 + 1;
+bool IsVolumeRoot(std::u16string_view path) {
+  if (path.size() < kVolumeRootLength || !StartsWithNoCase(path, u"VOLUME{")) return false;
+  for (size_t at = 7; at < 7 + 36; ++at) {
+    const char16_t c = path[at];
+    const bool hex =
+        (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    if (!(hex || c == u'-')) return false;
+  }
+  return path[7 + 36] == u'}' && path[7 + 36 + 1] == u'\\';
+}
+
 // Where the names between separators begin: past a drive, a network path's
 // two backslashes or a long form's prefix; npos for the device namespace.
 size_t NamesStart(std::u16string_view path) {
@@ -75,6 +89,7 @@ size_t NamesStart(std::u16string_view path) {
     const std::u16string_view rest = path.substr(4);
     if (IsDriveRoot(rest)) return 7;
     if (StartsWithNoCase(rest, u"UNC\\")) return 8;
+    if (IsVolumeRoot(rest)) return 4 + kVolumeRootLength;
     return std::u16string_view::npos;
   }
   if (StartsWithNoCase(path, u"\\\\.\\") || StartsWithNoCase(path, u"\\??\\")) {
@@ -92,9 +107,10 @@ std::optional<DropBlock> ReadDropBlock(const void* data, size_t size) {
   if (bytes == nullptr || size < kDropHeaderSize) return std::nullopt;
   const uint32_t offset = ReadUint32(bytes);
   const uint32_t wide = ReadUint32(bytes + 16);
-  if (offset < kDropHeaderSize || offset > size || wide > 1) return std::nullopt;
+  if (offset < kDropHeaderSize || offset > size) return std::nullopt;
   DropBlock block;
-  block.wide = wide == 1;
+  // A BOOL: any value but 0 is true.
+  block.wide = wide != 0;
   const size_t rest = size - offset;
   const bool ended = block.wide ? ReadNames<char16_t>(bytes + offset, rest / 2, block.wideNames)
                                 : ReadNames<char>(bytes + offset, rest, block.narrowNames);

@@ -22,14 +22,14 @@ constexpr size_t kMaxDroppedNameLength = 32767;
 
 struct DropBlock {
   bool wide = false;
-  std::vector<std::string> narrowNames;   // a narrow block's, in the system code page
+  std::vector<std::string> narrowNames;   // a narrow block's, bytes of the system code page
   std::vector<std::u16string> wideNames;  // a wide block's
 };
 
 // The names of the block of size bytes at data, in order. Nothing when the
 // block is shorter than its header, its names' offset lies inside the header
-// or past the block, its wide flag is neither 0 nor 1, a name or the list
-// ends past the block, a name is longer than a path can be or the names are
+// or past the block, a name or the list ends past the block (the wide flag is
+// a BOOL: any value but 0 means wide names), a name is longer than a path can be or the names are
 // more than kMaxDroppedNames.
 std::optional<DropBlock> ReadDropBlock(const void* data, size_t size);
 
@@ -37,7 +37,8 @@ std::optional<DropBlock> ReadDropBlock(const void* data, size_t size);
 // control character (below 0x20); none of \ / : * ? " < > | inside a name
 // between its separators (the ":" of a drive "C:\" stands before them); not
 // in the device namespace ("\\.\...", "\??\...", "\\?\..." other than the
-// long forms "\\?\C:\..." and "\\?\UNC\..."). Checked without opening it.
+// long forms "\\?\C:\...", "\\?\UNC\..." and a volume by its name,
+// "\\?\Volume{GUID}\..."). Checked without opening it.
 bool IsDroppableName(std::u16string_view path);
 
 // True when name, a bare name from a folder's listing, is one Windows can

@@ -5,23 +5,23 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "core/code_page.h"
 #include "core/deletion_engine.h"
 #include "core/drop_block.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 namespace {
 
-// text with each single-byte character as its byte and each double-byte one
-// as an ideographic space: what the name rules look at, whole characters.
-// Into characters, whose room is kept from name to name.
-const std::u16string& Characters(Platform& platform, std::string_view text,
+// text with each ASCII character as itself and each byte of any other as an
+// ideographic space: what the name rules look at (they forbid ASCII only, and
+// a UTF-8 sequence holds no ASCII byte). Into characters, whose room is kept
+// from name to name.
+const std::u16string& Characters(Platform& /*platform*/, std::string_view text,
                                  std::u16string& characters) {
-  characters.clear();
-  for (size_t at = 0; at < text.size();) {
-    const size_t length = NextCharLength(platform, text, at);
-    characters.push_back(length == 1 ? static_cast<unsigned char>(text[at]) : u'\x3000');
-    at += length;
+  characters.assign(text.size(), u'\x3000');
+  for (size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80) characters[at] = byte;
   }
   return characters;
 }
@@ -84,7 +84,7 @@ std::vector<uint32_t> AttributesOf(Platform& platform, const std::vector<std::st
   std::unordered_map<std::string_view, std::optional<size_t>> folderAt;
   for (size_t name = 0; name < targets.size(); ++name) {
     const std::string_view target = targets[name];
-    const size_t start = FileNameStart(platform, target);
+    const size_t start = FileNameStart(target);
     keys[name] = platform.LookupKey(std::string(target.substr(start)));
     if (!keys[name]) continue;
     const auto at = folderAt.try_emplace(target.substr(0, start));

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/code_page.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 namespace {
@@ -30,22 +30,20 @@ std::string Number(int value, int digits) {
 bool IsLetter(char c, char lower) { return c == lower || c == lower - 'a' + 'A'; }
 
 // The first whole character of text, or fallback when text is empty.
-std::string FirstCharacter(Platform& platform, const std::string& text, const char* fallback) {
+std::string FirstCharacter(const std::string& text, const char* fallback) {
   if (text.empty()) return fallback;
-  return text.substr(0, NextCharLength(platform, text, 0));
+  return text.substr(0, NextCharLength(text, 0));
 }
 
 std::string Name(const std::string* names, int count, int index) {
   return index >= 0 && index < count ? names[index] : std::string();
 }
 
-// pattern without its era letters "g" (whole characters only: a trail byte
-// with the value of "g" stays).
-std::string WithoutEraLetters(Platform& platform, const std::string& pattern) {
+// pattern without its era letters "g".
+std::string WithoutEraLetters(const std::string& pattern) {
   std::string kept;
-  for (size_t i = 0, length = 0; i < pattern.size(); i += length) {
-    length = NextCharLength(platform, pattern, i);
-    if (length == 2 || !IsLetter(pattern[i], 'g')) kept.append(pattern, i, length);
+  for (const char c : pattern) {
+    if (!IsLetter(c, 'g')) kept += c;
   }
   return kept;
 }
@@ -69,27 +67,29 @@ std::string DateField(const LocaleInfo& locale, char field, size_t count, const 
 
 LocaleFormats::LocaleFormats(Platform& platform) : platform_(platform) { Refresh(); }
 
+bool LocaleFormats::IsDoubleByte(std::string_view character) const {
+  const std::optional<std::string> bytes = platform_.ToCodePage(character);
+  return !bytes || bytes->size() != 1;
+}
+
 void LocaleFormats::Refresh() { locale_ = platform_.ReadLocaleInfo(); }
 
 std::string LocaleFormats::ShortDate(const LocalTime& day) const {
   std::string pattern =
       locale_.shortDatePattern.empty() ? kDefaultShortDatePattern : locale_.shortDatePattern;
-  if (locale_.removeEraLetters) pattern = WithoutEraLetters(platform_, pattern);
-  const std::string separator =
-      FirstCharacter(platform_, locale_.dateSeparator, kDefaultDateSeparator);
+  if (locale_.removeEraLetters) pattern = WithoutEraLetters(pattern);
+  const std::string separator = FirstCharacter(locale_.dateSeparator, kDefaultDateSeparator);
 
   std::string text;
   size_t i = 0;
   while (i < pattern.size()) {
     const char c = pattern[i];
-    const size_t length = NextCharLength(platform_, pattern, i);
-    if (length == 2) {
+    const size_t length = NextCharLength(pattern, i);
+    if (length > 1 && IsDoubleByte(pattern.substr(i, length))) {
       i += length;  // a double-byte character outside quotes prints nothing
     } else if (c == '\'' || c == '"') {
       // Quoted text is copied up to the closing quote (or the end).
-      for (++i; i < pattern.size() && pattern[i] != c; i += NextCharLength(platform_, pattern, i)) {
-        text.append(pattern, i, NextCharLength(platform_, pattern, i));
-      }
+      for (++i; i < pattern.size() && pattern[i] != c; ++i) text += pattern[i];
       ++i;
     } else if (c == '/') {
       text += separator;
@@ -100,16 +100,15 @@ std::string LocaleFormats::ShortDate(const LocalTime& day) const {
       for (; i < pattern.size() && IsLetter(pattern[i], field); ++i) ++count;
       text += DateField(locale_, field, count, day);
     } else {
-      text += c;
-      ++i;
+      text.append(pattern, i, length);
+      i += length;
     }
   }
   return text;
 }
 
 std::string LocaleFormats::LongTime(const LocalTime& time) const {
-  const std::string separator =
-      FirstCharacter(platform_, locale_.timeSeparator, kDefaultTimeSeparator);
+  const std::string separator = FirstCharacter(locale_.timeSeparator, kDefaultTimeSeparator);
   int hour = time.hour;
   if (!locale_.clock24) {
     hour %= kHoursOnDial;

@@ -21,6 +21,10 @@ class LocaleFormats {
   std::string LongTime(const LocalTime& time) const;
 
  private:
+  // Whether a character of the locale's texts (not ASCII) is a double-byte
+  // one of the system code page, or none of it.
+  bool IsDoubleByte(std::string_view character) const;
+
   Platform& platform_;
   LocaleInfo locale_;
 };

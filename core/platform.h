@@ -1,7 +1,12 @@
 // The platform as the deletion core sees it: file system, locale, clock.
 // The core never includes <windows.h>; win32/ implements this on the Win32
-// calls, tests/support/ in memory. Paths and texts are narrow strings in
-// the system code page (932 on the target system).
+// calls, tests/support/ in memory. Paths, names and the locale's texts are
+// UTF-8 in std::string (WTF-8 for a lone surrogate, which Windows allows in a
+// name: see core/utf8.h), so that every name the system can hand over is
+// held as itself. The system code page appears only where the bytes of the
+// program's own files are read or written, through FromCodePage and
+// ToCodePage. The program's own texts (the sources' narrow literals) are code
+// page 932 bytes.
 #pragma once
 
 #include <cstdint>
@@ -94,7 +99,7 @@ enum EngineAccess : uint32_t {
 
 // A path in the platform's engine form (see Platform::ToEnginePath), made by
 // the platform from a listed path. A type of its own, so that it never mixes
-// with the listed paths of the code page.
+// with the listed paths.
 struct EnginePath {
   std::string text;
 };
@@ -158,8 +163,8 @@ enum class ReplaceStatus {
 
 // A path in the platform's save form: made by Platform::FinalPath, or from
 // another one by appending ASCII text to its last name. It may reach what a
-// path of the code page cannot (a name outside the code page, a long path);
-// it is never shown or saved. A type of its own, like EnginePath.
+// listed path cannot (a long path); it is never shown or saved. A type of its
+// own, like EnginePath.
 struct SavePath {
   std::string text;
 };
@@ -247,9 +252,8 @@ class Platform {
   // engine form; the engine opens by its path only a listed entry that lies
   // under no other listed folder, and reaches every other entry through a
   // folder's open handle, one name at a time. The engine form may reach what
-  // a listed path cannot (very long paths, names outside the code page) and
-  // takes every name literally; it is never shown, logged or saved. Names
-  // that EngineList reports, and EngineName makes, are in the engine's form.
+  // a listed path cannot (very long paths) and takes every name literally; it is never shown,
+  // logged or saved. Names that EngineList reports, and EngineName makes, are in the engine's form.
   [[nodiscard]] virtual EnginePath ToEnginePath(const std::string& listedPath) {
     return {listedPath};
   }
@@ -336,14 +340,19 @@ class Platform {
 
   // --- Text and locale ---------------------------------------------------
 
-  // True when byte is the lead byte of a double-byte character.
-  virtual bool IsLeadByte(unsigned char byte) = 0;
+  // The bytes of text in the system code page as UTF-8; nothing when they
+  // are not text of the code page (a lone lead byte, an unassigned code).
+  [[nodiscard]] virtual std::optional<std::string> FromCodePage(std::string_view bytes) = 0;
+  // UTF-8 text as bytes of the system code page; nothing unless every
+  // character has its own code there and converts back to itself (no
+  // look-alike: "é" is never "e").
+  [[nodiscard]] virtual std::optional<std::string> ToCodePage(std::string_view text) = 0;
   // Compares a and b case-insensitively in the user's default locale:
   // negative, zero or positive.
   virtual int CompareNoCase(const std::string& a, const std::string& b) = 0;
-  // Narrow upper-casing in the user's locale.
+  // Upper-casing in the user's locale.
   virtual std::string UpperCase(const std::string& text) = 0;
-  // Narrow lower-casing in the user's locale.
+  // Lower-casing in the user's locale.
   virtual std::string LowerCase(const std::string& text) = 0;
   // The user's current locale settings, read afresh.
   virtual LocaleInfo ReadLocaleInfo() = 0;

@@ -1,8 +1,8 @@
 #include "core/settings_store.h"
 
 #include "core/app_error.h"
-#include "core/code_page.h"
 #include "core/text_file.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 
@@ -106,21 +106,34 @@ void SettingsFile::Parse(std::string_view content) {
   }
 }
 
+namespace {
+
+// The file's names are its bytes in the code page and the program's are
+// ASCII: only ASCII letters can make them equal.
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+}  // namespace
+
 std::optional<size_t> SettingsFile::FindSection(const std::string& name) const {
-  const std::string wanted = platform_.UpperCase(name);
+  const std::string wanted = AsciiUpper(name);
   for (size_t i = sections_.size(); i-- > 0;) {
-    if (platform_.UpperCase(sections_[i].name) == wanted) return i;
+    if (AsciiUpper(sections_[i].name) == wanted) return i;
   }
   return std::nullopt;
 }
 
 std::optional<size_t> SettingsFile::FindKey(const Section& section, const std::string& key) const {
-  const std::string wanted = platform_.UpperCase(key);
+  const std::string wanted = AsciiUpper(key);
   for (size_t i = section.lines.size(); i-- > 0;) {
     const std::string& line = section.lines[i];
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    if (platform_.UpperCase(line.substr(0, equals)) == wanted) return i;
+    if (AsciiUpper(line.substr(0, equals)) == wanted) return i;
   }
   return std::nullopt;
 }
@@ -186,9 +199,8 @@ void SettingsFile::WriteBack() {
 
 std::string SettingsFilePath(Platform& platform) {
   const std::string module = platform.ModuleFileName();
-  // "." is never a trail byte in the code page.
   const size_t dot = module.rfind('.');
-  const bool inName = dot != std::string::npos && dot >= FileNameStart(platform, module);
+  const bool inName = dot != std::string::npos && dot >= FileNameStart(module);
   return (inName ? module.substr(0, dot) : module) + ".ini";
 }
 

@@ -10,6 +10,7 @@
 #endif
 
 #include "core/app_error.h"
+#include "core/utf8.h"
 
 namespace moxlyn {
 
@@ -18,6 +19,10 @@ const char* const kCannotCreateText = "ファイル %s を作成できません"
 const char* const kShortWriteText = "ストリームへの書き込みエラー";
 
 namespace {
+
+// Texts converted to or from the code page in one call: a call costs far
+// more than a character.
+constexpr size_t kConvertBatch = size_t{64} * 1024;
 
 bool IsBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
@@ -121,7 +126,201 @@ void Reserve(std::vector<std::string>& lines, size_t ends) {
   lines.reserve(ends);
 }
 
+// line, that is no text of the code page, with each byte outside ASCII as
+// U+001A.
+std::string UnreadableLine(std::string_view line) {
+  std::string kept(line);
+  for (char& c : kept) {
+    if ((static_cast<unsigned char>(c) & 0x80) != 0) c = '\x1A';
+  }
+  return kept;
+}
+
+// text with each byte that starts no whole WTF-8 sequence as U+001A.
+std::string WithUnreadableBytes(std::string_view text) {
+  std::string kept(text);
+  for (size_t at = 0; at < kept.size();) {
+    uint32_t code = 0;
+    const size_t length = DecodeUtf8At(kept, at, code);
+    if (length == 0) kept[at] = '\x1A';
+    at += length == 0 ? 1 : length;
+  }
+  return kept;
+}
+
+// Hands the text of a file that arrives in pieces on to next as the
+// program's text (see ProgramText): a UTF-8 file's without its mark, checked,
+// a UTF-16 file's and a code-page file's converted. The code page and UTF-8
+// go a piece at a time up to the piece's last line end (no character of
+// either holds a CR, an LF or a zero byte), in one conversion or check.
+class TextPieces {
+ public:
+  TextPieces(Platform& platform, std::function<bool(std::string_view)> next)
+      : platform_(platform), next_(std::move(next)) {}
+  // False once next asks for no more.
+  bool Feed(std::string_view piece) {
+    if (known_) return Pass(piece);
+    // The mark may come in more than one piece.
+    const size_t take = std::min(piece.size(), kMarkBytes - start_.size());
+    start_.append(piece.substr(0, take));
+    if (start_.size() < kMarkBytes) return true;
+    return Decide() && Pass(piece.substr(take));
+  }
+  // Hands on what is still held: the start of a file shorter than a mark,
+  // the code page's last line, a lone surrogate at the end.
+  void Finish() {
+    if (!known_ && !Decide()) return;
+    if (!held_.empty()) {
+      const std::string last = std::move(held_);
+      held_.clear();
+      if (!PassLines(last)) return;
+    }
+    if (high_ != 0) {
+      const char16_t lone[] = {high_};
+      high_ = 0;
+      next_(Wtf8FromUtf16(std::u16string_view(lone, 1)));
+    }
+  }
+  TextForm Form() const { return form_; }
+
+ private:
+  static constexpr size_t kMarkBytes = 3;
+
+  bool Decide() {
+    known_ = true;
+    size_t mark = 0;
+    form_ = FormOfText(start_, mark);
+    const std::string rest = start_.substr(mark);
+    start_.clear();
+    return Pass(rest);
+  }
+  bool Pass(std::string_view piece) {
+    if (piece.empty()) return true;
+    if (form_ != TextForm::kUtf16) {
+      const size_t cut = piece.find_last_of(std::string_view("\r\n\0", 3));
+      if (cut == std::string_view::npos) {
+        held_.append(piece);
+        return true;
+      }
+      // What was held goes on with the piece's first line; the other whole
+      // lines go where they stand.
+      size_t from = 0;
+      if (!held_.empty()) {
+        from = piece.find_first_of(std::string_view("\r\n\0", 3)) + 1;
+        held_.append(piece.substr(0, from));
+        const bool more = PassLines(held_);
+        held_.clear();
+        if (!more) return false;
+      }
+      const bool more = from > cut || PassLines(piece.substr(from, cut + 1 - from));
+      held_.assign(piece.substr(cut + 1));
+      return more;
+    }
+    units_.clear();
+    if (high_ != 0) units_ += high_;
+    high_ = 0;
+    size_t at = 0;
+    if (oddByte_) {
+      units_ += static_cast<char16_t>(*oddByte_ | (static_cast<unsigned char>(piece[0]) << 8));
+      oddByte_.reset();
+      at = 1;
+    }
+    for (; at + 2 <= piece.size(); at += 2) {
+      units_ += static_cast<char16_t>(static_cast<unsigned char>(piece[at]) |
+                                      (static_cast<unsigned char>(piece[at + 1]) << 8));
+    }
+    if (at < piece.size()) oddByte_ = static_cast<unsigned char>(piece[at]);
+    // A high surrogate waits for its partner in the next piece.
+    if (!units_.empty() && units_.back() >= 0xD800 && units_.back() < 0xDC00) {
+      high_ = units_.back();
+      units_.pop_back();
+    }
+    return units_.empty() || next_(Wtf8FromUtf16(units_));
+  }
+  // Whole lines of the code page or of UTF-8 (the last one may lack its end).
+  bool PassLines(std::string_view bytes) {
+    if (form_ == TextForm::kUtf8) {
+      return IsWtf8(bytes) ? next_(bytes) : next_(WithUnreadableBytes(bytes));
+    }
+    if (IsAscii(bytes)) return next_(bytes);
+    if (std::optional<std::string> text = platform_.FromCodePage(bytes)) return next_(*text);
+    // Line by line: a line that is no text of the code page stands apart.
+    std::string text;
+    for (size_t at = 0; at < bytes.size();) {
+      size_t end = at;
+      while (end < bytes.size() && !IsBreak(bytes[end])) ++end;
+      const std::string_view line = bytes.substr(at, end - at);
+      const std::optional<std::string> converted = platform_.FromCodePage(line);
+      text += converted ? *converted : UnreadableLine(line);
+      if (end < bytes.size()) text += bytes[end];
+      at = end + 1;
+    }
+    return next_(text);
+  }
+
+  Platform& platform_;
+  std::function<bool(std::string_view)> next_;
+  std::string start_;
+  bool known_ = false;
+  TextForm form_ = TextForm::kCodePage;
+  std::string held_;  // the bytes after the last line end so far
+  std::u16string units_;
+  char16_t high_ = 0;
+  std::optional<unsigned char> oddByte_;
+};
+
 }  // namespace
+
+TextForm FormOfText(std::string_view text, size_t& markLength) {
+  if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+    markLength = kUtf8Mark.size();
+    return TextForm::kUtf8;
+  }
+  if (text.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
+    markLength = kUtf16Mark.size();
+    return TextForm::kUtf16;
+  }
+  markLength = 0;
+  return TextForm::kCodePage;
+}
+
+bool FitsCodePage(Platform& platform, std::string_view text) {
+  return IsAscii(text) || platform.ToCodePage(text).has_value();
+}
+
+bool StaysCodePage(Platform& platform, std::string_view firstLine) {
+  size_t mark = 0;
+  const std::optional<std::string> bytes = platform.ToCodePage(firstLine);
+  return !bytes || FormOfText(*bytes, mark) == TextForm::kCodePage;
+}
+
+bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts) {
+  // A batch at a time: one conversion asks for many entries.
+  std::string batch;
+  const auto fits = [&] {
+    const bool fit = FitsCodePage(platform, batch);
+    batch.clear();
+    return fit;
+  };
+  for (const auto& text : texts) {
+    if (IsAscii(text)) continue;
+    batch += text;
+    batch += '\n';
+    if (batch.size() >= kConvertBatch && !fits()) return false;
+  }
+  return fits();
+}
+
+std::string ProgramText(Platform& platform, std::string_view bytes) {
+  std::string text;
+  TextPieces pieces(platform, [&text](std::string_view piece) {
+    text.append(piece);
+    return true;
+  });
+  pieces.Feed(bytes);
+  pieces.Finish();
+  return text;
+}
 
 std::vector<std::string> SplitLines(std::string_view text) {
   size_t ends = 1;
@@ -183,13 +382,15 @@ bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t siz
   });
   try {
     bool first = true;
-    found = Found(platform.ReadInPieces(path,
-                                        [&](std::string_view piece) {
-                                          if (first) Reserve(read, GuessLines(piece, size));
-                                          first = false;
-                                          return splitter.Feed(piece) && !full;
-                                        }),
-                  path);
+    TextPieces pieces(platform, [&](std::string_view piece) {
+      if (first) Reserve(read, GuessLines(piece, size));
+      first = false;
+      return splitter.Feed(piece) && !full;
+    });
+    found = Found(
+        platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
+        path);
+    pieces.Finish();
     splitter.Finish();
   } catch (const std::bad_alloc&) {
     full = true;
@@ -209,15 +410,20 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
   if (!size || !ReadGuessingLines(platform, path, *size, read, found)) {
     // A first read counts the lines, so that the list is sized once.
     size_t ends = 1;
-    found = Found(platform.ReadInPieces(
-                      path, [&](std::string_view piece) { return CountLineEnds(piece, ends); }),
-                  path);
+    TextPieces counted(platform,
+                       [&](std::string_view piece) { return CountLineEnds(piece, ends); });
+    found = Found(
+        platform.ReadInPieces(path, [&](std::string_view piece) { return counted.Feed(piece); }),
+        path);
     if (!found) return false;
+    counted.Finish();
     Reserve(read, ends);
     LineSplitter splitter([&](std::string_view line) { read.emplace_back(line); });
+    TextPieces pieces(platform, [&](std::string_view piece) { return splitter.Feed(piece); });
     found = Found(
-        platform.ReadInPieces(path, [&](std::string_view piece) { return splitter.Feed(piece); }),
+        platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
         path);
+    pieces.Finish();
     splitter.Finish();
   }
   if (!found) return false;
@@ -242,10 +448,15 @@ void WriteThrough(FileWriter& file, const std::function<void(TextWriter&)>& writ
 
 TextWriter::TextWriter(FileWriter& file) : file_(file) { block_.reserve(kBlockSize); }
 
+void TextWriter::ToCodePage(Platform& platform) {
+  Drain();
+  codePage_ = &platform;
+}
+
 void TextWriter::Write(std::string_view bytes) {
   if (block_.size() + bytes.size() > kBlockSize) Drain();
   if (bytes.size() >= kBlockSize) {
-    if (!file_.Append(bytes)) throw AppError(kShortWriteText);
+    Hand(bytes);
   } else {
     block_ += bytes;
   }
@@ -267,8 +478,19 @@ void TextWriter::Finish() {
 
 void TextWriter::Drain() {
   if (block_.empty()) return;
-  if (!file_.Append(block_)) throw AppError(kShortWriteText);
+  Hand(block_);
   block_.clear();
+}
+
+void TextWriter::Hand(std::string_view text) {
+  if (codePage_ != nullptr && !IsAscii(text)) {
+    // The caller made sure that every text fits; a block holds whole ones.
+    const std::optional<std::string> bytes = codePage_->ToCodePage(text);
+    if (!bytes) throw NotInCodePage();
+    if (!file_.Append(*bytes)) throw AppError(kShortWriteText);
+    return;
+  }
+  if (!file_.Append(text)) throw AppError(kShortWriteText);
 }
 
 SavePath TemporaryPathFor(const SavePath& path, uint64_t random) {

@@ -1,5 +1,8 @@
 // The text-file rules shared by the list file, the log files and the settings
-// file: system code page, no byte-order mark, CR LF after every line.
+// file: CR LF after every line; the system code page without a byte-order
+// mark, or, for the list and the log when a line does not fit the code page,
+// UTF-8 with its mark. A file that begins with the UTF-8 or the UTF-16 LE
+// mark is read in that form; any other file is the code page, never guessed.
 #pragma once
 
 #include <functional>
@@ -16,6 +19,36 @@ extern const char* const kCannotOpenText;    // "ファイル %s は開けませ
 extern const char* const kCannotCreateText;  // "ファイル %s を作成できません"
 extern const char* const kShortWriteText;    // "ストリームへの書き込みエラー"
 
+// The forms a text file of the program takes.
+enum class TextForm {
+  kCodePage,  // the system code page, no mark
+  kUtf8,      // UTF-8 after its mark (WTF-8 for a lone surrogate)
+  kUtf16,     // UTF-16 LE after its mark (read only)
+};
+
+// The marks at the start of a file in Unicode.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+inline constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+// The form of a file that starts with text, and the length of its mark.
+TextForm FormOfText(std::string_view text, size_t& markLength);
+
+// True when text converts to the code page and back unchanged.
+bool FitsCodePage(Platform& platform, std::string_view text);
+// False when firstLine, the first line of a file in the code page, would
+// make the file read as another form (its bytes begin with a mark: "ï»¿" in
+// code page 1252).
+bool StaysCodePage(Platform& platform, std::string_view firstLine);
+// Whether every one of texts fits the code page, asked a batch at a time.
+bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts);
+
+// The whole bytes of a file of any form, its mark left out, as the program's
+// text (UTF-8). A byte that is no text of the file's form (a lone lead byte)
+// reads as U+001A: in the code page each byte outside ASCII of its line, in
+// UTF-8 the byte itself. A control character is in no name: such an entry
+// names nothing, and nothing else can stand for it.
+std::string ProgramText(Platform& platform, std::string_view bytes);
+
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line; a
 // line end at the very end adds no empty line; a zero byte ends the text.
 std::vector<std::string> SplitLines(std::string_view text);
@@ -28,16 +61,25 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // exists but cannot be read.
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
-// Reads the lines of the text file at path into lines (replacing them), in
-// pieces: the file's text is never held whole. Returns false, leaving lines
+// Reads the lines of the text file at path, in any form, into lines as the
+// program's text as ProgramText reads it (replacing them), in pieces: the file's text is never held
+// whole. Returns false, leaving lines
 // alone, when no file exists there; throws AppError(cannot open) when one
 // exists but cannot be read.
 bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines);
+
+// Thrown by a TextWriter writing the code page for a text that does not fit it.
+struct NotInCodePage {};
 
 // Gathers the bytes of a text file into blocks and hands them to the file.
 class TextWriter {
  public:
   explicit TextWriter(FileWriter& file);
+  // From now on the text (UTF-8) is written as bytes of the code page, each
+  // block in one conversion: every piece written must be whole characters.
+  // A block that does not fit the code page throws NotInCodePage. Throws
+  // AppError(short write).
+  void ToCodePage(Platform& platform);
   // Appends bytes. Throws AppError(short write) when the disk refuses them.
   void Write(std::string_view bytes);
   // Appends line and CR LF.
@@ -50,9 +92,11 @@ class TextWriter {
 
  private:
   void Drain();
+  void Hand(std::string_view text);
 
   FileWriter& file_;
   std::string block_;
+  Platform* codePage_ = nullptr;
 };
 
 // Replaces the file at path by the text that write hands to its TextWriter,

@@ -11,7 +11,6 @@
 #include "ui/v0011_main.h"
 #include "ui/v0011_setup.h"
 #include "ui/wide_text.h"
-#include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/win32_platform.h"
 
@@ -81,16 +80,6 @@ void RunMessageLoop() {
   }
 }
 
-// Says that the program cannot run from path: no narrow name reaches it, and
-// the narrow calls would read and write another folder's files or none.
-void ReportUnreachableProgramPath(const std::wstring& path) {
-  const std::wstring text = TextW(
-                                "このプログラムのパスはシステムの文字コードで表せないため、"
-                                "ここでは起動できません。別のフォルダーに移してください。\n\n") +
-                            path;
-  MessageBoxW(nullptr, text.c_str(), TextW(kProgramName).c_str(), MB_OK | MB_ICONSTOP);
-}
-
 // Creates the four windows, hidden, in the order main, list, about, setup.
 // Throws AppError when one cannot be created.
 void CreateForms() {
@@ -115,11 +104,6 @@ void CreateForms() {
 
 int v0011(HINSTANCE instance) {
   try {
-    const std::wstring module = WideModuleFileName();
-    if (!ReachingNarrow(module)) {
-      ReportUnreachableProgramPath(module);
-      return 0;
-    }
     CreateApplicationWindow(instance);
     // A failed create gives a null handle, whose wait fails and refuses the
     // start; the last error is not examined.

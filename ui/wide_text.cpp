@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/utf8.h"
+
 namespace moxlyn::ui {
 
 void ConvertInto(std::wstring& wide, std::string_view text, UINT codePage) {
@@ -20,17 +22,22 @@ std::wstring TextW(std::string_view text) {
   return wide;
 }
 
-std::wstring PathW(std::string_view path, UINT codePage) {
+void PathInto(std::wstring& wide, std::string_view path) {
+  wide.clear();
+  AppendUtf16FromWtf8(path, wide);
+}
+
+std::wstring PathW(std::string_view path) {
   std::wstring wide;
-  ConvertInto(wide, path, codePage);
+  PathInto(wide, path);
   return wide;
 }
 
-std::wstring MessageW(const AppError& error, UINT pathCodePage) {
+std::wstring MessageW(const AppError& error) {
   const std::string_view message = error.Message();
   const size_t start = std::min(error.PathStart(), message.size());
   const size_t end = start + std::min(error.PathLength(), message.size() - start);
-  return TextW(message.substr(0, start)) + PathW(message.substr(start, end - start), pathCodePage) +
+  return TextW(message.substr(0, start)) + PathW(message.substr(start, end - start)) +
          TextW(message.substr(end));
 }
 

@@ -1,8 +1,8 @@
 // The texts the windows show, as the system's wide ("W") calls take them.
 // The program's own texts are code page 932 bytes whatever the system's code
-// page is (the sources' narrow literals); paths and names are in the
-// system's code page. Both become UTF-16 here and nowhere else, so that the
-// windows read alike on every system.
+// page is (the sources' narrow literals); paths and names are UTF-8 (WTF-8
+// for a lone surrogate). Both become UTF-16 here and nowhere else, so that
+// the windows read alike on every system and show every name as itself.
 #pragma once
 
 #include <windows.h>
@@ -23,12 +23,14 @@ void ConvertInto(std::wstring& wide, std::string_view text, UINT codePage);
 // A text of the program's own as UTF-16.
 std::wstring TextW(std::string_view text);
 
-// A path or name in the system's code page (or codePage) as UTF-16.
-std::wstring PathW(std::string_view path, UINT codePage = CP_ACP);
+// A path or name (UTF-8) as UTF-16, into wide (whose storage is reused).
+void PathInto(std::wstring& wide, std::string_view path);
 
-// An error's message as UTF-16: the program's text around the path it names,
-// the path in the system's code page (or pathCodePage).
-std::wstring MessageW(const AppError& error, UINT pathCodePage = CP_ACP);
+// A path or name (UTF-8) as UTF-16.
+std::wstring PathW(std::string_view path);
+
+// An error's message as UTF-16: the program's text around the path it names.
+std::wstring MessageW(const AppError& error);
 
 // A control's or window's text as it holds it.
 std::wstring WindowTextW(HWND window);

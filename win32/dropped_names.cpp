@@ -1,7 +1,8 @@
 #include "win32/dropped_names.h"
 
 #include "core/drop_block.h"
-#include "win32/narrow_path.h"
+#include "core/utf8.h"
+#include "win32/win32_platform.h"
 
 namespace moxlyn {
 namespace {
@@ -32,16 +33,20 @@ std::optional<std::vector<std::string>> ReadDroppedNames(HGLOBAL block) {
   if (locked.Data() == nullptr || size == 0) return std::nullopt;
   std::optional<DropBlock> read = ReadDropBlock(locked.Data(), size);
   if (!read) return std::nullopt;
-  if (!read->wide) return std::move(read->narrowNames);
   std::vector<std::string> names;
-  names.reserve(read->wideNames.size());
-  std::wstring wide;
-  for (const std::u16string& name : read->wideNames) {
-    // A name outside the code page is looked up for its short name: a
-    // device's name is refused before that.
-    if (!IsDroppableName(name)) continue;
-    wide.assign(name.begin(), name.end());
-    names.push_back(NarrowPathOf(wide));
+  if (read->wide) {
+    // The shell's names as they are, UTF-8 inside the program.
+    names.reserve(read->wideNames.size());
+    for (const std::u16string& name : read->wideNames) names.push_back(Wtf8FromUtf16(name));
+    return names;
+  }
+  names.reserve(read->narrowNames.size());
+  for (const std::string& name : read->narrowNames) {
+    // Bytes that are no text of the code page (a lone lead byte) are no
+    // name: nothing else may stand for them, and the block is refused.
+    std::optional<std::string> text = Utf8FromCodePage(name);
+    if (!text) return std::nullopt;
+    names.push_back(std::move(*text));
   }
   return names;
 }

@@ -1,6 +1,5 @@
 // The names of a CF_HDROP block in global memory (a drop's handle, or the
-// clipboard's files), read through the bounded reader and put into the
-// narrow form the deletion list holds.
+// clipboard's files), read through the bounded reader, as UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +10,10 @@
 
 namespace moxlyn {
 
-// The block's names in order, narrow, wide names that IsDroppableName
-// refuses left out before anything looks them up; nothing when the block
-// fails a check of ReadDropBlock or cannot be locked.
+// The block's names in order, as UTF-8: a wide block's as they are, a
+// narrow block's from the system code page. Nothing when the block fails a
+// check of ReadDropBlock, cannot be locked, or is narrow and holds a name
+// whose bytes are no text of the code page.
 std::optional<std::vector<std::string>> ReadDroppedNames(HGLOBAL block);
 
 }  // namespace moxlyn

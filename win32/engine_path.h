@@ -1,8 +1,8 @@
 // The Win32 platform's engine form of a path: the full path with the "\\?\"
 // prefix ("\\?\UNC\" for a network path), held as UTF-8 so that the deletion
-// engine can go on joining names with an ASCII backslash. The prefix lifts the
-// length limit and takes every name literally (reserved device names, trailing
-// dots and spaces); UTF-8 holds names outside the system code page.
+// engine can go on joining names with an ASCII backslash, as every path of
+// the program is held. The prefix lifts the length limit and takes every name
+// literally (reserved device names, trailing dots and spaces).
 #pragma once
 
 #include <string>
@@ -10,13 +10,11 @@
 
 namespace moxlyn {
 
-// text, in the system code page, as UTF-16; empty when it does not convert.
-std::wstring WideFromCodePage(const std::string& text);
-
-// UTF-16 to UTF-8 and back. A lone surrogate, which Windows allows in names,
-// is carried as its own three-byte sequence, so every name comes back whole.
+// UTF-16 to UTF-8 and back (core/utf8.h). A lone surrogate, which Windows
+// allows in names, is carried as its own three-byte sequence, so every name
+// comes back whole.
 std::string Utf8FromWide(const std::wstring& wide);
-std::wstring WideFromUtf8(const std::string& utf8);
+std::wstring WideFromUtf8(std::string_view utf8);
 
 // Whether path is absolute ("X:\..." or "\\server\share...") and holds no
 // forward slash and no empty, "." or ".." name after its root, so that making
@@ -31,7 +29,7 @@ std::wstring LongFormOf(const std::wstring& path);
 // is "C:\a", "\\?\UNC\srv\s" is "\\srv\s"; any other path as it is.
 std::wstring PlainFormOf(const std::wstring& longForm);
 
-// The engine form of a listed path (system code page). An absolute path with
+// The engine form of a listed path. An absolute path with
 // nothing to resolve is only prefixed, so that a last name ending in a dot or
 // a space stays the name it is; any other path is made full first
 // (GetFullPathNameW). Empty when the path is empty or cannot be made full.

@@ -6,11 +6,14 @@
 #include <ntsecapi.h>
 
 #include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
 #include <new>
 
+#include "core/utf8.h"
 #include "win32/engine_path.h"
 #include "win32/name_key.h"
-#include "win32/narrow_path.h"
 #include "win32/scoped_handle.h"
 #include "win32/wow64_guard.h"
 
@@ -38,35 +41,32 @@ struct Win32Platform::VolumeFacts {
   bool remote = false;
 };
 
-Win32Platform::Win32Platform() {
-  for (int byte = 0; byte < 256; ++byte) {
-    leadBytes_[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0;
-  }
-}
+Win32Platform::Win32Platform() = default;
 
 Win32Platform::~Win32Platform() = default;
 
 uint32_t Win32Platform::GetAttributes(const std::string& path) {
+  const std::wstring wide = WideFromUtf8(path);
   Wow64FsGuard unredirected;
-  return GetFileAttributesA(path.c_str());
+  return GetFileAttributesW(wide.c_str());
 }
 
 bool Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
-  return SetFileAttributesA(path.c_str(), attributes) != 0;
+  return SetFileAttributesW(WideFromUtf8(path).c_str(), attributes) != 0;
 }
 
-bool Win32Platform::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32Platform::RemoveFile(const std::string& path) {
+  return DeleteFileW(WideFromUtf8(path).c_str()) != 0;
+}
 
 bool Win32Platform::RemoveFolder(const std::string& path) {
-  return RemoveDirectoryA(path.c_str()) != 0;
+  return RemoveDirectoryW(WideFromUtf8(path).c_str()) != 0;
 }
 
 namespace {
 
 // Every entry matching pattern (wide, in the literal long form), found with
-// the file-system redirection off. A name outside the code page comes as its
-// short name (see win32/narrow_path.h), so that the path listed for it
-// reaches the entry.
+// the file-system redirection off.
 bool FindEntries(std::wstring pattern, const std::function<void(const FindEntry&)>& visit) {
   // "*.*" means every entry only in the narrow calls' reading of wildcards;
   // "*" means every entry everywhere.
@@ -82,7 +82,7 @@ bool FindEntries(std::wstring pattern, const std::function<void(const FindEntry&
   if (!find.Valid()) return false;
   FindEntry entry;
   do {
-    entry.name = NarrowNameOf(data.cFileName, data.cAlternateFileName);
+    entry.name = Utf8FromWide(data.cFileName);
     entry.attributes = data.dwFileAttributes;
     entry.reparseTag =
         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? data.dwReserved0 : 0;
@@ -97,7 +97,7 @@ bool Win32Platform::Enumerate(const std::string& pattern,
                               const std::function<void(const FindEntry&)>& visit) {
   // The folder in the literal long form, as the engine reaches it: the last
   // name of "C:\keep \*" is the wildcard, and "keep " stays "keep ".
-  const std::wstring wide = WideFromCodePage(pattern);
+  const std::wstring wide = WideFromUtf8(pattern);
   const size_t cut = wide.rfind(L'\\');
   if (cut == std::wstring::npos) return false;
   std::wstring folder = wide.substr(0, cut);
@@ -116,10 +116,6 @@ uint32_t Win32Platform::EngineGetAttributes(const EnginePath& path) {
   const std::wstring wide = WideEnginePath(path.text);
   Wow64FsGuard unredirected;
   return GetFileAttributesW(wide.c_str());
-}
-
-std::string Win32Platform::EngineName(const std::string& listedName) {
-  return Utf8FromWide(WideFromCodePage(listedName));
 }
 
 namespace {
@@ -429,7 +425,7 @@ std::optional<EnginePath> Win32Platform::EngineFolderOf(const std::string& folde
   // Only a plain full path is only prefixed (see EngineFormOf), so that its
   // names are joined to the folder's form as they stand; a drive root keeps
   // its backslash.
-  std::wstring folder = WideFromCodePage(folderPart);
+  std::wstring folder = WideFromUtf8(folderPart);
   // A path already in a literal form ("\\?\", "\\.\") is left to the lookup.
   if (folder.empty() || folder.back() != L'\\' || folder.compare(0, 3, L"\\\\?") == 0 ||
       folder.compare(0, 3, L"\\\\.") == 0) {
@@ -441,11 +437,10 @@ std::optional<EnginePath> Win32Platform::EngineFolderOf(const std::string& folde
 }
 
 std::optional<std::string> Win32Platform::LookupKey(const std::string& name) {
-  // An ASCII name is its own UTF-16, without asking the system.
-  const bool ascii = std::all_of(name.begin(), name.end(),
-                                 [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+  // An ASCII name is its own UTF-16.
   std::string key;
-  if (!LookupKeyOf(ascii ? std::wstring(name.begin(), name.end()) : WideFromCodePage(name), key)) {
+  if (!LookupKeyOf(IsAscii(name) ? std::wstring(name.begin(), name.end()) : WideFromUtf8(name),
+                   key)) {
     return std::nullopt;
   }
   return key;
@@ -532,11 +527,12 @@ namespace {
 // Opens the file at path for shared reading (nobody writing): kMissing when
 // no file is there (a folder of that name counts as none).
 ReadStatus OpenForReading(const std::string& path, DWORD flags, ScopedFileHandle& file) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return ReadStatus::kMissing;
   }
-  file.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags,
+  file.Reset(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags,
                          nullptr));
   return file.Valid() ? ReadStatus::kOk : ReadStatus::kCannotOpen;
 }
@@ -587,7 +583,7 @@ ReadStatus Win32Platform::ReadInPieces(const std::string& path,
 
 std::optional<uint64_t> Win32Platform::FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return std::nullopt;
   }
@@ -724,49 +720,263 @@ std::wstring WideModuleFileName() {
   }
 }
 
-std::string Win32Platform::ModuleFileName() {
-  // From the wide name: the narrow call would best-fit "Müller" to "Muller",
-  // another folder whose files the program would then read and write.
-  return NarrowPathOf(WideModuleFileName());
+std::string Win32Platform::ModuleFileName() { return Utf8FromWide(WideModuleFileName()); }
+
+namespace {
+
+// The system's own conversion calls, a text at a time.
+std::optional<std::string> Utf8FromCodePageCalls(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  if (bytes.size() > INT_MAX) return std::nullopt;
+  const int size = static_cast<int>(bytes.size());
+  // A byte sequence that is no character of the code page (a lone lead
+  // byte) fails the whole text: nothing may stand for it.
+  const int length =
+      MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return std::nullopt;
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), length) !=
+      length) {
+    return std::nullopt;
+  }
+  return Utf8FromWide(wide);
 }
 
-bool Win32Platform::IsLeadByte(unsigned char byte) { return leadBytes_[byte]; }
+std::optional<std::string> CodePageFromUtf8Calls(std::string_view text) {
+  if (IsAscii(text)) return std::string(text);
+  bool whole = false;
+  std::wstring wide;
+  AppendUtf16FromWtf8(text, wide, &whole);
+  if (!whole || wide.size() > INT_MAX) return std::nullopt;
+  const int size = static_cast<int>(wide.size());
+  // No best fit: "é" must never become "e", a name of another file.
+  BOOL usedDefault = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
+                                         0, nullptr, &usedDefault);
+  if (length <= 0 || usedDefault) return std::nullopt;
+  std::string bytes(static_cast<size_t>(length), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(), length,
+                          nullptr, &usedDefault) != length ||
+      usedDefault) {
+    return std::nullopt;
+  }
+  // And back to the same text: no character of the code page stands for two.
+  const std::optional<std::string> back = Utf8FromCodePageCalls(bytes);
+  if (!back || *back != text) return std::nullopt;
+  return bytes;
+}
+
+// The system code page as tables, read from the system's own conversion
+// once, character by character: a list of a million entries converts
+// without a call per entry, exactly as the calls would. Only what decoding
+// gives is encoded (no best fit), and where several codes give the same
+// character, the system's own choice is kept. Not usable (the calls are
+// asked instead) for a code page of characters longer than two bytes.
+class CodePageTable {
+ public:
+  static constexpr uint16_t kNone = 0xFFFF;
+
+  CodePageTable() {
+    CPINFO info{};
+    if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize > 2) return;
+    std::vector<uint8_t> leads;
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+      for (int byte = info.LeadByte[i]; byte <= info.LeadByte[i + 1]; ++byte) {
+        leadIndex_[byte] = static_cast<uint8_t>(leads.size() + 1);
+        leads.push_back(static_cast<uint8_t>(byte));
+      }
+    }
+    encode_.assign(0x10000, kNone);
+    pairs_.assign(leads.size() * 256, kNone);
+    for (int byte = 0; byte < 256; ++byte) {
+      if (leadIndex_[byte] != 0) continue;
+      const char bytes[] = {static_cast<char>(byte)};
+      single_[byte] = Decode(bytes, 1);
+      if (single_[byte] != kNone) Learn(single_[byte], static_cast<uint16_t>(byte));
+    }
+    for (size_t lead = 0; lead < leads.size(); ++lead) {
+      for (int trail = 1; trail < 256; ++trail) {
+        const char bytes[] = {static_cast<char>(leads[lead]), static_cast<char>(trail)};
+        const uint16_t unit = Decode(bytes, 2);
+        pairs_[lead * 256 + static_cast<size_t>(trail)] = unit;
+        if (unit != kNone) Learn(unit, static_cast<uint16_t>((leads[lead] << 8) | trail));
+      }
+    }
+    for (int byte = 0; byte < 0x80; ++byte) asciiSame_ = asciiSame_ && single_[byte] == byte;
+    usable_ = asciiSame_;
+  }
+
+  bool Usable() const { return usable_; }
+
+  std::optional<std::string> ToUtf8(std::string_view bytes) const {
+    // A byte gives at most three of UTF-8 (a half-width kana), a pair as many;
+    // the room is not cleared first.
+    const std::unique_ptr<unsigned char[]> room(new unsigned char[bytes.size() * 3]);
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = in + bytes.size();
+    auto* out = room.get();
+    while (in < end) {
+      CopyAscii(in, end, out);
+      if (in == end) break;
+      uint16_t unit = single_[*in];
+      if (leadIndex_[*in] != 0) {
+        if (in + 1 == end) return std::nullopt;
+        unit = pairs_[(leadIndex_[*in] - 1) * size_t{256} + in[1]];
+        ++in;
+      }
+      if (unit == kNone) return std::nullopt;
+      if (unit < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
+      } else {
+        *out++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
+        *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
+      }
+      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+      ++in;
+    }
+    return std::string(reinterpret_cast<const char*>(room.get()),
+                       static_cast<size_t>(out - room.get()));
+  }
+
+  std::optional<std::string> FromUtf8(std::string_view text) const {
+    // A character gives at most as many bytes of the code page as of UTF-8.
+    std::string bytes(text.size(), '\0');
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = in + text.size();
+    auto* out = reinterpret_cast<unsigned char*>(bytes.data());
+    while (in < end) {
+      CopyAscii(in, end, out);
+      if (in == end) break;
+      uint32_t code = 0;
+      const size_t at =
+          static_cast<size_t>(in - reinterpret_cast<const unsigned char*>(text.data()));
+      const size_t length = DecodeUtf8At(text, at, code);
+      if (length == 0 || code >= 0x10000 || encode_[code] == kNone) return std::nullopt;
+      const uint16_t coded = encode_[code];
+      if (coded > 0xFF) *out++ = static_cast<unsigned char>(coded >> 8);
+      *out++ = static_cast<unsigned char>(coded & 0xFF);
+      in += length;
+    }
+    bytes.resize(static_cast<size_t>(out - reinterpret_cast<unsigned char*>(bytes.data())));
+    return bytes;
+  }
+
+ private:
+  // Copies the ASCII bytes from in on to out, eight at a time where it can;
+  // stops at the first other byte.
+  static void CopyAscii(const unsigned char*& in, const unsigned char* end, unsigned char*& out) {
+    for (; end - in >= 8; in += 8, out += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, in, sizeof word);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      std::memcpy(out, in, sizeof word);
+    }
+    while (in < end && *in < 0x80) *out++ = *in++;
+  }
+
+  static uint16_t Decode(const char* bytes, int size) {
+    WCHAR unit[2];
+    const int got = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, size, unit, 2);
+    return got == 1 && unit[0] != kNone ? static_cast<uint16_t>(unit[0]) : kNone;
+  }
+  // unit decodes from coded; where another code gave it already, the code
+  // the system itself encodes it to stays.
+  void Learn(uint16_t unit, uint16_t coded) {
+    if (encode_[unit] == kNone) {
+      encode_[unit] = coded;
+      return;
+    }
+    const WCHAR wide[] = {static_cast<WCHAR>(unit)};
+    char own[2];
+    BOOL usedDefault = FALSE;
+    const int got =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, 1, own, 2, nullptr, &usedDefault);
+    const uint16_t system = got == 2
+                                ? static_cast<uint16_t>((static_cast<unsigned char>(own[0]) << 8) |
+                                                        static_cast<unsigned char>(own[1]))
+                            : got == 1 ? static_cast<unsigned char>(own[0])
+                                       : kNone;
+    if (!usedDefault && system == coded) encode_[unit] = coded;
+  }
+
+  bool usable_ = false;
+  bool asciiSame_ = true;
+  std::array<uint16_t, 256> single_{};
+  std::array<uint8_t, 256> leadIndex_{};  // 1 + the lead byte's row in pairs_, 0 for none
+  std::vector<uint16_t> pairs_;
+  std::vector<uint16_t> encode_;
+};
+
+const CodePageTable& SystemCodePage() {
+  // The code page stays the system's for the life of the process.
+  static const CodePageTable table;
+  return table;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8FromCodePage(std::string_view bytes) {
+  if (IsAscii(bytes)) return std::string(bytes);
+  const CodePageTable& table = SystemCodePage();
+  return table.Usable() ? table.ToUtf8(bytes) : Utf8FromCodePageCalls(bytes);
+}
+
+std::optional<std::string> CodePageFromUtf8(std::string_view text) {
+  if (IsAscii(text)) return std::string(text);
+  const CodePageTable& table = SystemCodePage();
+  return table.Usable() ? table.FromUtf8(text) : CodePageFromUtf8Calls(text);
+}
+
+std::optional<std::string> Win32Platform::FromCodePage(std::string_view bytes) {
+  return Utf8FromCodePage(bytes);
+}
+
+std::optional<std::string> Win32Platform::ToCodePage(std::string_view text) {
+  return CodePageFromUtf8(text);
+}
 
 int Win32Platform::CompareNoCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) -
+  const std::wstring wideA = WideFromUtf8(a);
+  const std::wstring wideB = WideFromUtf8(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.data(),
+                        static_cast<int>(wideA.size()), wideB.data(),
+                        static_cast<int>(wideB.size())) -
          CSTR_EQUAL;
-}
-
-std::string Win32Platform::UpperCase(const std::string& text) {
-  std::string upper = text;
-  // ASCII alone changes only its letters, in every code page; anything
-  // else (trail bytes among it) is the system's to convert.
-  if (std::all_of(upper.begin(), upper.end(), [](char c) { return (c & 0x80) == 0; })) {
-    for (char& c : upper) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-  } else {
-    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-  }
-  return upper;
-}
-
-std::string Win32Platform::LowerCase(const std::string& text) {
-  std::string lower = text;
-  if (!lower.empty()) CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
-  return lower;
 }
 
 namespace {
 
+// text with its characters upper-cased (or lower-cased) by the system; ASCII
+// alone changes only its letters.
+std::string ChangeCase(const std::string& text, bool upper) {
+  if (IsAscii(text)) {
+    std::string changed = text;
+    const char from = upper ? 'a' : 'A';
+    for (char& c : changed) {
+      if (c >= from && c <= from + 25) c = static_cast<char>(c ^ 0x20);
+    }
+    return changed;
+  }
+  std::wstring wide = WideFromUtf8(text);
+  if (upper) {
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  } else {
+    CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  }
+  return Utf8FromWide(wide);
+}
+
 std::string LocaleText(LCTYPE type) {
-  char buffer[256];
-  const int got = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer);
-  return got > 0 ? std::string(buffer) : std::string();
+  wchar_t buffer[256];
+  const int got = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 256);
+  return got > 0 ? Utf8FromWide(buffer) : std::string();
 }
 
 }  // namespace
+
+std::string Win32Platform::UpperCase(const std::string& text) { return ChangeCase(text, true); }
+
+std::string Win32Platform::LowerCase(const std::string& text) { return ChangeCase(text, false); }
 
 LocaleInfo Win32Platform::ReadLocaleInfo() {
   LocaleInfo locale;

@@ -1,13 +1,11 @@
 // The production platform: the core's file system, locale and clock on the
-// narrow Win32 calls, in the system code page; the saves and the deletion
-// engine's file system on the wide calls. The folder enumeration (used by the
-// drop intake) reads wide names and gives a name outside the code page as its
-// short name (win32/narrow_path.h). The file-system calls of the engine and
+// wide Win32 calls, each path converted from UTF-8 to UTF-16 at the call and
+// each name the system reports back to UTF-8; the system code page only in
+// FromCodePage and ToCodePage. The file-system calls of the engine and
 // of the drop intake see the file system without the redirection that 64-bit
 // Windows applies to a 32-bit program.
 #pragma once
 
-#include <bitset>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,7 +42,6 @@ class Win32Platform : public Platform {
   std::string ModuleFileName() override;
   // The engine works on the wide calls: see win32/engine_path.h.
   EnginePath ToEnginePath(const std::string& listedPath) override;
-  std::string EngineName(const std::string& listedName) override;
   uint32_t EngineGetAttributes(const EnginePath& path) override;
   // Opened with the reparse-point flag, children relative to their folder's
   // handle and an entry again relative to its own (NtOpenFile); folders
@@ -73,7 +70,9 @@ class Win32Platform : public Platform {
   bool EngineRemove(EngineEntry& entry) override;
   // What one volume can do (defined with the platform's calls).
   struct VolumeFacts;
-  bool IsLeadByte(unsigned char byte) override;
+  // Utf8FromCodePage and CodePageFromUtf8 below.
+  std::optional<std::string> FromCodePage(std::string_view bytes) override;
+  std::optional<std::string> ToCodePage(std::string_view text) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
   std::string LowerCase(const std::string& text) override;
@@ -89,10 +88,13 @@ class Win32Platform : public Platform {
   // The facts of the entry's volume, learnt when it is first met; wide gets
   // the entry's 128-bit ID where that was asked on the way.
   VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
-  // The system code page's lead bytes: the code page stays the system's for
-  // the life of the process.
-  std::bitset<256> leadBytes_;
 };
+
+// Bytes of the system code page as UTF-8, nothing when they are no text of
+// it (MB_ERR_INVALID_CHARS); UTF-8 as bytes of the code page, nothing unless
+// every character converts without best fit and back to itself.
+std::optional<std::string> Utf8FromCodePage(std::string_view bytes);
+std::optional<std::string> CodePageFromUtf8(std::string_view text);
 
 // The running executable's full path as the wide call gives it.
 std::wstring WideModuleFileName();

@@ -7,9 +7,13 @@
 #include "core/app_error.h"
 #include "core/text_file.h"
 #include "tests/support/test_world.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
+
+using testing::U8;
+using testing::Utf16LeBytes;
 
 class DelListTest : public ::testing::Test {
  protected:
@@ -28,9 +32,9 @@ class DelListTest : public ::testing::Test {
 TEST_F(DelListTest, ProgramDirAndJoinPath) {
   EXPECT_EQ(ProgramDir(fs()), world_->Root() + "\\");
   struct Case {
-    const char* dir;
-    const char* name;
-    const char* joined;
+    std::string dir;
+    std::string name;
+    std::string joined;
   } cases[] = {
       {"C:\\dir\\", "dellist.lst", "C:\\dir\\dellist.lst"},
       {"C:\\dir", "x.txt", "C:\\dir\\x.txt"},
@@ -38,23 +42,70 @@ TEST_F(DelListTest, ProgramDirAndJoinPath) {
       {"C:\\dir\\", "\\x.txt", "C:\\dir\\x.txt"},
       {"C:\\a\\", "\\\\b", "C:\\a\\\\b"},
       {"C:\\", "x", "C:\\x"},
-      {"C:\\ｱ\\", "x", "C:\\ｱ\\x"},  // a half-width kana is one byte
-      // Trail bytes 0x5C of 表, ソ and 能 are no backslash.
-      {"C:\\表", "x", "C:\\表\\x"},
-      {"C:\\ソ", "\\x", "C:\\ソ\\x"},
-      {"C:\\能\\", "x", "C:\\能\\x"},
-      {"C:\\ab表", "表", "C:\\ab表\\表"},
+      {U8(u8"C:\\表"), "x", U8(u8"C:\\表\\x")},
+      {U8(u8"C:\\ソ"), "\\x", U8(u8"C:\\ソ\\x")},
+      {U8(u8"C:\\😀\\"), U8(u8"한국"), U8(u8"C:\\😀\\한국")},
   };
   for (const auto& c : cases) EXPECT_EQ(JoinPath(fs(), c.dir, c.name), c.joined) << c.joined;
 }
 
 TEST_F(DelListTest, SaveAndLoadRoundTrip) {
-  const DelList list{"C:\\a\\表.txt", "", "C:\\ソ\\b", "C:\\a\\表.txt"};
+  // Trail bytes 0x5C of 表 and ソ in the file are no backslash.
+  const DelList list{U8(u8"C:\\a\\表.txt"), "", U8(u8"C:\\ソ\\b"), U8(u8"C:\\a\\表.txt")};
   SaveDelList(fs(), list);
   EXPECT_EQ(world_->Content(listFile_), "C:\\a\\表.txt\r\n\r\nC:\\ソ\\b\r\nC:\\a\\表.txt\r\n");
   DelList loaded{"stale"};
   LoadDelList(fs(), loaded);
   EXPECT_EQ(loaded, list);
+}
+
+TEST_F(DelListTest, AnEntryOutsideTheCodePageMakesTheWholeFileUtf8WithItsMark) {
+  const std::string foreign[] = {
+      U8(u8"C:\\f\\Pokémon 01.mp4"), U8(u8"C:\\f\\😀.txt"),
+      U8(u8"C:\\f\\한국.txt"),       U8(u8"C:\\f\\简.txt"),
+      "C:\\f\\lone\xED\xA0\x80.txt",  // a lone surrogate, which a name may hold
+  };
+  for (const std::string& entry : foreign) {
+    const DelList list{U8(u8"C:\\表"), entry, "C:\\x"};
+    SaveDelList(fs(), list);
+    EXPECT_EQ(world_->Content(listFile_),
+              "\xEF\xBB\xBF" + list[0] + "\r\n" + entry + "\r\nC:\\x\r\n");
+    DelList loaded;
+    LoadDelList(fs(), loaded);
+    EXPECT_EQ(loaded, list);
+  }
+}
+
+TEST_F(DelListTest, AFileIsReadInTheFormItsMarkTellsAndWithoutOneAsTheCodePage) {
+  const struct {
+    std::string file;
+    DelList list;
+  } cases[] = {
+      // Code page bytes that happen to be UTF-8 too ("ý").
+      {"C:\\\xC3\xBD\r\n", {U8(u8"C:\\ﾃｽ")}},
+      {"\xEF\xBB\xBF"
+       "C:\\\xC3\xBD\r\n",
+       {U8(u8"C:\\ý")}},
+      {"\xFF\xFE" + Utf16LeBytes(u"C:\\caf\u00e9\r\nC:\\\xD83D\xDE00\nC:\\\xD800"),
+       {U8(u8"C:\\café"), U8(u8"C:\\😀"), "C:\\\xED\xA0\x80"}},
+      // More than a block of the line-end search, a line end first.
+      {"\r\nC:\\a\\sixteen-bytes.txt\r\n", {"", "C:\\a\\sixteen-bytes.txt"}},
+      // No text of the code page: a lone lead byte names nothing.
+      {"C:\\lone\x95\r\nC:\\b\r\n", {"C:\\lone\x1A", "C:\\b"}},
+      {"\xEF\xBB\xBF"
+       "C:\\\xFF\xC3\xBD\r\n",
+       {U8(u8"C:\\\x1Aý")}},
+  };
+  int folder = 0;
+  for (const auto& c : cases) {
+    const std::string home = world_->At(std::to_string(++folder));
+    world_->MakeFolder(home);
+    world_->SetProgramFolder(home);
+    world_->MakeFile(home + "\\dellist.lst", c.file);
+    DelList loaded;
+    LoadDelList(fs(), loaded);
+    EXPECT_EQ(loaded, c.list) << c.file;
+  }
 }
 
 TEST_F(DelListTest, EmptyListGivesEmptyFile) {

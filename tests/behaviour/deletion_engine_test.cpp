@@ -9,9 +9,12 @@
 #include "core/drop_intake.h"
 #include "tests/support/platform_wrapper.h"
 #include "tests/support/test_world.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
+
+using testing::U8;
 
 class DeletionEngineTest : public ::testing::Test {
  protected:
@@ -145,20 +148,22 @@ TEST_F(DeletionEngineTest, ListedReadOnlyFolderIsEmptiedButKeepsItsAttribute) {
   }
 }
 
-TEST_F(DeletionEngineTest, NamesWithBackslashTrailBytes) {
-  // The second bytes of 表, ソ and 能 are 0x5C.
-  Folder("表");
-  Folder("表\\ソ");
-  Folder("表\\ソ\\能");
-  File("表\\ソ\\能\\表.txt", kAttrReadOnly);
-  File("表\\ソ.txt");
-  Folder("能");
-  File("能\\ソ");
-  File("ソ表");
-  Delete({"表", "能", "ソ表"});
-  EXPECT_FALSE(Exists("表"));
-  EXPECT_FALSE(Exists("能"));
-  EXPECT_FALSE(Exists("ソ表"));
+// Names outside any code page go as themselves, and only they: "café.txt"
+// is not its neighbour "cafe.txt".
+TEST_F(DeletionEngineTest, NamesOfAnyScriptGoAsThemselves) {
+  const std::string table = U8(u8"表");
+  const std::string inner = table + U8(u8"\\😀");
+  Folder(table);
+  Folder(inner);
+  File(inner + U8(u8"\\한국.txt"), kAttrReadOnly);
+  File(table + U8(u8"\\简.txt"));
+  const std::string cafe = U8(u8"café.txt");
+  File(cafe);
+  File("cafe.txt");
+  Delete({table, cafe});
+  EXPECT_FALSE(Exists(table));
+  EXPECT_FALSE(Exists(cafe));
+  EXPECT_TRUE(Exists("cafe.txt"));
 }
 
 TEST_F(DeletionEngineTest, FolderLinksAreNeverFollowed) {

@@ -10,10 +10,12 @@
 #include "core/deletion_engine.h"
 #include "tests/support/counting_platform.h"
 #include "tests/support/test_world.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
 
+using testing::U8;
 using Paths = std::vector<std::string>;
 using PathSet = std::multiset<std::string>;
 
@@ -94,19 +96,30 @@ TEST_F(DropIntakeTest, HiddenAndSystemEntriesAreListed) {
   ExpectFolder(list, 0, dir, {dir + "\\h.txt", dir + "\\s.txt", dir + "\\hs"});
 }
 
-TEST_F(DropIntakeTest, FolderNamesEndingInTrailByte0x5CAreNoSeparator) {
-  // 表 and ソ end in byte 0x5C.
-  const std::string dir = world_->At("表");
-  const std::string inner = dir + "\\ソ";
+// Names outside the code page are listed as themselves, and only what was
+// listed goes: "café.txt" is not "cafe.txt", which a best fit would make it.
+TEST_F(DropIntakeTest, NamesOfAnyScriptAreListedAndDeletedAsThemselves) {
+  const std::string dir = world_->At(U8(u8"表"));
+  const std::string inner = dir + U8(u8"\\ソ");
   world_->MakeFolder(dir);
   world_->MakeFolder(inner);
-  world_->MakeFile(inner + "\\表.txt", "");
+  PathSet names{inner};
+  for (const char8_t* name :
+       {u8"Pokémon 01.mp4", u8"😀.txt", u8"한국.txt", u8"简.txt", u8"café.txt"}) {
+    world_->MakeFile(dir + "\\" + U8(name), "x");
+    names.insert(dir + "\\" + U8(name));
+  }
+  world_->MakeFile(dir + "\\cafe.txt", "kept");
+  world_->MakeFile(inner + U8(u8"\\表.txt"), "");
   DelList list = Drop({dir});
-  ASSERT_EQ(list.size(), 2u);
-  ExpectFolder(list, 0, dir, {inner});
-  list = Drop({inner});
-  ASSERT_EQ(list.size(), 2u);
-  ExpectFolder(list, 0, inner, {inner + "\\表.txt"});
+  names.insert(dir + "\\cafe.txt");
+  ExpectFolder(list, 0, dir, names);
+  list.erase(std::find(list.begin(), list.end(), dir + "\\cafe.txt"));
+  list.erase(list.begin());  // the folder itself
+  DeleteListed(fs(), list);
+  EXPECT_EQ(world_->Content(dir + "\\cafe.txt"), "kept");
+  names.erase(dir + "\\cafe.txt");
+  for (const auto& name : names) EXPECT_FALSE(world_->Exists(name)) << name;
 }
 
 // The shell delivers exact names: a dropped "keep " is not its neighbour
@@ -156,7 +169,7 @@ TEST_F(DropIntakeTest, DroppedLinkIsListedAloneAndItsTargetSurvives) {
 TEST_F(DropIntakeTest, ManyNamesOfOneFolderListWhatEachNameListsAlone) {
   const std::string dir = world_->At("many");
   world_->MakeFolder(dir);
-  for (const char* name : {"Sub", "表ソ", "Дом", "a.b"}) {
+  for (const std::string& name : {U8(u8"Sub"), U8(u8"表ソ"), U8(u8"Дом"), U8(u8"a.b")}) {
     world_->MakeFolder(dir + "\\" + name);
     world_->MakeFile(dir + "\\" + name + "\\x.txt", "x");
   }
@@ -164,8 +177,8 @@ TEST_F(DropIntakeTest, ManyNamesOfOneFolderListWhatEachNameListsAlone) {
   world_->MakeFolder(world_->At("target"));
   world_->MakeFile(world_->At("target\\t.txt"), "t");
   const bool linked = world_->MakeFolderLink(dir + "\\link", world_->At("target"));
-  Paths names{"Sub", "SUB", "sub",      "Sub.",     "Sub ", "表ソ",     "Дом",
-              "дом", "A.B", "file.txt", "FILE.TXT", "gone", "Gone.txt", "sub\\x.txt"};
+  Paths names{"Sub",       "SUB", "sub",      "Sub.",     "Sub ", U8(u8"表ソ"), U8(u8"Дом"),
+              U8(u8"дом"), "A.B", "file.txt", "FILE.TXT", "gone", "Gone.txt",   "sub\\x.txt"};
   if (linked) names.insert(names.end(), {"link", "LINK"});
   Paths dropped;
   DelList alone;

@@ -9,9 +9,12 @@
 #include "core/app_error.h"
 #include "core/text_file.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
+
+using testing::U8;
 
 // Records what the command asks of the user interface, in order.
 class FakePrompts : public DeletePrompts {
@@ -175,6 +178,65 @@ TEST_F(DeleteCommandTest, LogNameAndLinesFollowTheLocale) {
     Run();
     EXPECT_EQ(fs_.Content(c.log), std::string(c.line) + "\r\n");
     fs_.RemoveFile(c.log);
+  }
+}
+
+// A log in the code page keeps its bytes while the new lines fit it; a line
+// that does not makes the whole log UTF-8 with its mark, the old lines too.
+TEST_F(DeleteCommandTest, TheLogStaysInTheCodePageUntilALineNeedsMore) {
+  const std::string mark = "\xEF\xBB\xBF";
+  LocaleInfo twelveHours = testing::JapaneseLocale();
+  twelveHours.clock24 = false;
+  LocaleInfo english = twelveHours;
+  english.amMarker = "AM";
+  english.pmMarker = "PM";
+  struct Case {
+    unsigned codePage;
+    LocaleInfo locale;
+    std::string old;
+    DelList list;
+    std::string log;
+  } const cases[] = {
+      // Code page 932 bytes that would read as UTF-8 ("ý") stay as they are.
+      {932,
+       testing::JapaneseLocale(),
+       "表 \xC3\xBD\r\n",
+       {U8(u8"C:\\ソ")},
+       "表 \xC3\xBD\r\n13:05:09 // C:\\ソ\r\n"},
+      {932,
+       testing::JapaneseLocale(),
+       "表 \xC3\xBD\r\n",
+       {U8(u8"C:\\Pokémon 01.mp4"), "C:\\x"},
+       mark + U8(u8"表 ﾃｽ\r\n13:05:09 // C:\\Pokémon 01.mp4\r\n13:05:09 // C:\\x\r\n")},
+      {932,
+       testing::JapaneseLocale(),
+       "",
+       {U8(u8"C:\\😀\\한국.txt")},
+       mark + U8(u8"13:05:09 // C:\\😀\\한국.txt\r\n")},
+      {932,
+       testing::JapaneseLocale(),
+       mark + U8(u8"简\r\n"),
+       {"C:\\x"},
+       mark + U8(u8"简\r\n13:05:09 // C:\\x\r\n")},
+      {932,
+       testing::JapaneseLocale(),
+       "\xFF\xFE" + testing::Utf16LeBytes(u"caf\u00e9\r\n"),
+       {"C:\\x"},
+       mark + U8(u8"café\r\n13:05:09 // C:\\x\r\n")},
+      {1252, english, "", {U8(u8"C:\\café")}, "1:05:09 PM // C:\\caf\xE9\r\n"},
+      // The time's marker does not fit code page 1252.
+      {1252, twelveHours, "", {U8(u8"C:\\café")}, mark + U8(u8"1:05:09 午後 // C:\\café\r\n")},
+  };
+  settings_.LogType = LogTypeTimeAndName;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.log);
+    fs_.SetCodePage(c.codePage);
+    fs_.SetLocale(c.locale);
+    if (!c.old.empty()) fs_.AddFile(kLog, c.old);
+    list_ = c.list;
+    Run();
+    EXPECT_EQ(fs_.Content(kLog), c.log);
+    fs_.RemoveFile(kLog);
   }
 }
 

@@ -11,10 +11,12 @@
 
 #include "tests/support/counting_platform.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
 
+using testing::U8;
 using Paths = std::vector<std::string>;
 
 // Each folder listed once, and asked name by name where the listing cannot
@@ -29,7 +31,7 @@ TEST(DropIntakeLookups, NamesOfAFolderAreAnsweredByOneListingAsTheirOwnLookupsWo
   // Asked alone always: "d1.", "d2 ", the two of C:\few and C:\none's three.
   constexpr int kAlone = 7;
   const std::function<void(testing::MemoryPlatform&)> faults[] = {
-      nullptr, [](testing::MemoryPlatform& fs) { fs.AddFile("C:\\many\\Ｆ.txt"); },
+      nullptr, [](testing::MemoryPlatform& fs) { fs.AddFile(U8(u8"C:\\many\\Ｆ.txt")); },
       [](testing::MemoryPlatform& fs) { fs.Lock("C:\\many"); },
       [](testing::MemoryPlatform& fs) {
         for (int i = 0; i < 2000; ++i) fs.AddFile("C:\\many\\big" + std::to_string(i));

@@ -21,9 +21,13 @@ LocaleInfo With(LocaleInfo locale, const std::function<void(LocaleInfo&)>& chang
   return locale;
 }
 
+// The sources' narrow literals are code page 932 bytes; the locale's texts
+// and the formats' are UTF-8.
+std::string Utf8(const char* text) { return testing::MemoryPlatform().FromCodePage(text).value(); }
+
 LocaleInfo Pattern(LocaleInfo locale, const char* pattern, const char* separator = "/") {
-  locale.shortDatePattern = pattern;
-  locale.dateSeparator = separator;
+  locale.shortDatePattern = Utf8(pattern);
+  locale.dateSeparator = Utf8(separator);
   return locale;
 }
 
@@ -59,9 +63,6 @@ TEST(LocaleFormats, ShortDate) {
       {"other characters copied", Pattern(EnglishLocale(), "[d] x, h"), kMarch, "[4] x, h"},
       {"unclosed quote runs to the end", Pattern(EnglishLocale(), "d 'M/y"), kMarch, "4 M/y"},
       {"era letters removed", Pattern(JapaneseLocale(), "ggyyyy/MM/dd'g'"), kMarch, "2005/03/04"},
-      // The trail byte of ト is "g".
-      {"era letters removed, trail bytes kept", Pattern(JapaneseLocale(), "yyyy'ト'MM"), kDecember,
-       "2026ト12"},
       {"era letters kept elsewhere",
        With(Pattern(EnglishLocale(), "gg yyyy"), [](LocaleInfo& l) { l.removeEraLetters = false; }),
        kMarch, "gg 2005"},
@@ -71,7 +72,7 @@ TEST(LocaleFormats, ShortDate) {
   for (const auto& c : cases) {
     testing::MemoryPlatform fs;
     fs.SetLocale(c.locale);
-    EXPECT_EQ(LocaleFormats(fs).ShortDate(c.day), c.text) << c.name;
+    EXPECT_EQ(LocaleFormats(fs).ShortDate(c.day), Utf8(c.text)) << c.name;
   }
 }
 
@@ -113,7 +114,7 @@ TEST(LocaleFormats, LongTime) {
   for (const auto& c : cases) {
     testing::MemoryPlatform fs;
     fs.SetLocale(c.locale);
-    EXPECT_EQ(LocaleFormats(fs).LongTime(c.time), c.text) << c.name;
+    EXPECT_EQ(LocaleFormats(fs).LongTime(c.time), Utf8(c.text)) << c.name;
   }
 }
 

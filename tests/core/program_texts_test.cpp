@@ -9,9 +9,12 @@
 #include "core/del_list.h"
 #include "core/settings_store.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
+
+using testing::U8;
 
 TEST(ProgramTexts, ErrorBoxTextAddsAFullStopAfterCharactersAboveIt) {
   struct Case {
@@ -52,10 +55,10 @@ TEST(ProgramTexts, ProgramTitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterIt
       {"D:NoFolder.exe", "Nofolder"},
       {"X.exe", "X"},
       {"C:\\t\\.exe", ""},
-      // 0x5C trail bytes ("表", "予") are no folder separators.
-      {"C:\\予定表\\表MOX.exe", "表mox"},
-      // Full-width letters after the first character are lower-cased too.
-      {"C:\\t\\ＭＯＸ.exe", "Ｍｏｘ"},
+      {U8(u8"C:\\予定表\\表MOX.exe"), U8(u8"表mox")},
+      // Letters outside ASCII after the first character are lower-cased too.
+      {U8(u8"C:\\t\\ＭＯＸ.exe"), U8(u8"Ｍｏｘ")},
+      {U8(u8"C:\\t\\ÉCOLE.exe"), U8(u8"École")},
   };
   testing::MemoryPlatform fs;
   for (const Case& c : cases) EXPECT_EQ(ProgramTitleOf(fs, c.path), c.title) << c.path;
@@ -70,7 +73,7 @@ TEST(ProgramTexts, ExecutablePathSplitsAtItsLastBackslashOrDriveColon) {
   const std::vector<Case> cases = {
       {"C:\\Moxlyn.exe", "C:\\", "C:\\Moxlyn.ini", "Moxlyn"},
       {"\\\\srv\\share\\Mox.exe", "\\\\srv\\share\\", "\\\\srv\\share\\Mox.ini", "Mox"},
-      {"C:\\d\\表.exe", "C:\\d\\", "C:\\d\\表.ini", "表"},  // trail byte 0x5C
+      {U8(u8"C:\\d\\表.exe"), "C:\\d\\", U8(u8"C:\\d\\表.ini"), U8(u8"表")},
       {"D:Mox.exe", "D:", "D:Mox.ini", "Mox"},
       {"Mox.exe", "", "Mox.ini", "Mox"},
   };

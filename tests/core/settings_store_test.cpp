@@ -8,9 +8,12 @@
 #include "core/app_error.h"
 #include "core/text_file.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
+
+using testing::U8;
 
 using namespace std::string_literals;
 
@@ -278,8 +281,8 @@ TEST_F(SettingsStoreTest, FailedExitLeavesTheFileAsItWas) {
 
 TEST(SettingsFilePath, ReplacesTheExtensionOfTheExecutable) {
   struct Case {
-    const char* module;
-    const char* ini;
+    std::string module;
+    std::string ini;
   } cases[] = {
       {"C:\\Tools\\prog.exe", "C:\\Tools\\prog.ini"},
       {"C:\\Tools\\prog", "C:\\Tools\\prog.ini"},
@@ -289,10 +292,8 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheExecutable) {
       {"C:\\a\\prog.", "C:\\a\\prog.ini"},
       {"C:prog.exe", "C:prog.ini"},
       {"x.y:prog", "x.y:prog.ini"},
-      // The trail byte 0x5C of ソ and 表 is no folder separator.
-      {"C:\\p.ソ", "C:\\p.ini"},
-      {"C:\\表.d\\プ表", "C:\\表.d\\プ表.ini"},
-      {"C:\\d\\表.exe", "C:\\d\\表.ini"},
+      {U8(u8"C:\\p.ソ"), "C:\\p.ini"},
+      {U8(u8"C:\\表.d\\プ表"), U8(u8"C:\\表.d\\プ表.ini")},
   };
   for (const auto& c : cases) {
     testing::MemoryPlatform fs;

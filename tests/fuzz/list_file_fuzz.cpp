@@ -1,5 +1,6 @@
 // The list file reader: any bytes split into lines that survive a join, and
-// entries free of CR, LF and zero bytes come back from a save and a load.
+// entries free of CR, LF and zero bytes come back from a save and a load
+// when they are text, and hold still after one when they are not.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "core/del_list.h"
 #include "core/text_file.h"
+#include "core/utf8.h"
 #include "tests/support/memory_platform.h"
 
 namespace {
@@ -47,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   moxlyn::SaveDelList(fs, entries);
   moxlyn::DelList loaded{"stale"};
   moxlyn::LoadDelList(fs, loaded);
-  Check(loaded == entries);
+  // Text comes back as it was (in either form of the file); an entry that is
+  // no text comes back holding a control character, and as itself from then on.
+  Check(loaded.size() == entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    Check(moxlyn::IsWtf8(entries[i]) ? loaded[i] == entries[i]
+                                     : loaded[i].find('\x1A') != std::string::npos);
+  }
+  moxlyn::SaveDelList(fs, loaded);
+  moxlyn::DelList again;
+  moxlyn::LoadDelList(fs, again);
+  Check(again == loaded);
   return 0;
 }

@@ -1,8 +1,15 @@
 #include "tests/support/memory_platform.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
 #include <algorithm>
 
-#include "core/code_page.h"
+#include "core/utf8.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn::testing {
 
@@ -58,36 +65,95 @@ void WriteAttributes(Node& node, uint32_t attributes) {
 MemoryPlatform::MemoryPlatform() { locale_ = JapaneseLocale(); }
 MemoryPlatform::~MemoryPlatform() = default;
 
-bool MemoryPlatform::IsLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+namespace {
+
+// text converted from one character set to another, nothing unless every
+// character converts (no look-alike, no replacement).
+std::optional<std::string> Convert(std::string_view text, unsigned codePage, bool toUtf8) {
+  if (IsAscii(text)) return std::string(text);
+#ifdef _WIN32
+  std::wstring wide;
+  if (toUtf8) {
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) return std::nullopt;
+    wide.resize(static_cast<size_t>(length));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        wide.data(), length);
+    return Wtf8FromUtf16(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+  }
+  bool whole = false;
+  AppendUtf16FromWtf8(text, wide, &whole);
+  BOOL usedDefault = FALSE;
+  const int length =
+      WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                          static_cast<int>(wide.size()), nullptr, 0, nullptr, &usedDefault);
+  if (!whole || length <= 0 || usedDefault) return std::nullopt;
+  std::string bytes(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                      bytes.data(), length, nullptr, &usedDefault);
+  return bytes;
+#else
+  if (!toUtf8 && !IsWtf8(text)) return std::nullopt;
+  const std::string name = "CP" + std::to_string(codePage);
+  iconv_t converter =
+      toUtf8 ? iconv_open("UTF-8", name.c_str()) : iconv_open(name.c_str(), "UTF-8");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string in(text);
+  std::string out(text.size() * 4 + 4, '\0');
+  char* from = in.data();
+  size_t fromLeft = in.size();
+  char* to = out.data();
+  size_t toLeft = out.size();
+  const size_t done = iconv(converter, &from, &fromLeft, &to, &toLeft);
+  iconv_close(converter);
+  if (done == static_cast<size_t>(-1) || fromLeft != 0) return std::nullopt;
+  out.resize(out.size() - toLeft);
+  return out;
+#endif
 }
 
-std::string MemoryPlatform::UpperCase(const std::string& text) {
-  std::string upper = text;
-  for (size_t i = 0; i < upper.size(); i += NextCharLength(*this, upper, i)) {
-    const auto byte = static_cast<unsigned char>(upper[i]);
-    if (byte >= 'a' && byte <= 'z') upper[i] = static_cast<char>(byte - 'a' + 'A');
+// The case partner of a code point in the model: ASCII and Latin-1 ("é"
+// and "É"); the full-width letters ("Ａ" to "ａ") are lower-cased only, a
+// case that file systems fold differently.
+uint32_t ChangeCase(uint32_t code, bool upper) {
+  const auto inRange = [](uint32_t c, uint32_t first, uint32_t last) {
+    return c >= first && c <= last;
+  };
+  if (upper) {
+    if (inRange(code, 'a', 'z') || (inRange(code, 0xE0, 0xFE) && code != 0xF7)) return code - 0x20;
+  } else {
+    if (inRange(code, 'A', 'Z') || (inRange(code, 0xC0, 0xDE) && code != 0xD7)) return code + 0x20;
+    if (inRange(code, 0xFF21, 0xFF3A)) return code + 0x20;
   }
-  return upper;
+  return code;
 }
 
-std::string MemoryPlatform::LowerCase(const std::string& text) {
-  std::string lower = text;
-  for (size_t i = 0, length = 0; i < lower.size(); i += length) {
-    length = NextCharLength(*this, lower, i);
-    const auto byte = static_cast<unsigned char>(lower[i]);
-    if (length == 2) {
-      // Full-width "Ａ" to "Ｚ" are 0x82 0x60 to 0x82 0x79; "ａ" is 0x82 0x81.
-      const auto trail = static_cast<unsigned char>(lower[i + 1]);
-      if (byte == 0x82 && trail >= 0x60 && trail <= 0x79) {
-        lower[i + 1] = static_cast<char>(trail + 0x21);
-      }
-    } else if (byte >= 'A' && byte <= 'Z') {
-      lower[i] = static_cast<char>(byte - 'A' + 'a');
-    }
-  }
-  return lower;
+std::string ChangeCase(const std::string& text, bool upper) {
+  std::u16string wide = Utf16FromWtf8(text);
+  for (char16_t& unit : wide) unit = static_cast<char16_t>(ChangeCase(unit, upper));
+  return IsWtf8(text) ? Wtf8FromUtf16(wide) : text;
 }
+
+}  // namespace
+
+std::optional<std::string> MemoryPlatform::FromCodePage(std::string_view bytes) {
+  return Convert(bytes, codePage_, true);
+}
+
+std::optional<std::string> MemoryPlatform::ToCodePage(std::string_view text) {
+  std::optional<std::string> bytes = Convert(text, codePage_, false);
+  // Exactly back to itself, or nothing.
+  if (!bytes || Convert(*bytes, codePage_, true) != std::optional<std::string>(text)) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::string MemoryPlatform::UpperCase(const std::string& text) { return ChangeCase(text, true); }
+
+std::string MemoryPlatform::LowerCase(const std::string& text) { return ChangeCase(text, false); }
 
 int MemoryPlatform::CompareNoCase(const std::string& a, const std::string& b) {
   return UpperCase(a).compare(UpperCase(b));
@@ -96,13 +162,12 @@ int MemoryPlatform::CompareNoCase(const std::string& a, const std::string& b) {
 std::vector<std::string> MemoryPlatform::Split(const std::string& path) {
   std::vector<std::string> parts;
   std::string part;
-  for (size_t i = 0, length = 0; i < path.size(); i += length) {
-    length = NextCharLength(*this, path, i);
-    if (length == 1 && path[i] == '\\') {
+  for (const char c : path) {
+    if (c == '\\') {
       if (!part.empty()) parts.push_back(part);
       part.clear();
     } else {
-      part.append(path, i, length);
+      part += c;
     }
   }
   if (!part.empty()) parts.push_back(part);
@@ -123,7 +188,7 @@ MemoryPlatform::Node* MemoryPlatform::Resolve(Node* node) {
 }
 
 bool MemoryPlatform::EndsWithSeparator(const std::string& path) {
-  return !path.empty() && LastBackslash(*this, path) == path.size() - 1;
+  return !path.empty() && path.back() == '\\';
 }
 
 MemoryPlatform::Node* MemoryPlatform::Child(const Node& folder, const std::string& name) {
@@ -796,17 +861,17 @@ LocaleInfo JapaneseLocale() {
   locale.dateSeparator = "/";
   locale.timeSeparator = ":";
   locale.clock24 = true;
-  locale.amMarker = "午前";
-  locale.pmMarker = "午後";
+  locale.amMarker = U8(u8"午前");
+  locale.pmMarker = U8(u8"午後");
   locale.removeEraLetters = true;
   for (int m = 0; m < 12; ++m) {
     locale.shortMonthNames[m] = std::to_string(m + 1);
-    locale.longMonthNames[m] = std::to_string(m + 1) + "月";
+    locale.longMonthNames[m] = std::to_string(m + 1) + U8(u8"月");
   }
-  const char* const days[7] = {"日", "月", "火", "水", "木", "金", "土"};
+  const char8_t* const days[7] = {u8"日", u8"月", u8"火", u8"水", u8"木", u8"金", u8"土"};
   for (int d = 0; d < 7; ++d) {
-    locale.shortDayNames[d] = days[d];
-    locale.longDayNames[d] = std::string(days[d]) + "曜日";
+    locale.shortDayNames[d] = U8(days[d]);
+    locale.longDayNames[d] = U8(days[d]) + U8(u8"曜日");
   }
   return locale;
 }

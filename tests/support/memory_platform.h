@@ -1,7 +1,9 @@
 // An in-memory Windows file system and locale for fast native tests of the
 // core. It models drives, folders, the read-only, hidden, directory and
-// reparse-point attributes, case-insensitive names, backslash separators with
-// code page 932 lead bytes, links to folders and to files, objects with file
+// reparse-point attributes, case-insensitive names (ASCII, Latin-1 and
+// full-width letters), backslash separators, a system code page (932 unless
+// set: the system's own conversion under Windows, glibc's iconv elsewhere),
+// links to folders and to files, objects with file
 // IDs and the engine's handles on them (opened as Windows opens them: a link
 // as the link, the rights asked for checked, a deleted name kept while a
 // handle is open unless deleted with POSIX semantics), the systems that
@@ -145,6 +147,8 @@ class MemoryPlatform : public Platform {
   // --- Environment -------------------------------------------------------------
   void SetModuleFileName(const std::string& path) { moduleFileName_ = path; }
   void SetLocale(const LocaleInfo& locale) { locale_ = locale; }
+  // The system code page: 932, 936 or 1252.
+  void SetCodePage(unsigned codePage) { codePage_ = codePage; }
   void SetNow(const LocalTime& now) { now_ = now; }
   // Every call of Now() moves the clock on by this many seconds afterwards.
   void SetClockStep(int seconds) { clockStep_ = seconds; }
@@ -189,10 +193,11 @@ class MemoryPlatform : public Platform {
                                                uint32_t attributes)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   bool EngineRemove(EngineEntry& entry) override;
-  bool IsLeadByte(unsigned char byte) override;
+  std::optional<std::string> FromCodePage(std::string_view bytes) override;
+  std::optional<std::string> ToCodePage(std::string_view text) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
+  // ASCII letters and those of Latin-1; the full-width ones lower-cased only.
   std::string UpperCase(const std::string& text) override;
-  // ASCII letters and the full-width letters of code page 932.
   std::string LowerCase(const std::string& text) override;
   LocaleInfo ReadLocaleInfo() override;
   LocalTime Now() override;
@@ -285,6 +290,7 @@ class MemoryPlatform : public Platform {
   size_t readPieceSize_ = 4096;
   std::string moduleFileName_ = "C:\\Moxlyn\\Moxlyn.exe";
   LocaleInfo locale_;
+  unsigned codePage_ = 932;
   LocalTime now_{2026, 12, 7, 1, 13, 5, 9};
   int clockStep_ = 0;
   int localeReads_ = 0;

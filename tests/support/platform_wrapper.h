@@ -109,7 +109,10 @@ class PlatformWrapper : public Platform {
     On(entry, "Remove");
     return inner_.EngineRemove(entry);
   }
-  MOXLYN_FORWARD("IsLeadByte", bool, IsLeadByte, (unsigned char byte), (byte))
+  MOXLYN_FORWARD("FromCodePage", std::optional<std::string>, FromCodePage, (std::string_view bytes),
+                 (bytes))
+  MOXLYN_FORWARD("ToCodePage", std::optional<std::string>, ToCodePage, (std::string_view text),
+                 (text))
   MOXLYN_FORWARD("CompareNoCase", int, CompareNoCase, (const std::string& a, const std::string& b),
                  (a, b))
   MOXLYN_FORWARD("UpperCase", std::string, UpperCase, (const std::string& text), (text))

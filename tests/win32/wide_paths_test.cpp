@@ -13,6 +13,7 @@
 #include "core/drop_intake.h"
 #include "tests/support/counting_platform.h"
 #include "tests/support/test_world.h"
+#include "tests/support/utf8_text.h"
 #include "tests/support/win32_tools.h"
 #include "win32/engine_path.h"
 #include "win32/win32_platform.h"
@@ -21,6 +22,7 @@ namespace moxlyn {
 namespace {
 
 using testing::Literal;
+using testing::U8;
 using testing::Wide;
 
 // Wide helpers on literal paths, so that nothing here depends on the code
@@ -140,7 +142,7 @@ TEST_F(WidePathsTest, ShortAndForeignNamesDroppedTogetherListWhatEachListsAlone)
   names.push_back(root_ + "\\many\\");
   for (const wchar_t unit : shortName) names.back() += static_cast<char>(unit);
   // Other cases of two names.
-  names.push_back(root_ + "\\many\\ｆｕｌｌ");
+  names.push_back(root_ + U8(u8"\\many\\ｆｕｌｌ"));
   names.push_back(root_ + "\\many\\a LONG folder NAME.tar.gz");
 
   DelList alone;
@@ -190,8 +192,8 @@ TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatEntryNotItsNeighbou
 TEST_F(WidePathsTest, EngineFormOfListedPaths) {
   // Relative parts are resolved; a plain full path is only prefixed.
   struct Case {
-    const char* listed;
-    const char* engine;
+    std::string listed;
+    std::string engine;
   } const cases[] = {
       {"C:\\a\\b.", "\\\\?\\C:\\a\\b."},
       {"C:\\a\\b ", "\\\\?\\C:\\a\\b "},
@@ -202,7 +204,7 @@ TEST_F(WidePathsTest, EngineFormOfListedPaths) {
       {"C:/a/b", "\\\\?\\C:\\a\\b"},
       {"\\\\server\\share\\x", "\\\\?\\UNC\\server\\share\\x"},
       {"\\\\?\\C:\\a\\nul", "\\\\?\\C:\\a\\nul"},
-      {"C:\\表\\ソ", "\\\\?\\C:\\\xE8\xA1\xA8\\\xE3\x82\xBD"},
+      {U8(u8"C:\\表\\ソ\\😀"), U8(u8"\\\\?\\C:\\表\\ソ\\😀")},
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(EngineFormOf(c.listed), c.engine) << c.listed;

@@ -158,10 +158,8 @@ void PostKey(HWND window, WPARAM key) {
   PostMessageA(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
 }
 
-std::vector<std::string> ListRows(HWND listBox) {
-  // Read as wide text and converted here: Wine hands the narrow form of
-  // LB_GETTEXT across processes as wide characters.
-  std::vector<std::string> rows;
+std::vector<std::wstring> ListRowsW(HWND listBox) {
+  std::vector<std::wstring> rows;
   DWORD_PTR count = 0;
   if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_NORMAL, kTimeoutMs, &count))
     return rows;
@@ -174,6 +172,16 @@ std::vector<std::string> ListRows(HWND listBox) {
     SendMessageTimeoutW(listBox, LB_GETTEXT, static_cast<WPARAM>(i),
                         reinterpret_cast<LPARAM>(wide.data()), SMTO_NORMAL, kTimeoutMs, &got);
     wide.resize(wcslen(wide.c_str()));
+    rows.push_back(wide);
+  }
+  return rows;
+}
+
+std::vector<std::string> ListRows(HWND listBox) {
+  // Read as wide text and converted here: Wine hands the narrow form of
+  // LB_GETTEXT across processes as wide characters.
+  std::vector<std::string> rows;
+  for (const std::wstring& wide : ListRowsW(listBox)) {
     std::string row(wide.size() * 2 + 1, '\0');
     const int bytes =
         WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), row.data(),

@@ -77,6 +77,8 @@ void PostKey(HWND window, WPARAM key);
 
 // List box helpers (the messages are marshalled across processes).
 std::vector<std::string> ListRows(HWND listBox);
+// The same as the list box holds them.
+std::vector<std::wstring> ListRowsW(HWND listBox);
 void AddRow(HWND listBox, const std::string& text);
 int HorizontalExtent(HWND listBox);
 

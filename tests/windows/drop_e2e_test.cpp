@@ -1,18 +1,20 @@
 // Real shell-style drops (XDND through Wine) and a paste of copied files onto
 // the running program; the list file written at close shows what each listed.
-// Names outside the code page are listed in a form that reaches them (their
-// short names), so that "削除" really deletes them.
+// Names outside the code page are listed as themselves.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "tests/windows/harness.h"
 
 namespace moxlyn::e2e {
 namespace {
+
+using namespace std::string_literals;
 
 using DropE2e = ProgramCase;
 
@@ -47,10 +49,11 @@ TEST_F(DropE2e, OneDropOfSeveralItemsKeepsTheirOrderAndListsFolderEntries) {
 
 // Puts a CF_HDROP block (a DROPFILES header for wide names and the names'
 // bytes) on the clipboard, as any program can.
-void PutOnClipboard(const std::string& names, uint32_t offset = sizeof(DROPFILES)) {
+void PutOnClipboard(const std::string& names, uint32_t offset = sizeof(DROPFILES),
+                    BOOL wide = TRUE) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DROPFILES) + names.size());
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-  *files = DROPFILES{offset, {}, FALSE, TRUE};
+  *files = DROPFILES{offset, {}, FALSE, wide};
   memcpy(files + 1, names.data(), names.size());
   GlobalUnlock(memory);
   // The clipboard takes data only from an owner window.
@@ -108,13 +111,16 @@ TEST_F(DropE2e, ClipboardBlocksThatLieAddNothingAndManyNamesAreSavedAtOnce) {
   ASSERT_TRUE(pipe.Valid());
   HWND main = Start();
   const std::string one = WideNames({folder.Path("a.txt")});
-  const std::pair<size_t, std::string> blocks[] = {
-      {sizeof(DROPFILES) + one.size() + 2, one},           // names past the block
-      {sizeof(DROPFILES), one.substr(0, one.size() - 4)},  // unterminated
-      {sizeof(DROPFILES), WideNames({pipeName, "\\\\?\\GLOBALROOT\\Device\\Null"})},
+  // A lone lead byte is no name of the code page: nothing may stand for it.
+  folder.Write("lone\x81\x45", "not dropped");
+  const std::tuple<size_t, std::string, BOOL> blocks[] = {
+      {sizeof(DROPFILES) + one.size() + 2, one, TRUE},           // names past the block
+      {sizeof(DROPFILES), one.substr(0, one.size() - 4), TRUE},  // unterminated
+      {sizeof(DROPFILES), WideNames({pipeName, "\\\\?\\GLOBALROOT\\Device\\Null"}), TRUE},
+      {sizeof(DROPFILES), folder.Path("lone\x95") + "\0\0"s, FALSE},
   };
-  for (const auto& [offset, names] : blocks) {
-    PutOnClipboard(names, static_cast<uint32_t>(offset));
+  for (const auto& [offset, names, wide] : blocks) {
+    PutOnClipboard(names, static_cast<uint32_t>(offset), wide);
     ASSERT_NO_FATAL_FAILURE(PasteAndWaitOn(main));
   }
   EXPECT_FALSE(ConnectNamedPipe(pipe.Get(), nullptr));
@@ -201,58 +207,56 @@ bool WideExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TEST_F(DropE2e, NamesOutsideTheCodePageAreListedByShortNamesThatDeleteTheFiles) {
+// Names outside the system's code page: dropped, saved, loaded at the next
+// start, shown, deleted and logged as themselves (on every system code page
+// the suite runs on).
+TEST_F(DropE2e, NamesOfAnyScriptAreListedShownDeletedAndLoggedAsThemselves) {
+  const std::wstring names[] = {L"Pok\u00e9mon 01.mp4", L"\U0001F600.txt", L"\uD55C\uAD6D.txt"};
   const std::string unixDir = UnixPath(folder.Dir());
-  // The names go to the Unix side in UTF-8; narrow literals here are code page 932.
-  const std::string koreanName = Utf8(L"한국어.txt");
-  const std::string japaneseName = Utf8(L"日本語.txt");
-  const std::string emojiName = Utf8(L"emoji-😀.txt");
-  const std::string script =
-      "cd \"$1\" && : > \"$2\" && : > \"$3\" && mkdir box && "
-      ": > \"box/$4\" && : > box/plain.txt && : > made";
-  ASSERT_TRUE(
-      StartUnix("/bin/sh", {"-c", script, "sh", unixDir, koreanName, japaneseName, emojiName}));
+  // The names go to the Unix side in UTF-8.
+  ASSERT_TRUE(StartUnix(
+      "/bin/sh",
+      {"-c", "cd \"$1\" && mkdir f && : > \"f/$2\" && : > \"f/$3\" && : > \"f/$4\" && : > made",
+       "sh", unixDir, Utf8(names[0]), Utf8(names[1]), Utf8(names[2])}));
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
-  const std::wstring dir = Wide(folder.Dir());
-  const std::wstring korean = dir + L"\\한국어.txt";
-  const std::wstring emoji = dir + L"\\box\\emoji-😀.txt";
-  ASSERT_TRUE(WideExists(korean));
-  ASSERT_TRUE(WideExists(emoji));
+  const std::wstring dir = Wide(folder.Path("f"));
+  std::vector<std::wstring> listed{dir};
+  for (const auto& name : names) {
+    listed.push_back(dir + L"\\" + name);
+    ASSERT_TRUE(WideExists(listed.back()));
+  }
+  folder.Write("Moxlyn.ini",
+               "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=1\r\n"
+               "LogType=1\r\n");
 
   HWND main = Start();
-  ASSERT_TRUE(DropUnix(CentreOf(main), {unixDir + "/" + koreanName, unixDir + "/" + japaneseName,
-                                        unixDir + "/box"}));
-  EXPECT_TRUE(WaitUntil([&] { return folder.SavedList().size() == 5u; }));
+  ASSERT_TRUE(DropUnix(CentreOf(main), {unixDir + "/f"}));
+  EXPECT_TRUE(WaitUntil([&] { return folder.SavedList().size() == listed.size(); }));
   CloseProgram();
-  const auto saved = folder.SavedList();
-  ASSERT_EQ(saved.size(), 5u);
-  for (const auto& entry : saved) {
-    EXPECT_EQ(entry.find('?'), std::string::npos) << entry;
-    // Every entry reaches what was dropped.
-    EXPECT_NE(GetFileAttributesA(entry.c_str()), INVALID_FILE_ATTRIBUTES) << entry;
-  }
-  const std::string& koreanEntry = saved[0];
-  EXPECT_EQ(koreanEntry.rfind(folder.Dir() + "\\", 0), 0u) << koreanEntry;
-  EXPECT_NE(koreanEntry.find('~'), std::string::npos) << koreanEntry;
-  // A name the code page holds is listed as it is.
-  EXPECT_EQ(saved[1], folder.Path("日本語.txt"));
-  EXPECT_EQ(saved[2], folder.Path("box"));
-  std::vector<std::string> entries{saved[3], saved[4]};
-  std::sort(entries.begin(), entries.end());
-  EXPECT_EQ(entries[1], folder.Path("box\\plain.txt"));
-  EXPECT_EQ(entries[0].rfind(folder.Path("box\\"), 0), 0u) << entries[0];
-  EXPECT_NE(entries[0].find('~'), std::string::npos) << entries[0];
+  // No code page holds them all: the list is UTF-8 with its mark.
+  const std::string saved = folder.Read("dellist.lst").value_or("");
+  ASSERT_EQ(saved.rfind("\xEF\xBB\xBF", 0), 0u) << saved;
+  std::vector<std::wstring> savedNames;
+  for (const auto& line : SplitCrLf(saved.substr(3))) savedNames.push_back(Wide(line, CP_UTF8));
+  ASSERT_EQ(savedNames.size(), listed.size());
+  EXPECT_EQ(savedNames[0], listed[0]);
+  std::sort(savedNames.begin() + 1, savedNames.end());
+  std::sort(listed.begin() + 1, listed.end());
+  EXPECT_EQ(savedNames, listed);
 
-  folder.Write(
-      "Moxlyn.ini",
-      "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
   main = Start();
+  HWND listBox = FindControl(program->Open("リスト", "削除リスト"), "ListBox", "");
+  std::vector<std::wstring> rows;
+  WaitUntil([&] { return (rows = ListRowsW(listBox)).size() == listed.size(); });
+  ASSERT_EQ(rows.size(), listed.size());
+  std::sort(rows.begin() + 1, rows.end());
+  EXPECT_EQ(rows, listed);
   Click(FindControl(main, "Button", "削除"));
   ASSERT_TRUE(program->AnswerBox("削除終了"));
-  EXPECT_FALSE(WideExists(korean));
-  EXPECT_FALSE(WideExists(emoji));
-  EXPECT_FALSE(folder.Exists("日本語.txt"));
-  EXPECT_FALSE(folder.Exists("box"));
+  for (const auto& path : listed) EXPECT_FALSE(WideExists(path));
+  const auto logs = folder.Find("*.log");
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(folder.Read(logs[0]), saved);
 }
 
 }  // namespace

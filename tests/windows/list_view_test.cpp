@@ -7,13 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/utf8_text.h"
 #include "tests/support/win32_tools.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
 #include "ui/list_view.h"
+#include "win32/engine_path.h"
 
 namespace moxlyn::ui {
 namespace {
+
+using testing::U8;
 
 class ListViewTest : public ::testing::Test {
  protected:
@@ -30,13 +34,13 @@ class ListViewTest : public ::testing::Test {
 
   std::vector<std::string> Rows() const {
     std::vector<std::string> rows;
-    const LRESULT count = SendMessageA(listBox_, LB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(listBox_, LB_GETCOUNT, 0, 0);
     for (LRESULT row = 0; row < count; ++row) {
-      std::string text(static_cast<size_t>(SendMessageA(listBox_, LB_GETTEXTLEN, row, 0)) + 1,
-                       '\0');
+      std::wstring text(static_cast<size_t>(SendMessageW(listBox_, LB_GETTEXTLEN, row, 0)) + 1,
+                        L'\0');
       text.resize(static_cast<size_t>(
-          SendMessageA(listBox_, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
-      rows.push_back(text);
+          SendMessageW(listBox_, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
+      rows.push_back(Utf8FromWide(text));
     }
     return rows;
   }
@@ -61,7 +65,7 @@ DelList Numbered(int count) {
 
 TEST_F(ListViewTest, FillReplacesTheRowsWithTheListInOrderKeepingEmptyAndRepeatedEntries) {
   FillListView(listBox_, {"C:\\old"});
-  const DelList list{"C:\\a", "", "C:\\a", "D:\\表示\\b"};
+  const DelList list{"C:\\a", "", "C:\\a", U8(u8"D:\\表示\\b"), U8(u8"C:\\😀 한국 café")};
   FillListView(listBox_, list);
   EXPECT_EQ(Rows(), list);
   SetHorizontalExtent(listBox_, 123);

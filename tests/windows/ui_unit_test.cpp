@@ -8,6 +8,7 @@
 
 #include "core/app_error.h"
 #include "core/program_texts.h"
+#include "tests/support/utf8_text.h"
 #include "tests/support/win32_tools.h"
 #include "ui/app.h"
 #include "ui/dpi.h"
@@ -19,6 +20,8 @@
 
 namespace moxlyn::ui {
 namespace {
+
+using testing::U8;
 
 std::string Bytes(std::initializer_list<unsigned char> bytes) {
   return std::string(bytes.begin(), bytes.end());
@@ -34,22 +37,22 @@ TEST(UiUnit, InstanceMutexNameHasItsExactBytes) {
   EXPECT_EQ(std::string(kInstanceMutexName), expected);
 }
 
-// The title rule's table runs in the core; here the real code page and
-// lower-casing: trail bytes 0x5C, full-width letters.
-TEST(UiUnit, ProgramTitleOnTheRealCodePage) {
+// The title rule's table runs in the core; here the system's lower-casing
+// of letters outside ASCII.
+TEST(UiUnit, ProgramTitleOnTheRealSystem) {
   Win32Platform platform;
-  EXPECT_EQ(ProgramTitleOf(platform, "C:\\予定表\\表MOX.exe"), "表mox");
-  EXPECT_EQ(ProgramTitleOf(platform, "C:\\t\\ＭＯＸ.exe"), "Ｍｏｘ");
-  EXPECT_EQ(ErrorBoxText(platform, "表"), "表.");
+  EXPECT_EQ(ProgramTitleOf(platform, U8(u8"C:\\予定表\\表MOX.exe")), U8(u8"表mox"));
+  EXPECT_EQ(ProgramTitleOf(platform, U8(u8"C:\\t\\ＭＯＸ.exe")), U8(u8"Ｍｏｘ"));
+  const std::string ecole = U8(u8"C:\\t\\ÉCOLE.exe");  // not in code page 932
+  EXPECT_EQ(ProgramTitleOf(platform, ecole), ecole.substr(5, 2) + "cole");
 }
 
-// An error's message is the program's text around a path in the system's
-// code page (1252 here): each part is shown from its own code page.
-TEST(UiUnit, AnErrorsPathIsShownInTheSystemCodePageAndTheRestFromCodePage932) {
-  const AppError error("ファイル %s は開けません", "C:\\caf\xE9\\dellist.lst");
-  const wchar_t eAcute = 0xE9;
-  EXPECT_EQ(MessageW(error, 1252),
-            L"ファイル C:\\caf" + std::wstring(1, eAcute) + L"\\dellist.lst は開けません");
+// An error's message is the program's text (code page 932) around a path
+// (UTF-8): each part is shown from its own form.
+TEST(UiUnit, AnErrorsPathIsShownFromUtf8AndTheRestFromCodePage932) {
+  const std::string path = U8(u8"C:\\café😀\\dellist.lst");
+  const AppError error("ファイル %s は開けません", path);
+  EXPECT_EQ(MessageW(error), L"ファイル C:\\caf\u00e9\U0001F600\\dellist.lst は開けません");
 }
 
 // Controls keep their 96-dpi layout: laid out again (as after a move to a
