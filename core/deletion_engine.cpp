@@ -256,7 +256,7 @@ std::vector<std::string> NamesBelow(Platform& platform, const std::string& ances
   while (at <= target.size()) {
     if (at == target.size() || IsSeparator(platform, target, at)) {
       if (name == "." || name == "..") return {};
-      if (!name.empty()) names.push_back(platform.EngineName(name));
+      if (!name.empty()) names.push_back(name);
       name.clear();
       if (at == target.size()) break;
       ++at;

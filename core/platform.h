@@ -253,12 +253,10 @@ class Platform {
   // under no other listed folder, and reaches every other entry through a
   // folder's open handle, one name at a time. The engine form may reach what
   // a listed path cannot (very long paths) and takes every name literally; it is never shown,
-  // logged or saved. Names that EngineList reports, and EngineName makes, are in the engine's form.
+  // logged or saved. A name inside a listed path is a name of the engine's form as it stands.
   [[nodiscard]] virtual EnginePath ToEnginePath(const std::string& listedPath) {
     return {listedPath};
   }
-  // The engine form of one name of a listed path (no backslash in it).
-  [[nodiscard]] virtual std::string EngineName(const std::string& listedName) { return listedName; }
   // Attribute bits of the entry at path itself (a link as the link), or
   // kInvalidAttributes when they cannot be read.
   [[nodiscard]] virtual uint32_t EngineGetAttributes(const EnginePath& path) {

@@ -87,7 +87,6 @@ class PlatformWrapper : public Platform {
     On(entry, "Reopen");
     return Named(inner_.EngineReopen(entry, access));
   }
-  MOXLYN_FORWARD("EngineName", std::string, EngineName, (const std::string& name), (name))
   bool EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& id) override {
     On(entry, "QueryId");
     return inner_.EngineQueryId(entry, kind, id);
