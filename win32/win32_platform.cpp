@@ -915,14 +915,14 @@ const CodePageTable& SystemCodePage() {
 
 }  // namespace
 
+// The table copies ASCII runs itself and the calls check for them first:
+// the callers on the list's path have skipped ASCII pieces already.
 std::optional<std::string> Utf8FromCodePage(std::string_view bytes) {
-  if (IsAscii(bytes)) return std::string(bytes);
   const CodePageTable& table = SystemCodePage();
   return table.Usable() ? table.ToUtf8(bytes) : Utf8FromCodePageCalls(bytes);
 }
 
 std::optional<std::string> CodePageFromUtf8(std::string_view text) {
-  if (IsAscii(text)) return std::string(text);
   const CodePageTable& table = SystemCodePage();
   return table.Usable() ? table.FromUtf8(text) : CodePageFromUtf8Calls(text);
 }
