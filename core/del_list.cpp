@@ -25,19 +25,14 @@ bool IsVolumeName(std::string_view path) {
 }
 
 std::string ListFilePath(Platform& platform) {
-  return JoinPath(platform, ProgramDir(platform), kDelListFileName);
+  return JoinPath(ProgramDir(platform), kDelListFileName);
 }
 
 }  // namespace
 
-bool EndsWithBackslash(Platform& /*platform*/, const std::string& text) {
-  return !text.empty() && text.back() == '\\';
-}
-
-std::string JoinPath(Platform& platform, const std::string& dir, const std::string& name) {
-  // A first byte is always a whole character, so name needs no scan.
+std::string JoinPath(const std::string& dir, const std::string& name) {
   const bool nameLeads = !name.empty() && name[0] == '\\';
-  if (EndsWithBackslash(platform, dir)) {
+  if (!dir.empty() && dir.back() == '\\') {
     return nameLeads ? dir + name.substr(1) : dir + name;
   }
   return nameLeads ? dir + name : dir + "\\" + name;
@@ -48,7 +43,7 @@ bool IsAbsolutePath(const std::string& path) {
   return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
 }
 
-std::optional<std::string> TargetPath(Platform& /*platform*/, const std::string& entry) {
+std::optional<std::string> TargetPath(const std::string& entry) {
   if (!IsAbsolutePath(entry)) return std::nullopt;
   // No name holds a control character: such an entry (a line of a list file
   // that was no text) names nothing.

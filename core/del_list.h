@@ -17,14 +17,10 @@ using DelList = std::vector<std::string>;
 // Name of the list file inside the program folder.
 extern const char* const kDelListFileName;  // "dellist.lst"
 
-// True when the last whole character of text is a backslash (a trail byte
-// 0x5C of a double-byte character is not one).
-bool EndsWithBackslash(Platform& platform, const std::string& text);
-
 // Joins dir and name with exactly one backslash between them: drops one
 // leading backslash of name when dir ends in one, adds one when neither has
 // it. Nothing else is normalised.
-std::string JoinPath(Platform& platform, const std::string& dir, const std::string& name);
+std::string JoinPath(const std::string& dir, const std::string& name);
 
 // True when path is absolute: a drive letter, ":" and "\" ("C:\..."), or
 // "\\" and a name (a network path "\\server\share\...", and the "\\?\" and
@@ -36,7 +32,7 @@ bool IsAbsolutePath(const std::string& path);
 // entry: the entry without its trailing backslashes (a drive root such as
 // "C:\" keeps its own), so that a link written as "link\" is still the link.
 // Nothing when the entry is not absolute; such an entry touches nothing.
-std::optional<std::string> TargetPath(Platform& platform, const std::string& entry);
+std::optional<std::string> TargetPath(const std::string& entry);
 
 // The running executable's folder with its trailing backslash.
 std::string ProgramDir(Platform& platform);

@@ -40,7 +40,7 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
   for (char& c : name) {
     if (c == '/') c = '_';
   }
-  const std::string path = JoinPath(platform, ProgramDir(platform), name + ".log");
+  const std::string path = JoinPath(ProgramDir(platform), name + ".log");
 
   std::string previous;
   ReadTextFile(platform, path, previous);

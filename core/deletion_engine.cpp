@@ -230,9 +230,7 @@ struct Listed {
 };
 
 // The list's path rules applied to names: a backslash or a slash ends one.
-bool IsSeparator(Platform& /*platform*/, const std::string& path, size_t at) {
-  return path[at] == '/' || path[at] == '\\';
-}
+bool IsSeparator(const std::string& path, size_t at) { return path[at] == '/' || path[at] == '\\'; }
 
 // A key that is the same for two targets that name the same path by the
 // list's rules (case ignored, either separator), and that no drive root
@@ -248,13 +246,12 @@ std::string KeyOf(Platform& platform, const std::string& target) {
 
 // The names of target below the listed folder whose target is ancestor;
 // empty when one of them is no name to look up in a folder ("." or "..").
-std::vector<std::string> NamesBelow(Platform& platform, const std::string& ancestor,
-                                    const std::string& target) {
+std::vector<std::string> NamesBelow(const std::string& ancestor, const std::string& target) {
   std::vector<std::string> names;
   std::string name;
   size_t at = ancestor.size();
   while (at <= target.size()) {
-    if (at == target.size() || IsSeparator(platform, target, at)) {
+    if (at == target.size() || IsSeparator(target, at)) {
       if (name == "." || name == "..") return {};
       if (!name.empty()) names.push_back(name);
       name.clear();
@@ -279,7 +276,7 @@ class Engine {
     std::unordered_map<std::string_view, size_t> byKey;
     byKey.reserve(list.size());
     for (const auto& entry : list) {
-      auto target = TargetPath(platform_, entry);
+      auto target = TargetPath(entry);
       if (!target) continue;
       keys.push_back(KeyOf(platform_, *target));
       byKey.emplace(keys.back(), items_.size());
@@ -378,7 +375,7 @@ class Engine {
     }
     HeldFolder* folder = Hold(item.ancestor);
     if (folder == nullptr) return nullptr;
-    const auto names = NamesBelow(platform_, items_[item.ancestor].target, item.target);
+    const auto names = NamesBelow(items_[item.ancestor].target, item.target);
     if (names.empty()) return nullptr;
     HeldFolder step;
     for (size_t k = 0;; ++k) {

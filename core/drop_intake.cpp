@@ -120,7 +120,7 @@ void AppendDropped(Platform& platform, const std::vector<std::string>& paths, De
   std::u16string characters;
   for (size_t at = 0; at < paths.size(); ++at) {
     droppable[at] = IsDroppableName(Characters(platform, paths[at], characters));
-    auto target = droppable[at] ? TargetPath(platform, paths[at]) : std::nullopt;
+    auto target = droppable[at] ? TargetPath(paths[at]) : std::nullopt;
     if (!target) continue;
     asked.push_back(at);
     targets.push_back(std::move(*target));
@@ -161,7 +161,7 @@ void CollectFolder(Platform& platform, const std::string& folder,
                    std::vector<std::string>& listing) {
   // JoinPath(folder, name) for every entry: a name from the file system never
   // begins with a backslash, so the join is one prefix, worked out once.
-  const std::string prefix = JoinPath(platform, folder, "");
+  const std::string prefix = JoinPath(folder, "");
   std::u16string characters;
   platform.Enumerate(prefix + "*", [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;

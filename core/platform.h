@@ -4,8 +4,8 @@
 // UTF-8 in std::string (WTF-8 for a lone surrogate, which Windows allows in a
 // name: see core/utf8.h), so that every name the system can hand over is
 // held as itself. The system code page appears only where the bytes of the
-// program's own files are read or written, through FromCodePage and
-// ToCodePage. The program's own texts (the sources' narrow literals) are code
+// program's own files are read or written, through AppendFromCodePage and
+// AppendToCodePage. The program's own texts (the sources' narrow literals) are code
 // page 932 bytes.
 #pragma once
 
@@ -338,13 +338,26 @@ class Platform {
 
   // --- Text and locale ---------------------------------------------------
 
-  // The bytes of text in the system code page as UTF-8; nothing when they
-  // are not text of the code page (a lone lead byte, an unassigned code).
-  [[nodiscard]] virtual std::optional<std::string> FromCodePage(std::string_view bytes) = 0;
-  // UTF-8 text as bytes of the system code page; nothing unless every
-  // character has its own code there and converts back to itself (no
-  // look-alike: "é" is never "e").
-  [[nodiscard]] virtual std::optional<std::string> ToCodePage(std::string_view text) = 0;
+  // Appends the bytes of text in the system code page to text as UTF-8;
+  // false, text as it was, when they are not text of the code page (a lone
+  // lead byte, an unassigned code). Appending lets a caller keep one buffer
+  // for a whole file.
+  [[nodiscard]] virtual bool AppendFromCodePage(std::string_view bytes, std::string& text) = 0;
+  // Appends UTF-8 text to bytes as bytes of the system code page; false,
+  // bytes as they were, unless every character has its own code there and
+  // converts back to itself (no look-alike: "é" is never "e").
+  [[nodiscard]] virtual bool AppendToCodePage(std::string_view text, std::string& bytes) = 0;
+  // The same, as a new string; nothing where the append fails.
+  std::optional<std::string> FromCodePage(std::string_view bytes) {
+    std::string text;
+    if (!AppendFromCodePage(bytes, text)) return std::nullopt;
+    return text;
+  }
+  std::optional<std::string> ToCodePage(std::string_view text) {
+    std::string bytes;
+    if (!AppendToCodePage(text, bytes)) return std::nullopt;
+    return bytes;
+  }
   // Compares a and b case-insensitively in the user's default locale:
   // negative, zero or positive.
   virtual int CompareNoCase(const std::string& a, const std::string& b) = 0;

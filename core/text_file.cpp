@@ -243,19 +243,20 @@ class TextPieces {
       return IsWtf8(bytes) ? next_(bytes) : next_(WithUnreadableBytes(bytes));
     }
     if (IsAscii(bytes)) return next_(bytes);
-    if (std::optional<std::string> text = platform_.FromCodePage(bytes)) return next_(*text);
+    // One buffer for the whole file: a fresh one for each piece costs more
+    // than the conversion.
+    text_.clear();
+    if (platform_.AppendFromCodePage(bytes, text_)) return next_(text_);
     // Line by line: a line that is no text of the code page stands apart.
-    std::string text;
     for (size_t at = 0; at < bytes.size();) {
       size_t end = at;
       while (end < bytes.size() && !IsBreak(bytes[end])) ++end;
       const std::string_view line = bytes.substr(at, end - at);
-      const std::optional<std::string> converted = platform_.FromCodePage(line);
-      text += converted ? *converted : UnreadableLine(line);
-      if (end < bytes.size()) text += bytes[end];
+      if (!platform_.AppendFromCodePage(line, text_)) text_ += UnreadableLine(line);
+      if (end < bytes.size()) text_ += bytes[end];
       at = end + 1;
     }
-    return next_(text);
+    return next_(text_);
   }
 
   Platform& platform_;
@@ -264,6 +265,7 @@ class TextPieces {
   bool known_ = false;
   TextForm form_ = TextForm::kCodePage;
   std::string held_;  // the bytes after the last line end so far
+  std::string text_;  // the text of the code page's lines last passed on
   std::u16string units_;
   char16_t high_ = 0;
   std::optional<unsigned char> oddByte_;
@@ -360,12 +362,12 @@ bool ReadTextFile(Platform& platform, const std::string& path, std::string& cont
 
 namespace {
 
-// Room for the lines of a text of size bytes that starts with piece: as many
-// as there are if its lines run as long as those of piece, and an eighth more.
-size_t GuessLines(std::string_view piece, uint64_t size) {
-  size_t ends = 1;
-  CountLineEnds(piece, ends);
-  const uint64_t lines = ends * size / std::max<size_t>(piece.size(), 1);
+// Room for the lines of a file of size bytes whose first read bytes held
+// ends line ends: as many as there are if its lines run as long, and an
+// eighth more. The file's bytes are the measure, not the text's: a line of
+// the code page grows on its way to UTF-8, one of UTF-16 shrinks.
+size_t GuessLines(size_t ends, uint64_t read, uint64_t size) {
+  const uint64_t lines = ends * size / std::max<uint64_t>(read, 1);
   return static_cast<size_t>(std::min<uint64_t>(lines + lines / 8 + 16, SIZE_MAX));
 }
 
@@ -375,20 +377,30 @@ size_t GuessLines(std::string_view piece, uint64_t size) {
 // sized by counting.
 bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size,
                        std::vector<std::string>& read, bool& found) {
+  bool guessed = false;
   bool full = false;
   LineSplitter splitter([&](std::string_view line) {
-    full = full || read.size() == read.capacity();
+    full = full || (guessed && read.size() == read.capacity());
     if (!full) read.emplace_back(line);
   });
   try {
-    bool first = true;
-    TextPieces pieces(platform, [&](std::string_view piece) {
-      if (first) Reserve(read, GuessLines(piece, size));
-      first = false;
-      return splitter.Feed(piece) && !full;
+    size_t ends = 1;
+    uint64_t fed = 0;
+    TextPieces pieces(platform, [&](std::string_view text) {
+      if (!guessed) CountLineEnds(text, ends);
+      return splitter.Feed(text) && !full;
     });
     found = Found(
-        platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
+        platform.ReadInPieces(path,
+                              [&](std::string_view piece) {
+                                fed += piece.size();
+                                const bool more = pieces.Feed(piece);
+                                if (!guessed) {
+                                  Reserve(read, std::max(read.size(), GuessLines(ends, fed, size)));
+                                }
+                                guessed = true;
+                                return more;
+                              }),
         path);
     pieces.Finish();
     splitter.Finish();
@@ -485,10 +497,11 @@ void TextWriter::Drain() {
 void TextWriter::Hand(std::string_view text) {
   if (codePage_ != nullptr && !IsAscii(text)) {
     // The caller made sure that every text fits; a block holds whole ones.
-    const std::optional<std::string> bytes = codePage_->ToCodePage(text);
-    if (!bytes) throw NotInCodePage();
-    if (!file_.Append(*bytes)) throw AppError(kShortWriteText);
-    return;
+    // One buffer for the whole file: a fresh one for each block costs more
+    // than the conversion.
+    bytes_.clear();
+    if (!codePage_->AppendToCodePage(text, bytes_)) throw NotInCodePage();
+    text = bytes_;
   }
   if (!file_.Append(text)) throw AppError(kShortWriteText);
 }

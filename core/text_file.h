@@ -96,6 +96,7 @@ class TextWriter {
 
   FileWriter& file_;
   std::string block_;
+  std::string bytes_;  // a block in the code page, its room kept for the next
   Platform* codePage_ = nullptr;
 };
 

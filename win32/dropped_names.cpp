@@ -44,9 +44,9 @@ std::optional<std::vector<std::string>> ReadDroppedNames(HGLOBAL block) {
   for (const std::string& name : read->narrowNames) {
     // Bytes that are no text of the code page (a lone lead byte) are no
     // name: nothing else may stand for them, and the block is refused.
-    std::optional<std::string> text = Utf8FromCodePage(name);
-    if (!text) return std::nullopt;
-    names.push_back(std::move(*text));
+    std::string text;
+    if (!AppendUtf8FromCodePage(name, text)) return std::nullopt;
+    names.push_back(std::move(text));
   }
   return names;
 }

@@ -70,9 +70,9 @@ class Win32Platform : public Platform {
   bool EngineRemove(EngineEntry& entry) override;
   // What one volume can do (defined with the platform's calls).
   struct VolumeFacts;
-  // Utf8FromCodePage and CodePageFromUtf8 below.
-  std::optional<std::string> FromCodePage(std::string_view bytes) override;
-  std::optional<std::string> ToCodePage(std::string_view text) override;
+  // AppendUtf8FromCodePage and AppendCodePageFromUtf8 below.
+  bool AppendFromCodePage(std::string_view bytes, std::string& text) override;
+  bool AppendToCodePage(std::string_view text, std::string& bytes) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   std::string UpperCase(const std::string& text) override;
   std::string LowerCase(const std::string& text) override;
@@ -90,11 +90,12 @@ class Win32Platform : public Platform {
   VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
 };
 
-// Bytes of the system code page as UTF-8, nothing when they are no text of
-// it (MB_ERR_INVALID_CHARS); UTF-8 as bytes of the code page, nothing unless
-// every character converts without best fit and back to itself.
-std::optional<std::string> Utf8FromCodePage(std::string_view bytes);
-std::optional<std::string> CodePageFromUtf8(std::string_view text);
+// Appends bytes of the system code page as UTF-8 to text; false, text as it
+// was, when they are no text of it (MB_ERR_INVALID_CHARS). Appends UTF-8 as
+// bytes of the code page to bytes; false, bytes as they were, unless every
+// character converts without best fit and back to itself.
+bool AppendUtf8FromCodePage(std::string_view bytes, std::string& text);
+bool AppendCodePageFromUtf8(std::string_view text, std::string& bytes);
 
 // The running executable's full path as the wide call gives it.
 std::wstring WideModuleFileName();

@@ -632,15 +632,15 @@ class CurrentFolderEngine : public testing::MemoryPlatform {
 
 TEST(DeletionEngineForm, ADriveRootKeepsItsBackslashAndALowerCaseDriveIsAbsolute) {
   testing::MemoryPlatform fs;
-  EXPECT_EQ(TargetPath(fs, "C:\\"), "C:\\");
-  EXPECT_EQ(TargetPath(fs, "C:\\\\"), "C:\\");
+  EXPECT_EQ(TargetPath("C:\\"), "C:\\");
+  EXPECT_EQ(TargetPath("C:\\\\"), "C:\\");
   // A volume by its name: without the backslash it is the volume device.
   const std::string volume = "\\\\?\\Volume{0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0}\\";
-  EXPECT_EQ(TargetPath(fs, volume + "\\"), volume);
-  EXPECT_EQ(TargetPath(fs, volume + "x\\"), volume + "x");
+  EXPECT_EQ(TargetPath(volume + "\\"), volume);
+  EXPECT_EQ(TargetPath(volume + "x\\"), volume + "x");
   // A control character is in no name: the line of a list file that was no
   // text names nothing.
-  EXPECT_EQ(TargetPath(fs, "C:\\top\\a\x1A"), std::nullopt);
+  EXPECT_EQ(TargetPath("C:\\top\\a\x1A"), std::nullopt);
   fs.AddFile("C:\\top\\a.txt");
   DeleteListed(fs, {"c:\\top\\a.txt"});
   EXPECT_FALSE(fs.Exists("C:\\top\\a.txt"));

@@ -6,8 +6,11 @@
 #include <optional>
 
 #include "core/app_error.h"
+#include "core/del_list.h"
 #include "core/delete_command.h"
+#include "tests/support/counting_platform.h"
 #include "tests/support/memory_platform.h"
+#include "tests/support/utf8_text.h"
 
 namespace moxlyn {
 namespace {
@@ -303,6 +306,42 @@ TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
       EXPECT_EQ(lines, SplitLines(text)) << pieceSize << ": " << text;
       fs.RemoveFile("C:\\t.txt");
     }
+  }
+}
+
+// On code page 1252 "ï»¿" is the bytes of the UTF-8 mark: a list that begins
+// with it is saved in UTF-8, or it would load as another first entry.
+TEST(TextFileForms, AFirstEntryThatWouldReadAsAMarkIsSavedInUtf8) {
+  testing::MemoryPlatform fs;
+  fs.SetCodePage(1252);
+  fs.SetModuleFileName("C:\\p\\Moxlyn.exe");
+  fs.AddFolder("C:\\p");
+  const std::string lookalike = testing::U8(u8"ï»¿");
+  for (const DelList& list : {DelList{lookalike + "C:\\x"}, DelList{"C:\\x", lookalike}}) {
+    SaveDelList(fs, list);
+    DelList loaded;
+    LoadDelList(fs, loaded);
+    EXPECT_EQ(loaded, list);
+  }
+  EXPECT_EQ(fs.Content("C:\\p\\dellist.lst"), "C:\\x\r\n\xEF\xBB\xBF\r\n");
+}
+
+// The list is sized from the file's first piece, not its first line: a long
+// first line promises few lines, and a second read would count them.
+TEST(ReadTextLines, AFileWhoseFirstLineIsLongIsReadOnce) {
+  std::string utf16(kUtf16Mark);
+  for (const char c : std::string(300, 'a') + "\r\n" + std::string(2000, '\n')) {
+    utf16 += {c, '\0'};
+  }
+  for (const std::string& text :
+       {std::string(300, 'a') + "\r\n" + std::string(2000, '\n'), utf16}) {
+    testing::MemoryPlatform fs;
+    fs.AddFile("C:\\t.txt", text);
+    testing::CountingPlatform counting(fs);
+    Lines lines;
+    EXPECT_TRUE(ReadTextLines(counting, "C:\\t.txt", lines));
+    EXPECT_EQ(lines.size(), 2001u);
+    EXPECT_EQ(counting.Calls("ReadInPieces"), 1);
   }
 }
 

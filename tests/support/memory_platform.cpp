@@ -138,17 +138,20 @@ std::string ChangeCase(const std::string& text, bool upper) {
 
 }  // namespace
 
-std::optional<std::string> MemoryPlatform::FromCodePage(std::string_view bytes) {
-  return Convert(bytes, codePage_, true);
+bool MemoryPlatform::AppendFromCodePage(std::string_view bytes, std::string& text) {
+  const std::optional<std::string> converted = Convert(bytes, codePage_, true);
+  if (converted) text += *converted;
+  return converted.has_value();
 }
 
-std::optional<std::string> MemoryPlatform::ToCodePage(std::string_view text) {
-  std::optional<std::string> bytes = Convert(text, codePage_, false);
+bool MemoryPlatform::AppendToCodePage(std::string_view text, std::string& bytes) {
+  const std::optional<std::string> converted = Convert(text, codePage_, false);
   // Exactly back to itself, or nothing.
-  if (!bytes || Convert(*bytes, codePage_, true) != std::optional<std::string>(text)) {
-    return std::nullopt;
+  if (!converted || Convert(*converted, codePage_, true) != std::optional<std::string>(text)) {
+    return false;
   }
-  return bytes;
+  bytes += *converted;
+  return true;
 }
 
 std::string MemoryPlatform::UpperCase(const std::string& text) { return ChangeCase(text, true); }

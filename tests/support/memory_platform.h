@@ -193,8 +193,8 @@ class MemoryPlatform : public Platform {
                                                uint32_t attributes)>& visit) override;
   bool EngineSetAttributes(EngineEntry& entry, uint32_t attributes) override;
   bool EngineRemove(EngineEntry& entry) override;
-  std::optional<std::string> FromCodePage(std::string_view bytes) override;
-  std::optional<std::string> ToCodePage(std::string_view text) override;
+  bool AppendFromCodePage(std::string_view bytes, std::string& text) override;
+  bool AppendToCodePage(std::string_view text, std::string& bytes) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
   // ASCII letters and those of Latin-1; the full-width ones lower-cased only.
   std::string UpperCase(const std::string& text) override;

@@ -25,10 +25,11 @@ namespace moxlyn::testing {
 // the clock's and the engine form's do not).
 inline bool IsFileSystemCall(const std::string& operation) {
   static const std::set<std::string> kNames = {
-      "GetAttributes", "SetAttributes",   "RemoveFile", "RemoveFolder",   "Enumerate",
-      "ReadWholeFile", "ReadInPieces",    "FinalPath",  "OpenForWriting", "ReplaceWithFile",
-      "RenameFile",    "RemoveSavedFile", "Open",       "OpenChild",      "Reopen",
-      "Query",         "QueryId",         "List",       "ListKeys",       "Remove"};
+      "GetAttributes",   "SetAttributes", "RemoveFile",      "RemoveFolder", "Enumerate",
+      "ReadWholeFile",   "ReadInPieces",  "FileSize",        "FinalPath",    "OpenForWriting",
+      "ReplaceWithFile", "RenameFile",    "RemoveSavedFile", "Open",         "OpenChild",
+      "Reopen",          "Query",         "QueryId",         "List",         "ListKeys",
+      "Remove"};
   return kNames.count(operation) != 0;
 }
 
@@ -49,6 +50,7 @@ class PlatformWrapper : public Platform {
   MOXLYN_FORWARD("ReadInPieces", ReadStatus, ReadInPieces,
                  (const std::string& path, const std::function<bool(std::string_view)>& piece),
                  (path, piece))
+  MOXLYN_FORWARD("FileSize", std::optional<uint64_t>, FileSize, (const std::string& path), (path))
   MOXLYN_FORWARD("FinalPath", SavePath, FinalPath, (const std::string& path), (path))
   MOXLYN_FORWARD("RandomNumber", uint64_t, RandomNumber, (), ())
   MOXLYN_FORWARD("OpenForWriting", OpenStatus, OpenForWriting,
@@ -108,10 +110,10 @@ class PlatformWrapper : public Platform {
     On(entry, "Remove");
     return inner_.EngineRemove(entry);
   }
-  MOXLYN_FORWARD("FromCodePage", std::optional<std::string>, FromCodePage, (std::string_view bytes),
-                 (bytes))
-  MOXLYN_FORWARD("ToCodePage", std::optional<std::string>, ToCodePage, (std::string_view text),
-                 (text))
+  MOXLYN_FORWARD("AppendFromCodePage", bool, AppendFromCodePage,
+                 (std::string_view bytes, std::string& text), (bytes, text))
+  MOXLYN_FORWARD("AppendToCodePage", bool, AppendToCodePage,
+                 (std::string_view text, std::string& bytes), (text, bytes))
   MOXLYN_FORWARD("CompareNoCase", int, CompareNoCase, (const std::string& a, const std::string& b),
                  (a, b))
   MOXLYN_FORWARD("UpperCase", std::string, UpperCase, (const std::string& text), (text))
