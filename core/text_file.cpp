@@ -445,7 +445,7 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
 
 namespace {
 
-constexpr size_t kBlockSize = size_t{64} * 1024;
+constexpr size_t kBlockSize = size_t{1024} * 1024;
 // Temporary names tried before giving up, each taken by some other entry.
 constexpr int kTemporaryNames = 16;
 

@@ -817,27 +817,34 @@ class CodePageTable {
   __attribute__((target("sse2"))) bool AppendUtf8(std::string_view bytes, std::string& text) const {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = in + bytes.size();
-    // Room for the rest and sixteen bytes more at every step: a pair of the
-    // code page gives at most three bytes of UTF-8, a single byte (a
-    // half-width kana) as many, when the room is made three times the rest.
+    // A pair of the code page gives at most three bytes of UTF-8: room for
+    // one and a half times the bytes, and the sixteen more that CopyAscii
+    // needs. A single byte may give three too (a half-width kana): where the
+    // room runs short, it is made three times the rest.
     const size_t kept = text.size();
     text.resize(kept + bytes.size() + bytes.size() / 2 + kSlack);
     auto* start = reinterpret_cast<unsigned char*>(text.data());
     auto* out = start + kept;
+    auto* limit = start + text.size();
+    const uint8_t* const leads = leadIndex_.data();
     while (in < end) {
       CopyAscii(in, end, out);
       if (in == end) break;
-      if (static_cast<size_t>(start + text.size() - out) <
-          3 + static_cast<size_t>(end - in) + kSlack) {
-        const size_t used = static_cast<size_t>(out - start);
+      if (static_cast<size_t>(limit - out) < 3 + static_cast<size_t>(end - in) + kSlack) {
+        const auto used = static_cast<size_t>(out - start);
         text.resize(used + 3 * static_cast<size_t>(end - in) + kSlack);
         start = reinterpret_cast<unsigned char*>(text.data());
         out = start + used;
+        limit = start + text.size();
       }
-      uint16_t unit = single_[*in];
-      if (leadIndex_[*in] != 0) {
-        unit = in + 1 == end ? kNone : pairs_[(leadIndex_[*in] - 1) * size_t{256} + in[1]];
-        ++in;
+      const uint32_t row = leads[*in];
+      uint32_t unit = kNone;
+      if (row == 0) {
+        unit = single_[*in];
+        in += 1;
+      } else if (end - in >= 2) {
+        unit = pairs_[(row - 1) * size_t{256} + in[1]];
+        in += 2;
       }
       if (unit == kNone) {
         text.resize(kept);
@@ -850,7 +857,6 @@ class CodePageTable {
         *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
       }
       *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
-      ++in;
     }
     text.resize(static_cast<size_t>(out - start));
     return true;
@@ -862,24 +868,36 @@ class CodePageTable {
     // the room for the rest never falls below sixteen bytes more.
     const size_t kept = bytes.size();
     bytes.resize(kept + text.size() + kSlack);
-    const auto* const first = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* in = first;
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = in + text.size();
     auto* const start = reinterpret_cast<unsigned char*>(bytes.data());
     auto* out = start + kept;
+    const uint16_t* const encode = encode_.data();
     while (in < end) {
       CopyAscii(in, end, out);
       if (in == end) break;
-      uint32_t code = 0;
-      const size_t length = DecodeUtf8At(text, static_cast<size_t>(in - first), code);
-      if (length == 0 || code >= 0x10000 || encode_[code] == kNone) {
+      // Only characters of two and three bytes have codes in the table; a
+      // continuation byte XOR 0x80 is below 0x40.
+      const uint32_t lead = in[0];
+      const auto left = static_cast<size_t>(end - in);
+      uint32_t code = kNone;
+      if (lead >= 0xC2 && lead < 0xE0 && left >= 2 && (in[1] ^ 0x80u) < 0x40) {
+        code = ((lead & 0x1Fu) << 6) | (in[1] ^ 0x80u);
+        in += 2;
+      } else if (lead >= 0xE0 && lead < 0xF0 && left >= 3 &&
+                 ((in[1] ^ 0x80u) | (in[2] ^ 0x80u)) < 0x40) {
+        code = ((lead & 0x0Fu) << 12) | ((in[1] ^ 0x80u) << 6) | (in[2] ^ 0x80u);
+        in += 3;
+        if (code < 0x800) code = kNone;  // overlong
+      }
+      // No code decodes to U+FFFF (kNone): its entry is kNone too.
+      const uint16_t coded = encode[code];
+      if (coded == kNone) {
         bytes.resize(kept);
         return false;
       }
-      const uint16_t coded = encode_[code];
       if (coded > 0xFF) *out++ = static_cast<unsigned char>(coded >> 8);
       *out++ = static_cast<unsigned char>(coded & 0xFF);
-      in += length;
     }
     bytes.resize(static_cast<size_t>(out - start));
     return true;
