@@ -338,10 +338,10 @@ class Platform {
 
   // --- Text and locale ---------------------------------------------------
 
-  // Appends the bytes of text in the system code page to text as UTF-8;
-  // false, text as it was, when they are not text of the code page (a lone
-  // lead byte, an unassigned code). Appending lets a caller keep one buffer
-  // for a whole file.
+  // Appends bytes, text of the system code page, to text as UTF-8; false,
+  // text as it was, when they are not text of the code page (a lone lead
+  // byte, an unassigned code). Appending lets a caller keep one buffer for a
+  // whole file.
   [[nodiscard]] virtual bool AppendFromCodePage(std::string_view bytes, std::string& text) = 0;
   // Appends UTF-8 text to bytes as bytes of the system code page; false,
   // bytes as they were, unless every character has its own code there and

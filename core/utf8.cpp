@@ -27,6 +27,33 @@ void AppendCode(std::string& out, uint32_t code) {
   }
 }
 
+#if defined(__i386__) || defined(__x86_64__)
+// Sixteen bytes at a time where the processor has SSE2 (every x86 processor
+// of this century); a 32-bit build may not assume it.
+__attribute__((target("sse2"))) size_t AsciiBlocksSse2(std::string_view text, size_t at) {
+  for (; at + 16 <= text.size(); at += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+    if (high != 0) return at + static_cast<size_t>(__builtin_ctz(high));
+  }
+  return at;
+}
+
+// IsWtf8 with its ASCII runs skipped in line: a list of a million paths
+// holds a few characters outside ASCII a line.
+__attribute__((target("sse2"))) bool IsWtf8Sse2(std::string_view text) {
+  for (size_t i = 0;;) {
+    i = AsciiBlocksSse2(text, i);
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0x80) == 0) ++i;
+    if (i == text.size()) return true;
+    uint32_t code = 0;
+    const size_t length = DecodeUtf8At(text, i, code);
+    if (length == 0) return false;
+    i += length;
+  }
+}
+#endif
+
 }  // namespace
 
 size_t NextCharLength(std::string_view text, size_t at) {
@@ -41,23 +68,6 @@ size_t FileNameStart(std::string_view path) {
   const size_t last = path.find_last_of("\\:");
   return last == std::string_view::npos ? 0 : last + 1;
 }
-
-namespace {
-
-#if defined(__i386__) || defined(__x86_64__)
-// Sixteen bytes at a time where the processor has SSE2 (every x86 processor
-// of this century); a 32-bit build may not assume it.
-__attribute__((target("sse2"))) size_t AsciiBlocksSse2(std::string_view text, size_t at) {
-  for (; at + 16 <= text.size(); at += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-    const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
-    if (high != 0) return at + static_cast<size_t>(__builtin_ctz(high));
-  }
-  return at;
-}
-#endif
-
-}  // namespace
 
 size_t AsciiRun(std::string_view text, size_t from) {
   size_t at = from;
@@ -99,26 +109,6 @@ std::u16string Utf16FromWtf8(std::string_view text, bool* valid) {
   AppendUtf16FromWtf8(text, out, valid);
   return out;
 }
-
-#if defined(__i386__) || defined(__x86_64__)
-namespace {
-
-// IsWtf8 with its ASCII runs skipped in line: a list of a million paths
-// holds a few characters outside ASCII a line.
-__attribute__((target("sse2"))) bool IsWtf8Sse2(std::string_view text) {
-  for (size_t i = 0;;) {
-    i = AsciiBlocksSse2(text, i);
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0x80) == 0) ++i;
-    if (i == text.size()) return true;
-    uint32_t code = 0;
-    const size_t length = DecodeUtf8At(text, i, code);
-    if (length == 0) return false;
-    i += length;
-  }
-}
-
-}  // namespace
-#endif
 
 bool IsWtf8(std::string_view text) {
 #if defined(__i386__) || defined(__x86_64__)
