@@ -249,8 +249,7 @@ class TextPieces {
     if (platform_.AppendFromCodePage(bytes, text_)) return next_(text_);
     // Line by line: a line that is no text of the code page stands apart.
     for (size_t at = 0; at < bytes.size();) {
-      size_t end = at;
-      while (end < bytes.size() && !IsBreak(bytes[end])) ++end;
+      const size_t end = NextBreak(bytes, at);
       const std::string_view line = bytes.substr(at, end - at);
       if (!platform_.AppendFromCodePage(line, text_)) text_ += UnreadableLine(line);
       if (end < bytes.size()) text_ += bytes[end];
@@ -385,23 +384,22 @@ bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t siz
   });
   try {
     size_t ends = 1;
-    uint64_t fed = 0;
     TextPieces pieces(platform, [&](std::string_view text) {
       if (!guessed) CountLineEnds(text, ends);
       return splitter.Feed(text) && !full;
     });
-    found = Found(
-        platform.ReadInPieces(path,
-                              [&](std::string_view piece) {
-                                fed += piece.size();
-                                const bool more = pieces.Feed(piece);
-                                if (!guessed) {
-                                  Reserve(read, std::max(read.size(), GuessLines(ends, fed, size)));
-                                }
-                                guessed = true;
-                                return more;
-                              }),
-        path);
+    found =
+        Found(platform.ReadInPieces(
+                  path,
+                  [&](std::string_view piece) {
+                    const bool more = pieces.Feed(piece);
+                    if (!guessed) {
+                      Reserve(read, std::max(read.size(), GuessLines(ends, piece.size(), size)));
+                    }
+                    guessed = true;
+                    return more;
+                  }),
+              path);
     pieces.Finish();
     splitter.Finish();
   } catch (const std::bad_alloc&) {

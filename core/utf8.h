@@ -48,31 +48,26 @@ bool IsWtf8(std::string_view text);
 // The code point of the whole, shortest sequence at text[at] and its length;
 // a length of 0 when none starts there.
 inline size_t DecodeUtf8At(std::string_view text, size_t at, uint32_t& code) {
-  // Each length spelt out: this runs for every character of a list outside
-  // ASCII, on its way to and from the code page.
-  const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data()) + at;
-  const size_t left = text.size() - at;
-  const uint32_t lead = bytes[0];
-  const auto follows = [bytes](size_t k) { return (bytes[k] & 0xC0u) == 0x80; };
+  const auto lead = static_cast<unsigned char>(text[at]);
   if (lead < 0x80) {
     code = lead;
     return 1;
   }
-  if (lead < 0xC2) return 0;  // a continuation byte, or the lead of an overlong pair
-  if (lead < 0xE0) {
-    if (left < 2 || !follows(1)) return 0;
-    code = ((lead & 0x1Fu) << 6) | (bytes[1] & 0x3Fu);
-    return 2;
+  const size_t length = lead >= 0xF8   ? 0
+                        : lead >= 0xF0 ? 4
+                        : lead >= 0xE0 ? 3
+                        : lead >= 0xC2 ? 2
+                                       : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  code = lead & (0x7Fu >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3Fu);
   }
-  if (lead < 0xF0) {
-    if (left < 3 || !follows(1) || !follows(2)) return 0;
-    code = ((lead & 0x0Fu) << 12) | ((bytes[1] & 0x3Fu) << 6) | (bytes[2] & 0x3Fu);
-    return code < 0x800 ? 0 : 3;
-  }
-  if (lead > 0xF4 || left < 4 || !follows(1) || !follows(2) || !follows(3)) return 0;
-  code = ((lead & 0x07u) << 18) | ((bytes[1] & 0x3Fu) << 12) | ((bytes[2] & 0x3Fu) << 6) |
-         (bytes[3] & 0x3Fu);
-  return code < 0x10000 || code > 0x10FFFF ? 0 : 4;
+  const uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  if (code < least || code > 0x10FFFF) return 0;
+  return length;
 }
 
 template <typename WideString>
