@@ -446,11 +446,11 @@ int main(int argc, char** argv) {
     Report("list-load", Time([&] { moxlyn::LoadDelList(platform, list); }));
   } else if (mode == "raw-write") {
     // The bytes of the list file in its form, without the UTF-8 mark.
-    DelList lines = SampleEntries(folder, count, utf8);
-    if (!utf8) {
-      for (auto& line : lines) line = platform.ToCodePage(line).value_or(line);
+    std::string bytes;
+    for (const std::string_view line : SampleEntries(folder, count, utf8)) {
+      bytes += utf8 ? std::string(line) : platform.ToCodePage(line).value_or(std::string(line));
+      bytes += "\r\n";
     }
-    const std::string bytes = moxlyn::JoinLines(lines);
     Report("raw-write", Time([&] { WriteRaw(folder + "\\raw.bin", bytes); }));
   } else if (mode == "raw-read") {
     std::string bytes;

@@ -38,12 +38,12 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
   return nameLeads ? dir + name : dir + "\\" + name;
 }
 
-bool IsAbsolutePath(const std::string& path) {
+bool IsAbsolutePath(std::string_view path) {
   if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') return true;
   return path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
 }
 
-std::optional<std::string> TargetPath(const std::string& entry) {
+std::optional<std::string> TargetPath(std::string_view entry) {
   if (!IsAbsolutePath(entry)) return std::nullopt;
   // No name holds a control character: such an entry (a line of a list file
   // that was no text) names nothing.
@@ -54,9 +54,9 @@ std::optional<std::string> TargetPath(const std::string& entry) {
   // A drive root keeps its backslash: "C:" alone is the drive's current
   // folder, and a volume's name without it is the volume device.
   if (end < entry.size() && (entry[end - 1] == ':' || IsVolumeName(entry.substr(0, end)))) {
-    return entry.substr(0, end + 1);
+    return std::string(entry.substr(0, end + 1));
   }
-  return entry.substr(0, end);
+  return std::string(entry.substr(0, end));
 }
 
 std::string ProgramDir(Platform& platform) {

@@ -4,15 +4,16 @@
 
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
+#include "core/line_list.h"
 #include "core/platform.h"
 
 namespace moxlyn {
 
 // Ordered paths in order of arrival; unsorted, duplicates and empty entries
 // allowed. Whether an entry is a folder is decided at deletion time.
-using DelList = std::vector<std::string>;
+using DelList = LineList;
 
 // Name of the list file inside the program folder.
 extern const char* const kDelListFileName;  // "dellist.lst"
@@ -26,13 +27,13 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 // "\\" and a name (a network path "\\server\share\...", and the "\\?\" and
 // "\\.\" forms). A relative, rooted ("\x") or drive-relative ("C:x") path is
 // not: it would mean a place that depends on the current folder.
-bool IsAbsolutePath(const std::string& path);
+bool IsAbsolutePath(std::string_view path);
 
 // The path that the deletion engine and the drop intake act on for a list
 // entry: the entry without its trailing backslashes (a drive root such as
 // "C:\" keeps its own), so that a link written as "link\" is still the link.
 // Nothing when the entry is not absolute; such an entry touches nothing.
-std::optional<std::string> TargetPath(const std::string& entry);
+std::optional<std::string> TargetPath(std::string_view entry);
 
 // The running executable's folder with its trailing backslash.
 std::string ProgramDir(Platform& platform);

@@ -139,8 +139,7 @@ void AppendDropped(Platform& platform, const std::vector<std::string>& paths, De
     if (IsFolderLink(platform, platform.ToEnginePath(targets[name]), attributes[name])) continue;
     std::vector<std::string> listing;
     CollectFolder(platform, paths[at], listing);
-    list.insert(list.end(), std::make_move_iterator(listing.begin()),
-                std::make_move_iterator(listing.end()));
+    for (const auto& entry : listing) list.push_back(entry);
   }
 }
 
@@ -152,7 +151,7 @@ void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelLi
     AppendDropped(platform, paths, list);
   } catch (...) {
     // Memory ran out on the way: what this drop appended goes again.
-    list.resize(before);
+    list.Truncate(before);
     throw;
   }
 }

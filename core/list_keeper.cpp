@@ -25,7 +25,7 @@ void ListKeeper::LoadList() {
     LoadDelList(platform_, list_);
   } catch (const std::bad_alloc&) {
     // What fitted is no list the file holds: nothing of it is kept.
-    DelList().swap(list_);
+    list_.clear();
     listFile_ = ListFile::kUnloaded;
     throw;
   } catch (...) {
@@ -152,8 +152,8 @@ void ListKeeper::SaveList() {
   } else {
     DelList whole;
     whole.reserve(setAside_.size() + list_.size());
-    whole.insert(whole.end(), setAside_.begin(), setAside_.end());
-    whole.insert(whole.end(), list_.begin(), list_.end());
+    whole.Append(setAside_);
+    whole.Append(list_);
     SaveDelList(platform_, whole);
   }
   listChanged_ = false;

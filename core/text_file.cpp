@@ -119,9 +119,10 @@ bool CountLineEnds(std::string_view piece, size_t& ends) {
   return true;
 }
 
-// Room for ends lines in lines: one allocation per line and none for growing
-// the vector. More lines than a vector can hold do not fit in memory either.
-void Reserve(std::vector<std::string>& lines, size_t ends) {
+// Room for ends lines in lines, so that the index never grows. More lines
+// than it can hold do not fit in memory either.
+template <typename Lines>
+void Reserve(Lines& lines, size_t ends) {
   if (ends > lines.max_size()) throw std::bad_alloc();
   lines.reserve(ends);
 }
@@ -295,7 +296,7 @@ bool StaysCodePage(Platform& platform, std::string_view firstLine) {
   return !bytes || FormOfText(*bytes, mark) == TextForm::kCodePage;
 }
 
-bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts) {
+bool AllFitCodePage(Platform& platform, const LineList& texts) {
   // A batch at a time: one conversion asks for many entries.
   std::string batch;
   const auto fits = [&] {
@@ -374,19 +375,20 @@ size_t GuessLines(size_t ends, uint64_t read, uint64_t size) {
 // by GuessLines from the file's size and its first piece. False, with read
 // emptied, when the guess proves short or the memory runs out: read is then
 // sized by counting.
-bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size,
-                       std::vector<std::string>& read, bool& found) {
+bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t size, LineList& read,
+                       bool& found) {
   bool guessed = false;
   bool full = false;
   LineSplitter splitter([&](std::string_view line) {
     full = full || (guessed && read.size() == read.capacity());
-    if (!full) read.emplace_back(line);
+    if (!full) read.push_back(line);
   });
   try {
     size_t ends = 1;
     TextPieces pieces(platform, [&](std::string_view text) {
       if (!guessed) CountLineEnds(text, ends);
-      return splitter.Feed(text) && !full;
+      // Kept whole: its lines are then the list's without a copy each.
+      return splitter.Feed(read.Store(text)) && !full;
     });
     found =
         Found(platform.ReadInPieces(
@@ -405,7 +407,7 @@ bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t siz
   } catch (const std::bad_alloc&) {
     full = true;
   }
-  if (full) read = {};
+  if (full) read.clear();
   // A guess far too large (the text cut short by a zero byte) gives its room back.
   if (read.capacity() / 2 > read.size()) read.shrink_to_fit();
   return !full;
@@ -413,8 +415,8 @@ bool ReadGuessingLines(Platform& platform, const std::string& path, uint64_t siz
 
 }  // namespace
 
-bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines) {
-  std::vector<std::string> read;
+bool ReadTextLines(Platform& platform, const std::string& path, LineList& lines) {
+  LineList read;
   bool found = false;
   const std::optional<uint64_t> size = platform.FileSize(path);
   if (!size || !ReadGuessingLines(platform, path, *size, read, found)) {
@@ -428,8 +430,9 @@ bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std:
     if (!found) return false;
     counted.Finish();
     Reserve(read, ends);
-    LineSplitter splitter([&](std::string_view line) { read.emplace_back(line); });
-    TextPieces pieces(platform, [&](std::string_view piece) { return splitter.Feed(piece); });
+    LineSplitter splitter([&](std::string_view line) { read.push_back(line); });
+    TextPieces pieces(platform,
+                      [&](std::string_view piece) { return splitter.Feed(read.Store(piece)); });
     found = Found(
         platform.ReadInPieces(path, [&](std::string_view piece) { return pieces.Feed(piece); }),
         path);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/line_list.h"
 #include "core/platform.h"
 
 namespace moxlyn {
@@ -40,7 +41,7 @@ bool FitsCodePage(Platform& platform, std::string_view text);
 // code page 1252).
 bool StaysCodePage(Platform& platform, std::string_view firstLine);
 // Whether every one of texts fits the code page, asked a batch at a time.
-bool AllFitCodePage(Platform& platform, const std::vector<std::string>& texts);
+bool AllFitCodePage(Platform& platform, const LineList& texts);
 
 // The whole bytes of a file of any form, its mark left out, as the program's
 // text (UTF-8). A byte that is no text of the file's form (a lone lead byte)
@@ -66,7 +67,7 @@ bool ReadTextFile(Platform& platform, const std::string& path, std::string& cont
 // whole. Returns false, leaving lines
 // alone, when no file exists there; throws AppError(cannot open) when one
 // exists but cannot be read.
-bool ReadTextLines(Platform& platform, const std::string& path, std::vector<std::string>& lines);
+bool ReadTextLines(Platform& platform, const std::string& path, LineList& lines);
 
 // Thrown by a TextWriter writing the code page for a text that does not fit it.
 struct NotInCodePage {};

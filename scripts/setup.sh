@@ -10,6 +10,17 @@ packages=(cmake ninja-build g++ googletest clang libclang-rt-14-dev clang-format
           g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xdotool imagemagick x11-apps x11-utils
           fonts-ipafont-gothic python3 python3-xlib locales zip)
 
+# A mirror caught mid-sync fails one index now and then ("File has unexpected
+# size"): the update is tried again, and if one index still fails the install
+# goes on with what was fetched; it fails plainly if a package is not there.
+update_indexes() {
+  for wait in 10 30 0; do
+    $SUDO apt-get update -qq && return 0
+    [ "$wait" -eq 0 ] || sleep "$wait"
+  done
+  echo "setup: apt-get update failed; installing from the indexes it fetched" >&2
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,7 +30,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -qq
+  update_indexes
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
@@ -42,7 +53,7 @@ if [ ! -s "$marlett" ]; then
   fonts_deb=$(mktemp -d)
   chmod 777 "$fonts_deb"
   (cd "$fonts_deb" && apt-get download fonts-wine >/dev/null 2>&1) ||
-    { $SUDO apt-get update -qq && (cd "$fonts_deb" && apt-get download fonts-wine >/dev/null); }
+    { update_indexes && (cd "$fonts_deb" && apt-get download fonts-wine >/dev/null); }
   $SUDO mkdir -p "$(dirname "$marlett")"
   dpkg-deb --fsys-tarfile "$fonts_deb"/fonts-wine_*.deb |
     tar -x -O ./usr/share/wine/fonts/marlett.ttf | $SUDO tee "$marlett" >/dev/null

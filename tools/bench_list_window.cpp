@@ -79,8 +79,8 @@ void ShowList(HWND listBox, const DelList& list) {
 
 void BareAdd(HWND listBox, const DelList& list) {
   SendMessageA(listBox, WM_SETREDRAW, FALSE, 0);
-  for (const std::string& entry : list) {
-    SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+  for (const std::string_view entry : list) {
+    SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(entry).c_str()));
   }
   SendMessageA(listBox, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(listBox, nullptr, TRUE);

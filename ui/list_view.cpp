@@ -37,10 +37,10 @@ class RedrawOff {
 // The rows hold the entries as themselves.
 void AddRows(HWND listBox, const DelList& list) {
   size_t bytes = 0;
-  for (const std::string& entry : list) bytes += (entry.size() + 1) * sizeof(wchar_t);
+  for (const std::string_view entry : list) bytes += (entry.size() + 1) * sizeof(wchar_t);
   SendMessageW(listBox, LB_INITSTORAGE, list.size(), static_cast<LPARAM>(bytes));
   std::wstring row;
-  for (const std::string& entry : list) {
+  for (const std::string_view entry : list) {
     PathInto(row, entry);
     SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
   }
@@ -148,17 +148,11 @@ size_t ExcludeSelected(HWND listBox, DelList& list) {
   }
 
   // One pass over the list: keep every entry whose position is not selected.
-  size_t next = 0;  // first selected position not yet passed
-  size_t kept = 0;
-  for (size_t position = 0; position < list.size(); ++position) {
-    if (next < selected.size() && static_cast<size_t>(selected[next]) == position) {
-      ++next;
-      continue;
-    }
-    if (kept != position) list[kept] = std::move(list[position]);
-    ++kept;
+  std::vector<bool> keep(list.size(), true);
+  for (const int position : selected) {
+    if (static_cast<size_t>(position) < keep.size()) keep[static_cast<size_t>(position)] = false;
   }
-  list.resize(kept);
+  list.KeepOnly(keep);
 
   RedrawOff redrawOff(listBox);
   if (shifted <= kShiftsPerRefill * (rows - selected.size() + 1)) {

@@ -140,7 +140,7 @@ void TForm_main::FinishMain() {
     throw;
   }
   KillTimer(hwnd_, kSaveTimerId);
-  moxlyn::DelList().swap(DelList);
+  DelList.clear();
   PostQuitMessage(0);
 }
 

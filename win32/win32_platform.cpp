@@ -817,10 +817,11 @@ class CodePageTable {
   __attribute__((target("sse2"))) bool AppendUtf8(std::string_view bytes, std::string& text) const {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = in + bytes.size();
-    // A pair of the code page gives at most three bytes of UTF-8: room for
-    // one and a half times the bytes, and the sixteen more that CopyAscii
-    // needs. A single byte may give three too (a half-width kana): where the
-    // room runs short, it is made three times the rest.
+    // A pair of the code page gives at most three bytes of UTF-8, and ASCII
+    // one: room for one and a half times the bytes left, and the sixteen
+    // more that CopyAscii needs, lasts to the end. A single byte may give
+    // three (a half-width kana): the first one makes the room three times
+    // the bytes left, which lasts too.
     const size_t kept = text.size();
     text.resize(kept + bytes.size() + bytes.size() / 2 + kSlack);
     auto* start = reinterpret_cast<unsigned char*>(text.data());
@@ -829,34 +830,37 @@ class CodePageTable {
     const uint8_t* const leads = leadIndex_.data();
     while (in < end) {
       CopyAscii(in, end, out);
-      if (in == end) break;
-      if (static_cast<size_t>(limit - out) < 3 + static_cast<size_t>(end - in) + kSlack) {
-        const auto used = static_cast<size_t>(out - start);
-        text.resize(used + 3 * static_cast<size_t>(end - in) + kSlack);
-        start = reinterpret_cast<unsigned char*>(text.data());
-        out = start + used;
-        limit = start + text.size();
+      // The characters up to the next ASCII byte, one after another.
+      while (in < end && *in >= 0x80) {
+        const uint32_t row = leads[*in];
+        uint32_t unit = kNone;
+        if (row == 0) {
+          const auto left = static_cast<size_t>(end - in);
+          if (static_cast<size_t>(limit - out) < 3 * left + kSlack) {
+            const auto used = static_cast<size_t>(out - start);
+            text.resize(used + 3 * left + kSlack);
+            start = reinterpret_cast<unsigned char*>(text.data());
+            out = start + used;
+            limit = start + text.size();
+          }
+          unit = single_[*in];
+          in += 1;
+        } else if (end - in >= 2) {
+          unit = pairs_[(row - 1) * size_t{256} + in[1]];
+          in += 2;
+        }
+        if (unit == kNone) {
+          text.resize(kept);
+          return false;
+        }
+        if (unit < 0x800) {
+          *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
+        } else {
+          *out++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
+          *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
+        }
+        *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
       }
-      const uint32_t row = leads[*in];
-      uint32_t unit = kNone;
-      if (row == 0) {
-        unit = single_[*in];
-        in += 1;
-      } else if (end - in >= 2) {
-        unit = pairs_[(row - 1) * size_t{256} + in[1]];
-        in += 2;
-      }
-      if (unit == kNone) {
-        text.resize(kept);
-        return false;
-      }
-      if (unit < 0x800) {
-        *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
-      } else {
-        *out++ = static_cast<unsigned char>(0xE0 | (unit >> 12));
-        *out++ = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
-      }
-      *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
     }
     text.resize(static_cast<size_t>(out - start));
     return true;

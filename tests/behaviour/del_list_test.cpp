@@ -69,7 +69,7 @@ TEST_F(DelListTest, AnEntryOutsideTheCodePageMakesTheWholeFileUtf8WithItsMark) {
     const DelList list{U8(u8"C:\\表"), entry, "C:\\x"};
     SaveDelList(fs(), list);
     EXPECT_EQ(world_->Content(listFile_),
-              "\xEF\xBB\xBF" + list[0] + "\r\n" + entry + "\r\nC:\\x\r\n");
+              "\xEF\xBB\xBF" + U8(u8"C:\\表") + "\r\n" + entry + "\r\nC:\\x\r\n");
     DelList loaded;
     LoadDelList(fs(), loaded);
     EXPECT_EQ(loaded, list);

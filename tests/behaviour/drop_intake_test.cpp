@@ -9,6 +9,7 @@
 
 #include "core/deletion_engine.h"
 #include "tests/support/counting_platform.h"
+#include "tests/support/line_lists.h"
 #include "tests/support/test_world.h"
 #include "tests/support/utf8_text.h"
 
@@ -114,9 +115,10 @@ TEST_F(DropIntakeTest, NamesOfAnyScriptAreListedAndDeletedAsThemselves) {
   DelList list = Drop({dir});
   names.insert(dir + "\\cafe.txt");
   ExpectFolder(list, 0, dir, names);
-  list.erase(std::find(list.begin(), list.end(), dir + "\\cafe.txt"));
-  list.erase(list.begin());  // the folder itself
-  DeleteListed(fs(), list);
+  std::vector<std::string> entries = testing::Strings(list);
+  entries.erase(std::find(entries.begin(), entries.end(), dir + "\\cafe.txt"));
+  entries.erase(entries.begin());  // the folder itself
+  DeleteListed(fs(), testing::ListOf(entries));
   EXPECT_EQ(world_->Content(dir + "\\cafe.txt"), "kept");
   names.erase(dir + "\\cafe.txt");
   for (const auto& name : names) EXPECT_FALSE(world_->Exists(name)) << name;

@@ -11,6 +11,7 @@
 #include "core/app_error.h"
 #include "core/delete_command.h"
 #include "core/text_file.h"
+#include "tests/support/line_lists.h"
 #include "tests/support/memory_platform.h"
 #include "tests/support/platform_wrapper.h"
 
@@ -121,9 +122,9 @@ class KeeperRun : public DeletePrompts, public SteadyClock, public WindowPositio
 
   // The list file's entries (through a link), or {"-"} when it is absent.
   Lines File() {
-    Lines lines;
+    LineList lines;
     if (!ReadTextLines(fs_, start_ == Start::kLink ? kTarget : kListFile, lines)) return {"-"};
-    return lines;
+    return testing::Strings(lines);
   }
   bool SettingsWritten() { return fs_.Content(kIni) != iniAtStart_; }
 
@@ -199,7 +200,7 @@ TEST(ListKeeperTest, EachStartThroughEachEvent) {
       const bool deleting = events[i] == Event::kDeleteAsked || events[i] == Event::kDelete;
       EXPECT_EQ(run.Do(events[i]), row.settings[i] == '!');
       EXPECT_EQ(run.File(), Entries(row.file[i]));
-      EXPECT_EQ(run.list_, deleting ? Lines{} : Entries(row.listed));
+      EXPECT_EQ(testing::Strings(run.list_), deleting ? Lines{} : Entries(row.listed));
       EXPECT_EQ(run.SettingsWritten(), row.settings[i] == 'w');
       // The command deletes what the list showed, and only that; a drop
       // while it asks is refused.

@@ -9,6 +9,7 @@
 #include "core/del_list.h"
 #include "core/delete_command.h"
 #include "tests/support/counting_platform.h"
+#include "tests/support/line_lists.h"
 #include "tests/support/memory_platform.h"
 #include "tests/support/utf8_text.h"
 
@@ -301,9 +302,9 @@ TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
     fs.SetReadPieceSize(pieceSize);
     for (const auto& text : texts) {
       fs.AddFile("C:\\t.txt", text);
-      Lines lines{"stale"};
+      LineList lines{"stale"};
       EXPECT_TRUE(ReadTextLines(fs, "C:\\t.txt", lines));
-      EXPECT_EQ(lines, SplitLines(text)) << pieceSize << ": " << text;
+      EXPECT_EQ(testing::Strings(lines), SplitLines(text)) << pieceSize << ": " << text;
       fs.RemoveFile("C:\\t.txt");
     }
   }
@@ -338,7 +339,7 @@ TEST(ReadTextLines, AFileWhoseFirstLineIsLongIsReadOnce) {
     testing::MemoryPlatform fs;
     fs.AddFile("C:\\t.txt", text);
     testing::CountingPlatform counting(fs);
-    Lines lines;
+    LineList lines;
     EXPECT_TRUE(ReadTextLines(counting, "C:\\t.txt", lines));
     EXPECT_EQ(lines.size(), 2001u);
     EXPECT_EQ(counting.Calls("ReadInPieces"), 1);
@@ -347,9 +348,9 @@ TEST(ReadTextLines, AFileWhoseFirstLineIsLongIsReadOnce) {
 
 TEST(ReadTextLines, MissingIsNoErrorAndUnreadableIsReported) {
   testing::MemoryPlatform fs;
-  Lines lines{"kept"};
+  LineList lines{"kept"};
   EXPECT_FALSE(ReadTextLines(fs, "C:\\none.txt", lines));
-  EXPECT_EQ(lines, Lines{"kept"});
+  EXPECT_EQ(lines, LineList{"kept"});
   fs.AddFile("C:\\locked.txt", "a\r\n");
   fs.DenyRead("C:\\locked.txt");
   try {
@@ -358,7 +359,7 @@ TEST(ReadTextLines, MissingIsNoErrorAndUnreadableIsReported) {
   } catch (const AppError& error) {
     EXPECT_EQ(error.Message(), "ファイル C:\\locked.txt は開けません");
   }
-  EXPECT_EQ(lines, Lines{"kept"});
+  EXPECT_EQ(lines, LineList{"kept"});
 }
 
 }  // namespace

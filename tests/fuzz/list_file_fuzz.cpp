@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/del_list.h"
 #include "core/text_file.h"
 #include "core/utf8.h"
+#include "tests/support/line_lists.h"
 #include "tests/support/memory_platform.h"
 
 namespace {
@@ -31,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(moxlyn::SplitLines(moxlyn::JoinLines(lines)) == lines);
 
   // Entries: the input cut at LF, CR and zero bytes dropped.
-  moxlyn::DelList entries(1);
+  std::vector<std::string> entries(1);
   for (const char c : bytes) {
     if (c == '\n') {
       entries.emplace_back();
@@ -46,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static moxlyn::testing::MemoryPlatform fs;
   static const bool made = (fs.AddFolder("C:\\Moxlyn"), true);
   (void)made;
-  moxlyn::SaveDelList(fs, entries);
+  moxlyn::SaveDelList(fs, moxlyn::testing::ListOf(entries));
   moxlyn::DelList loaded{"stale"};
   moxlyn::LoadDelList(fs, loaded);
   // Text comes back as it was (in either form of the file); an entry that is

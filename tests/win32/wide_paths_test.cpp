@@ -132,7 +132,7 @@ TEST_F(WidePathsTest, ShortAndForeignNamesDroppedTogetherListWhatEachListsAlone)
     FolderW(W(L"many\\") + name);
     FileW(W(L"many\\") + name + L"\\inside.txt");
   }
-  DelList names;
+  std::vector<std::string> names;
   CollectFolder(fs(), root_ + "\\many", names);
   std::wstring shortPath(MAX_PATH, L'\0');
   shortPath.resize(

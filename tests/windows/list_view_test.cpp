@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/line_lists.h"
 #include "tests/support/utf8_text.h"
 #include "tests/support/win32_tools.h"
 #include "ui/dpi.h"
@@ -67,7 +68,7 @@ TEST_F(ListViewTest, FillReplacesTheRowsWithTheListInOrderKeepingEmptyAndRepeate
   FillListView(listBox_, {"C:\\old"});
   const DelList list{"C:\\a", "", "C:\\a", U8(u8"D:\\表示\\b"), U8(u8"C:\\😀 한국 café")};
   FillListView(listBox_, list);
-  EXPECT_EQ(Rows(), list);
+  EXPECT_EQ(Rows(), testing::Strings(list));
   SetHorizontalExtent(listBox_, 123);
   ClearRows(listBox_);
   EXPECT_TRUE(Rows().empty());
@@ -82,8 +83,8 @@ TEST_F(ListViewTest, MaxItemWidthIsTheWidestRowInTheListBoxFont) {
                      std::string(1500, 'W')};
   FillListView(listBox_, list);
   int widest = 0;
-  for (const std::string& row : list)
-    widest = std::max(widest, testing::TextWidth(WindowFont(), row));
+  for (const std::string_view row : list)
+    widest = std::max(widest, testing::TextWidth(WindowFont(), std::string(row)));
   EXPECT_GT(widest, 0);
   EXPECT_EQ(MaxItemWidth(listBox_, list), widest);
 }
@@ -120,7 +121,7 @@ TEST_F(ListViewTest, ExcludeRemovesExactlyTheSelectedPositionsFromViewAndList) {
       if (c.selected.count(static_cast<int>(i)) == 0) expected.push_back(c.list[i]);
     }
     EXPECT_EQ(list, expected);
-    EXPECT_EQ(Rows(), expected);
+    EXPECT_EQ(Rows(), testing::Strings(expected));
     EXPECT_EQ(SendMessageA(listBox_, LB_GETSELCOUNT, 0, 0), 0);
   }
 }

@@ -343,8 +343,9 @@ TEST_F(StartE2e, AWindowSavedOffEveryScreenComesUpOnItAndAPartlyVisibleOneStaysA
 }
 
 TEST_F(StartE2e, ListTooBigForMemoryIsReportedInJapaneseAndKeptAtClose) {
-  // 90,000,000 empty lines: more strings than a 32-bit address space holds.
-  constexpr LONGLONG kSize = 90000000;
+  // 300,000,000 empty lines: more entries than a 32-bit address space can
+  // index.
+  constexpr LONGLONG kSize = 300000000;
   folder.Write("dellist.lst", std::string(static_cast<size_t>(kSize), '\n'));
   program.emplace(folder);
   auto box = program->WaitFirstBox();
