@@ -12,7 +12,7 @@ packages=(cmake ninja-build g++ googletest clang libclang-rt-14-dev clang-format
 
 # A mirror caught mid-sync fails one index now and then ("File has unexpected
 # size"): the update is tried again, and if one index still fails the install
-# goes on with what was fetched; it fails plainly if a package is not there.
+# goes on with the indexes fetched (it fails if they cannot satisfy it).
 update_indexes() {
   for wait in 10 30 0; do
     $SUDO apt-get update -qq && return 0

@@ -879,31 +879,33 @@ class CodePageTable {
     const uint16_t* const encode = encode_.data();
     while (in < end) {
       CopyAscii(in, end, out);
-      if (in == end) break;
-      // Only characters of two and three bytes have codes in the table, so
-      // only they are decoded, here rather than by DecodeUtf8At: inlined in
-      // this loop on i686, its general form made a million lines take 46 ms
-      // to write instead of 31. A continuation byte XOR 0x80 is below 0x40.
-      const uint32_t lead = in[0];
-      const auto left = static_cast<size_t>(end - in);
-      uint32_t code = kNone;
-      if (lead >= 0xC2 && lead < 0xE0 && left >= 2 && (in[1] ^ 0x80u) < 0x40) {
-        code = ((lead & 0x1Fu) << 6) | (in[1] ^ 0x80u);
-        in += 2;
-      } else if (lead >= 0xE0 && lead < 0xF0 && left >= 3 &&
-                 ((in[1] ^ 0x80u) | (in[2] ^ 0x80u)) < 0x40) {
-        code = ((lead & 0x0Fu) << 12) | ((in[1] ^ 0x80u) << 6) | (in[2] ^ 0x80u);
-        in += 3;
-        if (code < 0x800) code = kNone;  // overlong
+      // The characters up to the next ASCII byte, one after another. Only
+      // characters of two and three bytes have codes in the table, so only
+      // they are decoded, here rather than by DecodeUtf8At: inlined in this
+      // loop on i686, its general form made a million lines take 46 ms to
+      // write instead of 31. A continuation byte XOR 0x80 is below 0x40.
+      while (in < end && *in >= 0x80) {
+        const uint32_t lead = in[0];
+        const auto left = static_cast<size_t>(end - in);
+        uint32_t code = kNone;
+        if (lead >= 0xC2 && lead < 0xE0 && left >= 2 && (in[1] ^ 0x80u) < 0x40) {
+          code = ((lead & 0x1Fu) << 6) | (in[1] ^ 0x80u);
+          in += 2;
+        } else if (lead >= 0xE0 && lead < 0xF0 && left >= 3 &&
+                   ((in[1] ^ 0x80u) | (in[2] ^ 0x80u)) < 0x40) {
+          code = ((lead & 0x0Fu) << 12) | ((in[1] ^ 0x80u) << 6) | (in[2] ^ 0x80u);
+          in += 3;
+          if (code < 0x800) code = kNone;  // overlong
+        }
+        // No code decodes to U+FFFF (kNone): its entry is kNone too.
+        const uint16_t coded = encode[code];
+        if (coded == kNone) {
+          bytes.resize(kept);
+          return false;
+        }
+        if (coded > 0xFF) *out++ = static_cast<unsigned char>(coded >> 8);
+        *out++ = static_cast<unsigned char>(coded & 0xFF);
       }
-      // No code decodes to U+FFFF (kNone): its entry is kNone too.
-      const uint16_t coded = encode[code];
-      if (coded == kNone) {
-        bytes.resize(kept);
-        return false;
-      }
-      if (coded > 0xFF) *out++ = static_cast<unsigned char>(coded >> 8);
-      *out++ = static_cast<unsigned char>(coded & 0xFF);
     }
     bytes.resize(static_cast<size_t>(out - start));
     return true;

@@ -17,7 +17,7 @@ using testing::Strings;
 // (ASan sees a line left pointing into freed text).
 TEST(LineList, LinesOutliveTheirSourceThroughCopiesAndRemovals) {
   std::string source = "first\r\nsecond\r\n";
-  const std::string huge(3 * 1024 * 1024, 'h');  // larger than any block
+  const std::string huge(size_t{3} * 1024 * 1024, 'h');  // larger than any block
   LineList list;
   const std::string_view stored = list.Store(source);
   list.push_back(stored.substr(0, 5));
