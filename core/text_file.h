@@ -63,10 +63,11 @@ std::string JoinLines(const std::vector<std::string>& lines);
 bool ReadTextFile(Platform& platform, const std::string& path, std::string& content);
 
 // Reads the lines of the text file at path, in any form, into lines as the
-// program's text as ProgramText reads it (replacing them), in pieces: the file's text is never held
-// whole. Returns false, leaving lines
-// alone, when no file exists there; throws AppError(cannot open) when one
-// exists but cannot be read.
+// program's text as ProgramText reads it (replacing them), a piece at a
+// time: each piece's text goes into the list's own blocks, and no other copy
+// of the file is held. Returns false, leaving lines alone, when no file
+// exists there; throws AppError(cannot open) when one exists but cannot be
+// read.
 bool ReadTextLines(Platform& platform, const std::string& path, LineList& lines);
 
 // Thrown by a TextWriter writing the code page for a text that does not fit it.
