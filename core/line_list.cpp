@@ -44,10 +44,9 @@ LineList& LineList::operator=(LineList&& other) noexcept {
 
 char* LineList::Room(size_t bytes) {
   if (bytes > roomLeft_) {
-    nextBlock_ = std::clamp(nextBlock_ * 2, kFirstBlock, kLargestBlock);
-    const size_t size = std::max(nextBlock_, bytes);
-    blocks_.reserve(blocks_.size() + 1);
-    blocks_.emplace_back(new char[size]);
+    blockSize_ = std::clamp(blockSize_ * 2, kFirstBlock, kLargestBlock);
+    const size_t size = std::max(blockSize_, bytes);
+    blocks_.push_back(std::unique_ptr<char[]>(new char[size]));  // not zeroed: never read unwritten
     room_ = blocks_.back().get();
     roomLeft_ = size;
   }
@@ -113,7 +112,7 @@ void LineList::swap(LineList& other) noexcept {
   blocks_.swap(other.blocks_);
   std::swap(room_, other.room_);
   std::swap(roomLeft_, other.roomLeft_);
-  std::swap(nextBlock_, other.nextBlock_);
+  std::swap(blockSize_, other.blockSize_);
   std::swap(held_, other.held_);
   std::swap(stored_, other.stored_);
 }

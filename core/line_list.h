@@ -108,8 +108,8 @@ class LineList {
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* room_ = nullptr;  // where the last block's free room starts
   size_t roomLeft_ = 0;
-  size_t nextBlock_ = 0;     // the size of the block to take next
-  size_t held_ = 0;          // the bytes of the blocks
+  size_t blockSize_ = 0;     // the last block's size, unless a larger line made it larger
+  size_t held_ = 0;          // the bytes handed out of the blocks
   std::string_view stored_;  // the text Store kept last
 };
 
