@@ -79,8 +79,11 @@ void ShowList(HWND listBox, const DelList& list) {
 
 void BareAdd(HWND listBox, const DelList& list) {
   SendMessageA(listBox, WM_SETREDRAW, FALSE, 0);
+  // One buffer for the terminated rows: the floor allocates nothing per row.
+  std::string row;
   for (const std::string_view entry : list) {
-    SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(entry).c_str()));
+    row.assign(entry);
+    SendMessageA(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
   }
   SendMessageA(listBox, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(listBox, nullptr, TRUE);
