@@ -1,6 +1,8 @@
 #include "core/delete_command.h"
 
-#include "core/deletion_engine.h"
+#include <exception>
+
+#include "core/app_error.h"
 #include "core/text_file.h"
 
 namespace moxlyn {
@@ -9,6 +11,9 @@ namespace {
 const char* const kEmptyListText = "リストに削除対象のファイルパスがありません";
 const char* const kConfirmText = "本当に削除してよろしいですか?";
 const char* const kFinishedText = "削除終了";
+const char* const kLeftText = " 件を削除できませんでした。リストに残しています。";
+const char* const kStoppedText = "削除を中止しました。";
+const char* const kStoppedLeftText = " 件をリストに残しています。";
 
 }  // namespace
 
@@ -82,35 +87,57 @@ void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelL
   });
 }
 
-void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
-                     DelList& list, const Settings& settings) {
+bool StartDelete(DeletePrompts& prompts, const DelList& list, const Settings& settings) {
   if (list.empty()) {
     prompts.ShowMessage(kEmptyListText);
-    return;
+    return false;
   }
-  if (settings.ConfirmBeforeDelete && !prompts.AskYesNo(kConfirmText)) return;
+  return !settings.ConfirmBeforeDelete || prompts.AskYesNo(kConfirmText);
+}
 
-  {
-    // Ends the busy span however the deletion ends.
-    struct BusySpan {
-      DeletePrompts& prompts;
-      explicit BusySpan(DeletePrompts& p) : prompts(p) { prompts.DeletionStarts(); }
-      ~BusySpan() { prompts.DeletionEnds(); }
-      BusySpan(const BusySpan&) = delete;
-      BusySpan& operator=(const BusySpan&) = delete;
-    } busy(prompts);
-    DeleteListed(platform, list);
+void EndDelete(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
+               DelList& list, const Settings& settings, const DeletionOutcome& outcome, bool tell) {
+  const size_t left = outcome.Remaining();
+  DelList gone;
+  if (settings.GetDeleteLog && left < list.size()) {
+    gone.reserve(list.size() - left);
+    size_t at = 0;
+    for (const auto& entry : list) {
+      if (!outcome.remains[at++]) gone.push_back(entry);
+    }
   }
-
-  if (settings.GetDeleteLog) WriteDeleteLog(platform, formats, list, settings.LogType);
-
-  list.clear();
-  prompts.ClearListView();
+  // Settled before the log and any box: a deleted entry never comes back
+  // with the list, to meet a new file of its name.
+  list.KeepOnly(outcome.remains);
+  prompts.ListSettled();
+  std::exception_ptr logError;
+  if (!gone.empty()) {
+    try {
+      WriteDeleteLog(platform, formats, gone, settings.LogType);
+    } catch (const AppError&) {
+      logError = std::current_exception();
+    }
+  }
+  if (!tell) return;
+  if (outcome.stopped) {
+    prompts.ShowMessage(kStoppedText + std::to_string(left) + kStoppedLeftText);
+  } else if (left != 0) {
+    prompts.ShowMessage(std::to_string(left) + kLeftText);
+  }
+  if (logError) std::rethrow_exception(logError);
+  if (outcome.stopped || left != 0) return;
   if (settings.ShowMessageAfterDelete) {
     prompts.ShowMessage(kFinishedText);
   } else {
     prompts.Beep();
   }
+}
+
+void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
+                     DelList& list, const Settings& settings) {
+  if (!StartDelete(prompts, list, settings)) return;
+  const DeletionOutcome outcome = DeleteListed(platform, list);
+  EndDelete(platform, prompts, formats, list, settings, outcome, true);
 }
 
 }  // namespace moxlyn

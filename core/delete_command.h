@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/del_list.h"
+#include "core/deletion_engine.h"
 #include "core/locale_formats.h"
 #include "core/platform.h"
 #include "core/settings_store.h"
@@ -21,14 +22,9 @@ class DeletePrompts {
   virtual void ShowMessage(const std::string& text) = 0;
   // Sounds the default beep.
   virtual void Beep() = 0;
-  // Empties the list window's view and sets its horizontal extent to 0,
-  // whether the window is visible or not.
-  virtual void ClearListView() = 0;
-  // The deletion itself starts and has ended (also when it ended by an
-  // exception): the window side shows meanwhile that the program is busy.
-  // No prompt is shown between the two.
-  virtual void DeletionStarts() {}
-  virtual void DeletionEnds() {}
+  // The list now holds what the deletion left: it reaches its file and the
+  // list window's view shows it, before any box.
+  virtual void ListSettled() = 0;
 };
 
 // Appends the entries of list to the day's log file beside the executable
@@ -38,10 +34,24 @@ class DeletePrompts {
 void WriteDeleteLog(Platform& platform, const LocaleFormats& formats, const DelList& list,
                     int32_t logType);
 
-// The delete command: checks the list, asks for confirmation, deletes, logs,
-// empties the list and its view, and tells the user it has finished. A log
-// that cannot be read or written throws AppError after the deletion, with the
-// list and its view left as they were.
+// The press: true when the deletion may start. An empty list only says so;
+// where the options ask for it, the user confirms (anything but Yes: false,
+// nothing changed).
+bool StartDelete(DeletePrompts& prompts, const DelList& list, const Settings& settings);
+
+// The end, by what the deletion left: the entries that are gone leave the
+// list, those with something left stay in their order, and the list is
+// settled before anything else; then the day's log gets a line for each
+// entry that is gone, where the options ask for it. With tell, the user is
+// told last: what remains (stopped or not) in a box whatever the options,
+// otherwise the finished message or the beep. A log that cannot be read or
+// written throws AppError after the list is settled and what remains told,
+// in place of the finished message; without tell it is not thrown.
+void EndDelete(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
+               DelList& list, const Settings& settings, const DeletionOutcome& outcome, bool tell);
+
+// The whole command on the calling thread: StartDelete, the deletion, and
+// EndDelete telling the user.
 void Button_delClick(Platform& platform, DeletePrompts& prompts, const LocaleFormats& formats,
                      DelList& list, const Settings& settings);
 

@@ -51,23 +51,10 @@ void ListKeeper::Changed() {
   due_ = clock_.Milliseconds() + kSaveDelayMs;
 }
 
-void ListKeeper::RunCommand(const std::function<void(DelList&)>& command) {
-  struct Running {
-    bool& flag;
-    const bool before;
-    explicit Running(bool& f) : flag(f), before(f) { flag = true; }
-    ~Running() { flag = before; }
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
-  } running(commandRunning_);
-  const size_t before = list_.size();
-  try {
-    command(list_);
-  } catch (...) {
-    if (list_.size() != before) ListChanged();
-    throw;
-  }
-  if (list_.size() != before) ListChanged();
+void ListKeeper::CommandSettled() {
+  ListChanged();
+  due_ = clock_.Milliseconds();
+  SaveWhenDue();
 }
 
 std::optional<uint64_t> ListKeeper::NextSave() {

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 #include "core/del_list.h"
@@ -47,16 +46,20 @@ class ListKeeper {
   void LoadList();
 
   // False while the delete command runs, from the press to its end with its
-  // boxes: a drop, a paste, an exclusion or clearing must then be refused,
-  // so that the command acts on the list the user saw when pressing it.
+  // boxes: a drop, a paste, an exclusion, clearing or the options' OK must
+  // then be refused, so that the command acts on the list the user saw when
+  // pressing it.
   bool ListMayChange() const { return !commandRunning_; }
   // The list changed (a drop, a paste, an exclusion, clearing).
   void ListChanged();
   // The setup window's OK stored the options.
   void OptionsStored();
-  // Runs the delete command on the list; the list is the command's alone
-  // until it returns (or throws), and a change it made is saved.
-  void RunCommand(const std::function<void(DelList&)>& command);
+  // The delete command: it starts (the list is its alone until it ends),
+  // the deletion changed the list (saved at once, before anything is shown;
+  // a failure is tried again as any save), and it ends.
+  void CommandStarts() { commandRunning_ = true; }
+  void CommandSettled();
+  void CommandEnds() { commandRunning_ = false; }
 
   // Milliseconds until the next save is due, 0 when it is due now; nothing
   // when no save waits.

@@ -93,7 +93,9 @@ void CreateForms() {
   Form_list->Create(owner);
   Form_about = new TForm_about;
   Form_about->Create(owner);
-  Form_setup = new TForm_setup(Form_main->CurrentSettings(), [] { Form_main->OptionsStored(); });
+  Form_setup = new TForm_setup(
+      Form_main->CurrentSettings(), [] { return Form_main->ListMayChange(); },
+      [] { Form_main->OptionsStored(); });
   Form_setup->Create(owner);
   // Closed while active, each hands the activation back to the main window.
   Form* forms[] = {Form_list, Form_about, Form_setup};

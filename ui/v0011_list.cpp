@@ -77,10 +77,6 @@ void TForm_list::Button_excludeClick() {
   changed_();
 }
 
-void TForm_list::ClearListView() {
-  if (ListBox_dellist != nullptr) ClearRows(ListBox_dellist);
-}
-
 LRESULT TForm_list::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     switch (LOWORD(wParam)) {

@@ -17,8 +17,6 @@ class TForm_list : public Form {
   TForm_list(DelList& list, std::function<bool()> mayChange, std::function<void()> changed)
       : list_(list), mayChange_(std::move(mayChange)), changed_(std::move(changed)) {}
   void Create(HWND owner);
-  // Empties the view and sets its horizontal extent to 0, visible or not.
-  void ClearListView();
 
  protected:
   void FormShow() override;

@@ -41,8 +41,19 @@ constexpr DWORD kTrayIconV1Size = NOTIFYICONDATAW_V1_SIZE;
 
 constexpr UINT kNoMoveNoSize = SWP_NOMOVE | SWP_NOSIZE;
 
-// The timer of the saves after changes.
+// The timer of the saves after changes, and that of the progress shown
+// while a deletion runs.
 constexpr UINT_PTR kSaveTimerId = 1;
+constexpr UINT_PTR kProgressTimerId = 2;
+constexpr UINT kProgressMs = 250;
+
+// The deletion's thread has ended.
+constexpr UINT WM_DELETIONENDED = WM_APP + 1;
+
+const char* const kPanelCaption = "Please D&D.";
+const char* const kDelCaption = "削除";
+const char* const kStopCaption = "中止";
+const char* const kDeletingText = "削除中";
 
 // Sent by the shell to the top-level windows when its taskbar is created
 // again (after explorer restarted): the icons added before are gone.
@@ -84,13 +95,13 @@ void TForm_main::FormCreate() {
   MoveTo(hwnd_, kDesignLeft, kDesignTop);
   // Created in tab order.
   constexpr DWORD kPush = WS_TABSTOP | BS_PUSHBUTTON;
-  Button_del = AddControl(hwnd_, "Button", "削除", kPush, 0, 0, 49, 25, kDelId);
+  Button_del = AddControl(hwnd_, "Button", kDelCaption, kPush, 0, 0, 49, 25, kDelId);
   Button_list = AddControl(hwnd_, "Button", "リスト", kPush, 0, 24, 49, 25, kListId);
   Button_setup = AddControl(hwnd_, "Button", "設定", kPush, 0, 48, 49, 25, kSetupId);
   Button_about = AddControl(hwnd_, "Button", "ABOUT", kPush, 0, 72, 49, 25, kAboutId);
   // The panel draws its own raised bevel and its text as it is: a screen
   // reader reads the same text through WM_GETTEXT.
-  Panel1 = AddControl(hwnd_, "Static", "Please D&D.", SS_OWNERDRAW | SS_NOPREFIX,
+  Panel1 = AddControl(hwnd_, "Static", kPanelCaption, SS_OWNERDRAW | SS_NOPREFIX,
                       kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight, kPanelId);
   ACCEL paste{FVIRTKEY | FCONTROL, 'V', kPasteId};
   accelerators_.Reset(CreateAcceleratorTableW(&paste, 1));
@@ -114,8 +125,7 @@ void TForm_main::InitMain() {
   TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   TrayIconData.uCallbackMessage = WM_TRAYICON;
   TrayIconData.hIcon = LoadIconW(Instance(), TextW(kIconResource).c_str());
-  const std::wstring tip = TextW(kProgramName);
-  tip.copy(TrayIconData.szTip, std::size(TrayIconData.szTip) - 1);
+  SetTrayTip(TextW(kProgramName));
   AddTrayIcon();
 
   DragAcceptFiles(hwnd_, TRUE);
@@ -129,6 +139,7 @@ void TForm_main::InitMain() {
 
 void TForm_main::FinishMain() {
   if (keeper_.Finished()) return;
+  StopDeletion();
   Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
   trayIconShown_ = false;
   try {
@@ -162,6 +173,11 @@ void TForm_main::ListChanged() {
 
 void TForm_main::WMEndSession() {
   if (keeper_.Finished()) return;
+  try {
+    StopDeletion();
+  } catch (...) {
+    // Nothing waits on a session that is ending: what could be settled is saved below.
+  }
   Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
   trayIconShown_ = false;
   keeper_.SessionEnds();
@@ -294,20 +310,86 @@ void TForm_main::ShowAtStart(int showCommand) {
 }
 
 void TForm_main::Button_delClick() {
+  if (deletion_.Running()) {
+    deletion_.Stop();
+    return;
+  }
   // A press that reaches the window while its own command asks is refused.
   if (!keeper_.ListMayChange()) {
     MessageBeep(0);
     return;
   }
+  keeper_.CommandStarts();
   try {
-    keeper_.RunCommand([this](moxlyn::DelList& list) {
-      moxlyn::Button_delClick(ThePlatform(), *this, formats_, list, Settings);
-    });
+    if (!StartDelete(*this, DelList, Settings)) {
+      keeper_.CommandEnds();
+      return;
+    }
+    deletion_.Start(DelList, hwnd_, WM_DELETIONENDED);
   } catch (...) {
-    ScheduleSave();
+    keeper_.CommandEnds();
     throw;
   }
-  ScheduleSave();
+  ShowDeleting(true);
+}
+
+void TForm_main::DeletionEnded() {
+  if (!deletion_.Running()) return;
+  ShowDeleting(false);
+  // The command ends with its boxes, however they end.
+  struct Ends {
+    ListKeeper& keeper;
+    explicit Ends(ListKeeper& k) : keeper(k) {}
+    ~Ends() { keeper.CommandEnds(); }
+    Ends(const Ends&) = delete;
+    Ends& operator=(const Ends&) = delete;
+  } ends(keeper_);
+  const DeletionOutcome outcome = deletion_.Finish();
+  EndDelete(ThePlatform(), *this, formats_, DelList, Settings, outcome, true);
+}
+
+void TForm_main::StopDeletion() {
+  if (!deletion_.Running()) return;
+  deletion_.Stop();
+  ShowDeleting(false);
+  DeletionOutcome outcome;
+  try {
+    outcome = deletion_.Finish();
+  } catch (...) {
+    keeper_.CommandEnds();
+    throw;
+  }
+  keeper_.CommandEnds();
+  EndDelete(ThePlatform(), *this, formats_, DelList, Settings, outcome, false);
+}
+
+void TForm_main::ShowDeleting(bool deleting) {
+  SetWindowTextW(Button_del, TextW(deleting ? kStopCaption : kDelCaption).c_str());
+  for (HWND button : {Button_list, Button_setup, Button_about}) EnableWindow(button, !deleting);
+  if (deleting) {
+    SetTimer(hwnd_, kProgressTimerId, kProgressMs, nullptr);
+    ShowProgress();
+    return;
+  }
+  KillTimer(hwnd_, kProgressTimerId);
+  SetWindowTextW(Panel1, TextW(kPanelCaption).c_str());
+  SetTrayTip(TextW(kProgramName));
+}
+
+void TForm_main::ShowProgress() {
+  const std::string removed = std::to_string(deletion_.Removed());
+  const std::string entries =
+      std::to_string(deletion_.EntriesDone()) + " / " + std::to_string(deletion_.Entries());
+  SetWindowTextW(Panel1,
+                 TextW(std::string(kDeletingText) + "\n" + removed + "\n" + entries).c_str());
+  SetTrayTip(TextW(std::string(kDeletingText) + " " + removed + " " + entries));
+}
+
+void TForm_main::SetTrayTip(const std::wstring& tip) {
+  const size_t length = std::min(tip.size(), std::size(TrayIconData.szTip) - 1);
+  tip.copy(TrayIconData.szTip, length);
+  TrayIconData.szTip[length] = 0;
+  if (trayIconShown_) Shell_NotifyIconW(NIM_MODIFY, &TrayIconData);
 }
 
 void TForm_main::Button_listClick() { Form_list->ShowForm(); }
@@ -324,21 +406,10 @@ void TForm_main::ShowMessage(const std::string& text) {
 
 void TForm_main::Beep() { MessageBeep(0); }
 
-void TForm_main::ClearListView() {
-  if (Form_list != nullptr) Form_list->ClearListView();
-}
-
-// The deletion runs in the click's handler and no message is handled until
-// it ends, so nothing resets the cursor meanwhile: the wait cursor shows the
-// user that the program is working rather than frozen.
-void TForm_main::DeletionStarts() {
-  cursorBeforeDeletion_ = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-}
-
-void TForm_main::DeletionEnds() {
-  SetCursor(cursorBeforeDeletion_ != nullptr ? cursorBeforeDeletion_
-                                             : LoadCursor(nullptr, IDC_ARROW));
-  cursorBeforeDeletion_ = nullptr;
+void TForm_main::ListSettled() {
+  keeper_.CommandSettled();
+  ScheduleSave();
+  RefreshListWindow();
 }
 
 RECT TForm_main::NormalRect() const {
@@ -383,8 +454,13 @@ void TForm_main::Panel1Paint(const DRAWITEMSTRUCT& item) {
   const ScopedSelection font(item.hDC, WindowFont(hwnd_));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
+  // Centred whole, the progress's lines too.
+  RECT text = rect;
+  DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_CENTER | DT_NOPREFIX | DT_CALCRECT);
+  rect.top += ((rect.bottom - rect.top) - (text.bottom - text.top)) / 2;
   DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &rect,
-            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            DT_CENTER | DT_NOPREFIX);
 }
 
 LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -455,7 +531,21 @@ LRESULT TForm_main::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       formats_.Refresh();
       break;
+    case WM_DELETIONENDED:
+      DeletionEnded();
+      return 0;
+    case WM_SETCURSOR:
+      // The program works on in the background, and still answers.
+      if (deletion_.Running() && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursor(nullptr, IDC_APPSTARTING));
+        return TRUE;
+      }
+      break;
     case WM_TIMER:
+      if (wParam == kProgressTimerId) {
+        ShowProgress();
+        return 0;
+      }
       if (wParam == kSaveTimerId) {
         keeper_.SaveWhenDue();
         ScheduleSave();

@@ -14,6 +14,7 @@
 #include "core/delete_command.h"
 #include "core/list_keeper.h"
 #include "core/settings_store.h"
+#include "ui/deletion_run.h"
 #include "ui/program.h"
 #include "ui/window_base.h"
 #include "win32/scoped_handle.h"
@@ -49,7 +50,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void OptionsStored();
 
   // False while the delete command runs: the list window refuses to exclude
-  // or clear meanwhile, as the main window refuses drops and pastes.
+  // or clear meanwhile, and the setup window its OK, as the main window
+  // refuses drops and pastes.
   bool ListMayChange() const { return keeper_.ListMayChange(); }
   // The list changed (a drop, a paste, an exclusion, clearing, a deletion):
   // it is saved once the user has left the program alone for a moment.
@@ -63,9 +65,7 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   bool AskYesNo(const std::string& text) override;
   void ShowMessage(const std::string& text) override;
   void Beep() override;
-  void ClearListView() override;
-  void DeletionStarts() override;
-  void DeletionEnds() override;
+  void ListSettled() override;
   // WindowPosition
   int32_t Left() override;
   int32_t Top() override;
@@ -89,7 +89,21 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   void ListDropped(const std::optional<std::vector<std::string>>& paths);
   // The open list window shows the list as it is now; a hidden one stays hidden.
   void RefreshListWindow();
+  // "削除": starts the delete command, whose deletion runs on a thread of its
+  // own; while it runs the button reads "中止", and a press stops it.
   void Button_delClick();
+  // The deletion has ended: what it left settles the list, then the user is told.
+  void DeletionEnded();
+  // The close or the end of the logon during a deletion: it is stopped, and
+  // what it did settles the list, without a box.
+  void StopDeletion();
+  // While the deletion runs: the button reads "中止", the other buttons are
+  // disabled, and the panel and the tray icon's tip show its progress;
+  // afterwards all as before.
+  void ShowDeleting(bool deleting);
+  void ShowProgress();
+  // The tray icon's tip, shown at once where the icon is there.
+  void SetTrayTip(const std::wstring& tip);
   void Button_listClick();
   void Button_setupClick();
   void Button_aboutClick();
@@ -118,8 +132,8 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   HWND Button_about = nullptr;
   HWND Panel1 = nullptr;
 
-  // The cursor that the wait cursor replaced while a deletion runs.
-  HCURSOR cursorBeforeDeletion_ = nullptr;
+  // The deletion of the delete command, while it runs.
+  DeletionRun deletion_;
   bool minimised_ = false;
   bool trayIconShown_ = false;
   std::vector<HWND> hiddenByMinimise_;

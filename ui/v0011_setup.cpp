@@ -61,6 +61,10 @@ void TForm_setup::FormShow() {
 }
 
 void TForm_setup::Button_okClick() {
+  if (mayStore_ && !mayStore_()) {
+    MessageBeep(0);
+    return;
+  }
   settings_.ConfirmBeforeDelete = Ticked(CheckBox_confdel);
   settings_.ShowMessageAfterDelete = Ticked(CheckBox_showmes);
   settings_.GetDeleteLog = Ticked(CheckBox_log);

@@ -13,8 +13,10 @@ class TForm_setup : public Form {
  public:
   // Edits settings, which the main window owns and keeps for the run; OK
   // stores the options in them and then calls stored.
-  TForm_setup(Settings& settings, std::function<void()> stored)
-      : settings_(settings), stored_(std::move(stored)) {}
+  // mayStore tells whether the options may change now (not while the
+  // delete command runs: its OK is then refused with a beep).
+  TForm_setup(Settings& settings, std::function<bool()> mayStore, std::function<void()> stored)
+      : settings_(settings), mayStore_(std::move(mayStore)), stored_(std::move(stored)) {}
   void Create(HWND owner);
 
  protected:
@@ -37,6 +39,7 @@ class TForm_setup : public Form {
   HWND CheckBox_topmost = nullptr;
 
   Settings& settings_;
+  std::function<bool()> mayStore_;
   std::function<void()> stored_;
 };
 

@@ -25,7 +25,7 @@ class FakePrompts : public DeletePrompts {
   }
   void ShowMessage(const std::string& text) override { calls.push_back("show " + text); }
   void Beep() override { calls.push_back("beep"); }
-  void ClearListView() override { calls.push_back("clear"); }
+  void ListSettled() override { calls.push_back("settled"); }
 
   bool answer = true;
   std::vector<std::string> calls;
@@ -84,10 +84,10 @@ TEST_F(DeleteCommandTest, DeletesThenClearsAndTellsTheUser) {
     bool showMessage;
     std::vector<std::string> calls;
   } const cases[] = {
-      {true, true, {kAsk, "clear", kFinished}},
-      {true, false, {kAsk, "clear", "beep"}},
-      {false, true, {"clear", kFinished}},
-      {false, false, {"clear", "beep"}},
+      {true, true, {kAsk, "settled", kFinished}},
+      {true, false, {kAsk, "settled", "beep"}},
+      {false, true, {"settled", kFinished}},
+      {false, false, {"settled", "beep"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "confirm " << c.confirm << ", message " << c.showMessage);
@@ -111,15 +111,10 @@ TEST_F(DeleteCommandTest, DeletesThenClearsAndTellsTheUser) {
 TEST_F(DeleteCommandTest, PathsLogTwiceOnTheSameDayAppends) {
   Run();
   EXPECT_EQ(fs_.Content(kLog), "C:\\d\\a.txt\r\nC:\\d\\sub\r\n");
-  // The second list names a missing file and a read-only file: both logged,
-  // both leave the list, the read-only one stays on disk.
-  fs_.AddFile("C:\\d\\ro.txt", "ro", kAttrReadOnly);
-  list_ = {"C:\\d\\gone.txt", "C:\\d\\ro.txt"};
+  // The second list names a missing file, already gone: logged.
+  list_ = {"C:\\d\\gone.txt"};
   Run();
-  EXPECT_EQ(fs_.Content(kLog),
-            "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\d\\ro.txt\r\n");
-  EXPECT_TRUE(list_.empty());
-  EXPECT_EQ(fs_.Content("C:\\d\\ro.txt"), "ro");
+  EXPECT_EQ(fs_.Content(kLog), "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\n");
   // Only the listed entries are logged, not what was inside a listed folder.
   EXPECT_EQ(fs_.Content(kLog).find("c.txt"), std::string::npos);
   // Any log type but time-and-name logs the path alone.
@@ -127,8 +122,7 @@ TEST_F(DeleteCommandTest, PathsLogTwiceOnTheSameDayAppends) {
   fs_.AddFile("C:\\x.txt");
   list_ = {"C:\\x.txt"};
   Run();
-  EXPECT_EQ(fs_.Content(kLog),
-            "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\d\\ro.txt\r\nC:\\x.txt\r\n");
+  EXPECT_EQ(fs_.Content(kLog), "C:\\d\\a.txt\r\nC:\\d\\sub\r\nC:\\d\\gone.txt\r\nC:\\x.txt\r\n");
 }
 
 TEST_F(DeleteCommandTest, TimeAndNameLinesReadTheClockForEachEntry) {
@@ -240,7 +234,7 @@ TEST_F(DeleteCommandTest, TheLogStaysInTheCodePageUntilALineNeedsMore) {
   }
 }
 
-TEST_F(DeleteCommandTest, LogFailureStopsTheCommandAndKeepsTheListAsPaths) {
+TEST_F(DeleteCommandTest, ALogThatFailsIsReportedAndWhatWentLeavesTheListAllTheSame) {
   struct Case {
     const char* name;
     std::function<void(testing::MemoryPlatform&)> fault;
@@ -285,57 +279,74 @@ TEST_F(DeleteCommandTest, LogFailureStopsTheCommandAndKeepsTheListAsPaths) {
       EXPECT_EQ(error.Message(), c.error);
     }
     EXPECT_FALSE(fs.Exists("C:\\d\\a.txt"));  // the deletion happened first
-    EXPECT_EQ(list, (DelList{"C:\\d\\a.txt", "C:\\d\\missing"}));
-    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(prompts.calls, std::vector<std::string>{"settled"});
     EXPECT_EQ(fs.Content(kLog), logBefore);
     EXPECT_FALSE(fs.Exists(TemporaryPathFor({kLog}, 0).text));
   }
 }
 
-// The busy span covers the deletion only: never a prompt, and it ends also
-// when the deletion throws.
-TEST(DeleteCommandBusy, SpanCoversTheDeletionOnly) {
-  class BusyPrompts : public FakePrompts {
-   public:
-    void DeletionStarts() override { calls.push_back("busy"); }
-    void DeletionEnds() override { calls.push_back("idle"); }
+// What the deletion left decides the list, the log and the box: a held
+// file, a folder keeping one, a read-only file listed directly stay listed
+// in their order and unlogged; what the stop did not reach stays too.
+TEST_F(DeleteCommandTest, TheListTheLogAndTheBoxByOutcome) {
+  const std::string kLeft2 = "show 2 件を削除できませんでした。リストに残しています。";
+  struct Case {
+    const char* name;
+    bool message;
+    bool stop;  // after the first file removed
+    DelList left;
+    std::string log;
+    std::vector<std::string> calls;
+  } const cases[] = {
+      {"some stay, message on",
+       true,
+       false,
+       {"C:\\k\\held.txt", "C:\\k\\ro.txt"},
+       "C:\\k\\gone.txt\r\nC:\\k\\sub\r\nC:\\k\\sub\\f.txt\r\n",
+       {"settled", kLeft2}},
+      {"some stay, message off",
+       false,
+       false,
+       {"C:\\k\\held.txt", "C:\\k\\ro.txt"},
+       "C:\\k\\gone.txt\r\nC:\\k\\sub\r\nC:\\k\\sub\\f.txt\r\n",
+       {"settled", kLeft2}},
+      {"stopped inside the folder",
+       false,
+       true,
+       {"C:\\k\\held.txt", "C:\\k\\ro.txt", "C:\\k\\sub"},
+       "C:\\k\\gone.txt\r\nC:\\k\\sub\\f.txt\r\n",
+       {"settled", "show 削除を中止しました。3 件をリストに残しています。"}},
   };
-  // Records whether the span was open when the engine deleted a file.
-  class Watched : public testing::MemoryPlatform {
-   public:
-    BusyPrompts* prompts = nullptr;
-    bool throwOnDelete = false;
-    bool EngineRemove(EngineEntry& entry) override {
-      prompts->calls.push_back("delete");
-      if (throwOnDelete) throw std::runtime_error("out of memory");
-      return MemoryPlatform::EngineRemove(entry);
-    }
-  };
-  for (const bool confirm : {false, true}) {
-    Watched fs;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Stops the deletion once a removal succeeds.
+    class Stopping : public testing::MemoryPlatform {
+     public:
+      DeletionProgress* progress = nullptr;
+      bool EngineRemove(EngineEntry& entry) override {
+        const bool removed = MemoryPlatform::EngineRemove(entry);
+        if (removed && progress != nullptr) progress->stop = true;
+        return removed;
+      }
+    } fs;
     fs.AddFolder("C:\\Moxlyn");
-    fs.AddFile("C:\\d\\a.txt", "a");
-    BusyPrompts prompts;
-    fs.prompts = &prompts;
-    Settings settings;
-    settings.ConfirmBeforeDelete = confirm;
-    settings.ShowMessageAfterDelete = true;
-    settings.GetDeleteLog = true;
-    DelList list{"C:\\d\\a.txt"};
+    fs.AddFile("C:\\k\\held.txt");
+    fs.Refuse("C:\\k\\held.txt", kEngineRemove);
+    fs.AddFile("C:\\k\\ro.txt", "", kAttrReadOnly);
+    fs.AddFile("C:\\k\\sub\\f.txt");
+    DelList list{"C:\\k\\held.txt", "C:\\k\\gone.txt", "C:\\k\\ro.txt", "C:\\k\\sub",
+                 "C:\\k\\sub\\f.txt"};
+    settings_.ShowMessageAfterDelete = c.message;
+    FakePrompts prompts;
     LocaleFormats formats(fs);
-    Button_delClick(fs, prompts, formats, list, settings);
-    std::vector<std::string> expected{"busy", "delete", "idle", "clear", kFinished};
-    if (confirm) expected.insert(expected.begin(), kAsk);
-    EXPECT_EQ(prompts.calls, expected);
-
-    prompts.calls.clear();
-    fs.AddFile("C:\\d\\b.txt", "b");
-    fs.throwOnDelete = true;
-    list = {"C:\\d\\b.txt"};
-    EXPECT_THROW(Button_delClick(fs, prompts, formats, list, settings), std::runtime_error);
-    expected = {"busy", "delete", "idle"};
-    if (confirm) expected.insert(expected.begin(), kAsk);
-    EXPECT_EQ(prompts.calls, expected);
+    DeletionProgress progress;
+    if (c.stop) fs.progress = &progress;
+    const DeletionOutcome outcome = DeleteListed(fs, list, &progress);
+    EndDelete(fs, prompts, formats, list, settings_, outcome, true);
+    EXPECT_EQ(list, c.left);
+    EXPECT_EQ(fs.Content(kLog), c.log);
+    EXPECT_EQ(prompts.calls, c.calls);
   }
 }
 

@@ -171,6 +171,7 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
     DelList list;
     std::vector<const char*> gone;
     std::vector<const char*> kept;
+    DelList left;  // the entries the outcome says something remains at
   } const cases[] = {
       {"junctions and empty folders that refuse their listing, inside and listed",
        kWindows,
@@ -186,6 +187,7 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top", "C:\\k", "C:\\f"},
        {"C:\\top", "C:\\k", "C:\\f"},
+       {},
        {}},
       {"empty read-only and deduplicated folders that refuse their listing",
        kWindows,
@@ -199,7 +201,8 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top"},
        {"C:\\top"},
-       {"C:\\store\\dd"}},
+       {"C:\\store\\dd"},
+       {}},
       {"a read-only folder whose rights refuse the attribute write is emptied",
        kAlways,
        false,
@@ -211,7 +214,8 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top"},
        {"C:\\top\\ro\\a.txt", "C:\\top\\ro\\sub"},
-       {"C:\\top\\ro"}},
+       {"C:\\top\\ro"},
+       {"C:\\top"}},
       {"folders that refuse deletion are emptied",
        kWindows,
        false,
@@ -222,7 +226,8 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top"},
        {"C:\\top\\d\\a.txt"},
-       {"C:\\top\\d"}},
+       {"C:\\top\\d"},
+       {"C:\\top"}},
       {"a folder on the way that refuses its listing, and names that are no names",
        kAlways,
        false,
@@ -233,15 +238,24 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top\\nl\\f.txt", "C:\\top\\..\\x.txt", "C:\\top\\.", "C:\\top"},
        {},
-       {"C:\\top\\nl\\f.txt", "C:\\x.txt"}},
-      {"a share-delete holder, POSIX deletion", kPosix, false, held, {"C:\\top"}, {"C:\\top"}, {}},
+       {"C:\\top\\nl\\f.txt", "C:\\x.txt"},
+       {"C:\\top\\nl\\f.txt", "C:\\top\\..\\x.txt", "C:\\top\\.", "C:\\top"}},
+      {"a share-delete holder, POSIX deletion",
+       kPosix,
+       false,
+       held,
+       {"C:\\top"},
+       {"C:\\top"},
+       {},
+       {}},
       {"a share-delete holder, classic deletion: its folder chain stays",
        kClassic,
        false,
        held,
        {"C:\\top"},
        {"C:\\top\\s\\other.txt", "C:\\top\\t"},
-       {"C:\\top\\s"}},
+       {"C:\\top\\s"},
+       {"C:\\top"}},
       {"a list spanning a share keeps what each volume can do",
        kPosix,
        false,
@@ -254,6 +268,7 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top", "S:\\share", "C:\\again"},
        {"C:\\top", "S:\\share", "C:\\again"},
+       {},
        {}},
       {"a listed file link and a listed link to an empty folder go as links",
        kWindows,
@@ -261,14 +276,16 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        links,
        {"C:\\fl", "C:\\el"},
        {"C:\\fl", "C:\\el"},
-       {"C:\\store\\empty"}},
+       {"C:\\store\\empty"},
+       {}},
       {"links followed on opening: what listed links lead to stays",
        kFollowing,
        true,
        links,
        {"C:\\fl", "C:\\el"},
        {},
-       {"C:\\store\\empty"}},
+       {"C:\\store\\empty"},
+       {"C:\\fl", "C:\\el"}},
       {"links followed on opening: what links inside a listed folder lead to stays",
        kFollowing,
        true,
@@ -278,7 +295,8 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\top"},
        {},
-       {"C:\\store\\empty"}},
+       {"C:\\store\\empty"},
+       {"C:\\top"}},
       // C:\TOP\A\B lies under the listed link C:\top\a only when case is
       // ignored; through the link it is C:\store\b.
       {"what is listed under a listed link, whatever its case",
@@ -290,7 +308,26 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
        },
        {"C:\\TOP\\A\\B", "C:\\top\\a"},
        {"C:\\top\\a"},
-       {"C:\\store\\b\\f.txt"}},
+       {"C:\\store\\b\\f.txt"},
+       {}},
+      {"what stays: a held file alone and in a folder, a read-only file listed directly",
+       kAlways,
+       false,
+       [](Fs& fs) {
+         fs.AddFile("C:\\h.txt");
+         fs.AddFile("C:\\top\\s\\held.txt");
+         fs.AddFile("C:\\top\\a.txt");
+         fs.AddFile("C:\\ro.txt", "", kAttrReadOnly);
+         fs.AddFile("C:\\d\\x.txt");
+         for (const char* held : {"C:\\h.txt", "C:\\top\\s\\held.txt"}) {
+           fs.Refuse(held, kEngineRemove);
+         }
+       },
+       {"C:\\h.txt", "C:\\top", "C:\\top\\a.txt", "C:\\top\\s", "C:\\ro.txt", "C:\\missing.txt",
+        "C:\\d", "C:\\d\\x.txt"},
+       {"C:\\top\\a.txt", "C:\\d"},
+       {"C:\\top\\s\\held.txt", "C:\\ro.txt"},
+       {"C:\\h.txt", "C:\\top", "C:\\top\\s", "C:\\ro.txt"}},
   };
   for (const Volume volume : kVolumes) {
     for (const System system : kSystems) {
@@ -310,7 +347,11 @@ TEST(DeletionEngineRights, WhatEntriesRefuseOrOthersHoldAndWhereLinksLeadOnEvery
         fs.AddFile("C:\\store\\x.txt", "kept");
         fs.AddFolder("C:\\store\\empty");
         c.build(fs);
-        DeleteListed(fs, c.list);
+        const DeletionOutcome outcome = DeleteListed(fs, c.list);
+        DelList left = c.list;
+        left.KeepOnly(outcome.remains);
+        EXPECT_EQ(left, c.left);
+        EXPECT_FALSE(outcome.stopped);
         for (const char* path : c.gone) EXPECT_FALSE(fs.Exists(path)) << path;
         for (const char* path : c.kept) EXPECT_TRUE(fs.Exists(path)) << path;
         EXPECT_EQ(fs.Content("C:\\store\\x.txt"), "kept");
@@ -434,6 +475,66 @@ TEST(DeletionEngineSwaps, AFolderSwappedForALinkAtAnyCallNeverSendsTheEngineOuts
             }
           }
         }
+      }
+    }
+  }
+}
+
+// Asks the engine to stop at one file-system call, and counts the removals
+// made after it.
+class StopAtCall : public testing::PlatformWrapper {
+ public:
+  StopAtCall(Platform& fs, int stopAt) : PlatformWrapper(fs), stopAt_(stopAt) {}
+  DeletionProgress progress;
+  int calls = 0;
+  int removalsAfterStop = 0;
+
+ protected:
+  void Calling(const char* operation) override {
+    if (!testing::IsFileSystemCall(operation)) return;
+    if (calls > stopAt_ && std::string(operation) == "Remove") ++removalsAfterStop;
+    if (calls++ == stopAt_) progress.stop = true;
+  }
+
+ private:
+  int stopAt_;
+};
+
+TEST(DeletionEngineStop, AStopAtAnyCallEndsTheItemAtHandAndTellsWhatRemainsTruly) {
+  const char* const files[] = {
+      "C:\\top\\a.txt",       "C:\\top\\sub\\b.txt", "C:\\top\\sub\\deep\\c.txt",
+      "C:\\top\\sub\\ro.txt", "C:\\top\\z.txt",      "C:\\loose.txt"};
+  const DelList lists[] = {
+      {"C:\\top", "C:\\top\\a.txt", "C:\\top\\sub", "C:\\top\\z.txt", "C:\\loose.txt"},
+      {"C:\\top\\sub\\deep", "C:\\loose.txt", "C:\\top", "C:\\top\\sub\\b.txt"}};
+  for (const System system : kSystems) {
+    for (const auto& list : lists) {
+      for (int k = 0;; ++k) {
+        SCOPED_TRACE(::testing::Message()
+                     << "stop at call " << k << ", system " << static_cast<int>(system)
+                     << ", list of " << list.size());
+        testing::MemoryPlatform fs;
+        fs.Model(system);
+        for (const char* file : files) {
+          fs.AddFile(file, file,
+                     std::string(file).find("ro.") != std::string::npos ? kAttrReadOnly : 0);
+        }
+        StopAtCall stopping(fs, k);
+        const DeletionOutcome outcome = DeleteListed(stopping, list, &stopping.progress);
+        ASSERT_EQ(outcome.remains.size(), list.size());
+        size_t at = 0;
+        for (const auto& entry : list) {
+          EXPECT_EQ(outcome.remains[at++], fs.Exists(std::string(entry))) << entry;
+        }
+        // The item at hand is finished, and nothing after it is begun.
+        EXPECT_LE(stopping.removalsAfterStop, 1);
+        if (k >= stopping.calls) {
+          EXPECT_FALSE(outcome.stopped);
+          EXPECT_EQ(outcome.Remaining(), 0u);
+          EXPECT_EQ(stopping.progress.entriesDone, list.size());
+          break;
+        }
+        EXPECT_EQ(outcome.stopped, outcome.Remaining() != 0);
       }
     }
   }

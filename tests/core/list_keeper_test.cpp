@@ -107,10 +107,10 @@ class KeeperRun : public DeletePrompts, public SteadyClock, public WindowPositio
       if (event == Event::kSetupOk) keeper_.OptionsStored();
       if (event == Event::kDeleteAsked || event == Event::kDelete) {
         settings_.ConfirmBeforeDelete = event == Event::kDeleteAsked;
-        keeper_.RunCommand([this](DelList& list) {
-          LocaleFormats formats(fs_);
-          Button_delClick(fs_, *this, formats, list, settings_);
-        });
+        keeper_.CommandStarts();
+        LocaleFormats formats(fs_);
+        Button_delClick(fs_, *this, formats, list_, settings_);
+        keeper_.CommandEnds();
       }
     } catch (const AppError& error) {
       EXPECT_EQ(error.Message(), "ファイル " + kListFile + " を作成できません");
@@ -150,13 +150,14 @@ class KeeperRun : public DeletePrompts, public SteadyClock, public WindowPositio
     Wait(1500);
     return true;
   }
-  void ShowMessage(const std::string&) override {}
-  void Beep() override {}
-  void ClearListView() override {}
+  void ShowMessage(const std::string&) override { fileAtBox = File(); }
+  void Beep() override { fileAtBox = File(); }
+  void ListSettled() override { keeper_.CommandSettled(); }
 
  public:
   bool asked = false;
   bool lateListed = false;
+  Lines fileAtBox;  // the list file when the command told its end
 };
 
 // The list file's entries in short: O the old entry, N the dropped one, -
@@ -207,6 +208,10 @@ TEST(ListKeeperTest, EachStartThroughEachEvent) {
       EXPECT_EQ(run.fs_.Exists(kNew), !deleting);
       EXPECT_EQ(run.fs_.Exists(kOld), !deleting || row.listed == "N");
       EXPECT_EQ(run.asked, events[i] == Event::kDeleteAsked);
+      // The deleted entries left the file before the end was told.
+      if (deleting) {
+        EXPECT_EQ(run.fileAtBox, run.File());
+      }
       EXPECT_FALSE(run.lateListed);
       EXPECT_TRUE(run.fs_.Exists(kLate));
       EXPECT_EQ(run.fs_.IsLink(kListFile), row.start == Start::kLink);

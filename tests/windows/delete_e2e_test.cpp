@@ -1,9 +1,8 @@
 // The "削除" button on the real program: its boxes, the deletion of a real
-// tree, the day's log file, and the wait cursor while it runs.
+// tree, the day's log file, and the window while a deletion runs and stops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 #include "tests/windows/harness.h"
 
@@ -58,6 +57,15 @@ class Tree {
             folder_.Path("missing.txt")};
   }
 
+  // What stays listed: the folder that keeps the held file, the read-only
+  // file listed directly.
+  std::vector<std::string> Left() const {
+    return {folder_.Path("victim"), folder_.Path("listed-ro.txt")};
+  }
+  std::vector<std::string> Gone() const {
+    return {folder_.Path("single.txt"), folder_.Path("missing.txt")};
+  }
+
   // Everything is gone but the held file with its parent chain and the
   // read-only file that was listed directly.
   void ExpectDeleted() const {
@@ -83,6 +91,8 @@ class Tree {
   const CaseFolder& folder_;
   ScopedFileHandle held_;
 };
+
+const char* const kTwoLeft = "2 件を削除できませんでした。リストに残しています。";
 
 std::string OnlyLog(const CaseFolder& folder) {
   const auto logs = folder.Find("*.log");
@@ -131,21 +141,31 @@ TEST_F(DeleteE2e, ConfirmationNoKeepsEverythingAndYesDeletesWithTheMessage) {
 
   Click(del);
   ASSERT_TRUE(program->AnswerBox("本当に削除してよろしいですか?", IDYES));
-  auto done = program->WaitBox();
-  ASSERT_TRUE(done.has_value());
-  EXPECT_EQ(done->text, "削除終了");
-  EXPECT_EQ(done->caption, "Moxlyn");
-  EXPECT_FALSE(done->hasIcon);
-  ASSERT_EQ(done->buttons.size(), 1u);
-  Screenshot("box-finished", {done->box});
-  ASSERT_TRUE(Answer(*done, IDOK));
+  auto left = program->WaitBox();
+  ASSERT_TRUE(left.has_value());
+  EXPECT_EQ(left->text, kTwoLeft);
+  EXPECT_EQ(left->caption, "Moxlyn");
+  EXPECT_FALSE(left->hasIcon);
+  ASSERT_EQ(left->buttons.size(), 1u);
+  // What could not be deleted is on the list file before the box shows.
+  EXPECT_EQ(folder.SavedList(), tree.Left());
+  Screenshot("box-left", {left->box});
+  ASSERT_TRUE(Answer(*left, IDOK));
   tree.ExpectDeleted();
   // Logging is off by default.
   EXPECT_TRUE(folder.Find("*.log").empty());
 
-  // The list was emptied: the next press only says so.
+  // Let go, the rest goes at the next press.
+  tree.Release();
+  SetFileAttributesA(folder.Path("listed-ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   Click(del);
-  ASSERT_TRUE(program->AnswerBox("リストに削除対象のファイルパスがありません"));
+  ASSERT_TRUE(program->AnswerBox("本当に削除してよろしいですか?", IDYES));
+  auto done = program->WaitBox();
+  ASSERT_TRUE(done.has_value());
+  EXPECT_EQ(done->text, "削除終了");
+  Screenshot("box-finished", {done->box});
+  ASSERT_TRUE(Answer(*done, IDOK));
+  EXPECT_FALSE(folder.Exists("victim"));
   CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
@@ -159,26 +179,28 @@ TEST_F(DeleteE2e, WithoutConfirmationOrMessageItDeletesAndLogsPathsAcrossTwoComm
   HWND del = FindControl(main, "Button", "削除");
 
   Click(del);
-  // The log is written after the deletion; then only a beep, no box.
-  ASSERT_TRUE(WaitUntil([&] { return folder.Find("*.log").size() == 1; }));
+  // What stays is told though the message is off; the log holds what went.
+  ASSERT_TRUE(program->AnswerBox(kTwoLeft));
   const std::string log = OnlyLog(folder);
-  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(tree.Listed()); }))
-      << folder.Read(log).value_or("(unreadable)");
-  EXPECT_TRUE(HoldsFor([&] { return !program->HasBox(); }, 500));
+  EXPECT_EQ(folder.Read(log), CrLfLines(tree.Gone()));
   tree.ExpectDeleted();
 
-  // A second command the same day appends to the same file.
+  // A second command the same day appends to the same file; when all goes,
+  // only a beep, no box.
+  tree.Release();
+  SetFileAttributesA(folder.Path("listed-ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   folder.Write("second.txt", "2");
   ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("second.txt")}));
   Click(del);
-  std::vector<std::string> both = tree.Listed();
-  both.push_back(folder.Path("second.txt"));
-  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(both); }))
+  std::vector<std::string> all = tree.Gone();
+  for (const auto& path : tree.Left()) all.push_back(path);
+  all.push_back(folder.Path("second.txt"));
+  EXPECT_TRUE(WaitUntil([&] { return folder.Read(log) == CrLfLines(all); }))
       << folder.Read(log).value_or("(unreadable)");
+  EXPECT_TRUE(HoldsFor([&] { return !program->HasBox(); }, 500));
   EXPECT_FALSE(folder.Exists("second.txt"));
   EXPECT_EQ(OnlyLog(folder), log);
 
-  tree.Release();
   CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), ""s);
 }
@@ -191,14 +213,18 @@ TEST_F(DeleteE2e, TimeAndNameLogOfADroppedList) {
   // The drop lists the folder followed by its direct entries.
   ASSERT_TRUE(Drop(CentreOf(main), tree.Listed()));
   Click(FindControl(main, "Button", "削除"));
-  ASSERT_TRUE(program->AnswerBox("削除終了"));
+  // The folder, its sub-folder that keeps the held file and the read-only
+  // file listed directly stay.
+  ASSERT_TRUE(program->AnswerBox("3 件を削除できませんでした。リストに残しています。"));
   tree.ExpectDeleted();
+  EXPECT_EQ(folder.SavedList(),
+            (std::vector<std::string>{folder.Path("victim"), folder.Path("victim\\locked"),
+                                      folder.Path("listed-ro.txt")}));
 
   const auto text = folder.Read(OnlyLog(folder));
   ASSERT_TRUE(text.has_value());
   const auto lines = SplitCrLf(*text);
-  ASSERT_GE(lines.size(), tree.Listed().size());
-  EXPECT_EQ(lines.size(), 4u + 6u) << *text;  // and the folder's six direct entries
+  EXPECT_EQ(lines.size(), 2u + 5u) << *text;  // and five of the folder's six direct entries
   for (const auto& line : lines) {
     const size_t mark = line.find(" // ");
     ASSERT_NE(mark, std::string::npos) << line;
@@ -206,14 +232,14 @@ TEST_F(DeleteE2e, TimeAndNameLogOfADroppedList) {
     EXPECT_EQ(std::count(time.begin(), time.end(), ':'), 2) << line;
     EXPECT_EQ(time.find_first_not_of("0123456789:"), std::string::npos) << line;
   }
-  EXPECT_EQ(lines.front().substr(lines.front().find(" // ") + 4), folder.Path("victim"));
+  for (const auto& path : tree.Left()) EXPECT_EQ(text->find(path + "\r\n"), std::string::npos);
   EXPECT_EQ(lines.back().substr(lines.back().find(" // ") + 4), folder.Path("missing.txt"));
   tree.Release();
 }
 
 // Nothing is deleted beyond what the list names: a dropped folder link and a
 // listed one written with a trailing backslash go as links (Wine cannot
-// remove a Unix link, so both stay) and never empty their target; entries
+// remove a Unix link, so both stay listed) and never empty their target; entries
 // that are not absolute paths (an edited list) reach nothing beside the
 // program, its current folder.
 TEST_F(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
@@ -239,68 +265,59 @@ TEST_F(DeleteE2e, LinksAndRelativeEntriesReachNothingBeyondThemselves) {
     return !saved.empty() && saved.back() == folder.Path("dropped");
   }));
   Click(FindControl(main, "Button", "削除"));
+  // The links stay, and stay listed; the other entries name nothing.
+  ASSERT_TRUE(program->AnswerBox(kTwoLeft));
   CloseProgram();
-  // The command ran: the list was emptied.
-  EXPECT_EQ(folder.Read("dellist.lst"), ""s);
+  EXPECT_EQ(folder.SavedList(),
+            (std::vector<std::string>{folder.Path("listed") + "\\", folder.Path("dropped")}));
   for (const char* kept :
        {"store\\a.txt", "store\\sub\\b.txt", "beside.txt", "dot.txt", "sub\\x.txt"}) {
     EXPECT_TRUE(folder.Exists(kept)) << kept;
   }
 }
 
-// The wait cursor, read from outside the program the way the user sees it:
-// the cursor of the foreground window's thread.
-HCURSOR CurrentCursor() {
-  CURSORINFO info{};
-  info.cbSize = sizeof info;
-  return GetCursorInfo(&info) ? info.hCursor : nullptr;
-}
-
-TEST_F(DeleteE2e, WaitCursorShowsWhileTheDeletionRunsAndGoesAfterwards) {
+// A long deletion runs beside the window: it answers, shows the progress,
+// and the press of "中止" stops the deletion with what it did not reach kept
+// on the list. A closed box brings the caption back.
+TEST_F(DeleteE2e, AStopDuringARealDeletionKeepsWhatItDidNotReachListed) {
   folder.MakeDir("many");
   // Enough files that the deletion lasts well beyond the polling interval.
   ASSERT_TRUE(
-      StartUnix("/bin/sh", {"-c", "cd \"$1\" && seq 1 6000 | xargs touch && : > \"$2\"", "sh",
+      StartUnix("/bin/sh", {"-c", "cd \"$1\" && seq 1 60000 | xargs touch && : > \"$2\"", "sh",
                             UnixPath(folder.Path("many")), UnixPath(folder.Path("made"))}));
   ASSERT_TRUE(WaitUntil([&] { return folder.Exists("made"); }));
-  folder.Write("dellist.lst", folder.Path("many") + "\r\n");
-  folder.Write(
-      "Moxlyn.ini",
-      "[Config]\r\nConfirmBeforeDelete=1\r\nShowMessageAfterDelete=1\r\nGetDeleteLog=0\r\n");
+  folder.Write("after.txt", "a");
+  const std::vector<std::string> listed{folder.Path("many"), folder.Path("after.txt")};
+  folder.Write("dellist.lst", CrLfLines(listed));
+  folder.Write("Moxlyn.ini", Ini(false, true, false, 1));
   HWND main = Start();
   HWND del = FindControl(main, "Button", "削除");
-  // The pointer onto the button and a Tab after it: once the focus has moved,
-  // the program has taken the move and shows its idle cursor.
-  SetForegroundWindow(main);
-  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
-  HWND focus = FocusOf(main);
-  MoveMouse(CentreOf(del));
-  TypeKey(VK_TAB);
-  ASSERT_TRUE(WaitUntil([&] { return FocusOf(main) != focus; }));
-  const HCURSOR idle = CurrentCursor();
+  HWND panel = FindControl(main, "Static", "Please D&D.");
+  ASSERT_NE(panel, nullptr);
 
   Click(del);
-  auto ask = program->WaitBox();
-  ASSERT_TRUE(ask.has_value());
-  // The question is no busy time.
-  EXPECT_EQ(CurrentCursor(), idle);
-  ASSERT_TRUE(Answer(*ask, IDYES));
+  ASSERT_TRUE(WaitUntil([&] { return WindowText(del) == "中止"; }));
+  // The window answers while the engine works, and shows how far it is.
+  DWORD_PTR answer = 0;
+  EXPECT_NE(
+      SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, testing::kHangGuardMs, &answer),
+      0);
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(panel).rfind("削除中\n", 0) == 0; }));
+  EXPECT_FALSE(IsWindowEnabled(FindControl(main, "Button", "リスト")));
+  ASSERT_EQ(WindowText(del), "中止") << "the deletion ended before the test could stop it";
 
-  std::set<HCURSOR> seen;
-  std::optional<MessageBoxView> done;
-  ASSERT_TRUE(WaitUntil([&] {
-    seen.insert(CurrentCursor());
-    if (!program->HasBox()) return false;
-    done = program->WaitBox();
-    return true;
-  }));
-  ASSERT_TRUE(done.has_value());
-  EXPECT_EQ(done->text, "削除終了");
-  EXPECT_FALSE(folder.Exists("many"));
-  seen.erase(idle);
-  EXPECT_EQ(seen.size(), 1u) << "no other cursor while the deletion ran";
-  ASSERT_TRUE(Answer(*done, IDOK));
-  EXPECT_TRUE(WaitUntil([&] { return CurrentCursor() == idle; }));
+  Click(del);
+  auto stopped = program->WaitBox();
+  ASSERT_TRUE(stopped.has_value());
+  EXPECT_EQ(stopped->text, "削除を中止しました。2 件をリストに残しています。");
+  EXPECT_EQ(WindowText(del), "削除");
+  EXPECT_EQ(folder.SavedList(), listed);
+  EXPECT_TRUE(folder.Exists("many"));
+  EXPECT_EQ(folder.Read("after.txt"), "a"s);
+  Screenshot("box-stopped", {stopped->box});
+  ASSERT_TRUE(Answer(*stopped, IDOK));
+  EXPECT_EQ(WindowText(panel), "Please D&D.");
+  EXPECT_TRUE(IsWindowEnabled(FindControl(main, "Button", "リスト")));
 }
 
 }  // namespace
