@@ -52,9 +52,15 @@ void ListKeeper::Changed() {
 }
 
 void ListKeeper::CommandSettled() {
-  ListChanged();
-  due_ = clock_.Milliseconds();
-  SaveWhenDue();
+  if (finished_) return;
+  listChanged_ = true;
+  try {
+    SaveList();
+    return;
+  } catch (const std::exception&) {
+  }
+  // Tried again as the save after any change is.
+  Changed();
 }
 
 std::optional<uint64_t> ListKeeper::NextSave() {

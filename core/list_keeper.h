@@ -55,8 +55,9 @@ class ListKeeper {
   // The setup window's OK stored the options.
   void OptionsStored();
   // The delete command: it starts (the list is its alone until it ends),
-  // the deletion changed the list (saved at once, before anything is shown;
-  // a failure is tried again as any save), and it ends.
+  // the deletion changed the list (the list file written at once, before
+  // anything is shown, without a box; a failure tried again as after any
+  // change), and it ends.
   void CommandStarts() { commandRunning_ = true; }
   void CommandSettled();
   void CommandEnds() { commandRunning_ = false; }

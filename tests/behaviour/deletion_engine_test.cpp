@@ -28,10 +28,16 @@ class DeletionEngineTest : public ::testing::Test {
     world_->MakeFile(At(relative), "data of " + relative, attributes);
   }
   bool Exists(const std::string& relative) { return world_->Exists(At(relative)); }
+  // Deletes the entries, and checks that the outcome tells of each entry
+  // whether something is left at its path.
   void Delete(std::initializer_list<std::string> relatives) {
     DelList list;
     for (const auto& relative : relatives) list.push_back(At(relative));
-    DeleteListed(world_->platform(), list);
+    const DeletionOutcome outcome = DeleteListed(world_->platform(), list);
+    size_t at = 0;
+    for (const auto& entry : list) {
+      EXPECT_EQ(outcome.remains[at++], world_->Exists(std::string(entry))) << entry;
+    }
   }
   std::unique_ptr<testing::TestWorld> world_;
 };

@@ -129,7 +129,8 @@ TEST_F(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   CloseProgram();
   EXPECT_EQ(folder.Read("dellist.lst"), CrLfLines({listed[0], listed[2]}));
 
-  // The next run deletes only what is left; the open view empties.
+  // The next run deletes only what is left; the open view shows what
+  // remains: nothing, as an empty list shows.
   folder.Write("Moxlyn.ini", "[Config]\r\nConfirmBeforeDelete=0\r\nShowMessageAfterDelete=0\r\n");
   main = Start();
   list = OpenList(*program);
@@ -138,7 +139,7 @@ TEST_F(ListE2e, ExcludedRowsLeaveTheListAndAreNeitherSavedNorDeleted) {
   EXPECT_TRUE(WaitUntil([&] { return !folder.Exists("one.txt") && !folder.Exists("three.txt"); }));
   EXPECT_TRUE(folder.Exists("two.txt"));
   EXPECT_TRUE(folder.Exists("four.txt"));
-  ExpectView(list.listBox, {}, 0);
+  ExpectView(list.listBox, {}, 10);
 }
 
 // A row longer than what the system's narrow calls carry (a deep path, a long
