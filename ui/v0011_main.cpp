@@ -334,7 +334,16 @@ void TForm_main::Button_delClick() {
 }
 
 void TForm_main::DeletionEnded() {
+  if (deletion_.Running()) SettleDeletion(true);
+}
+
+void TForm_main::StopDeletion() {
   if (!deletion_.Running()) return;
+  deletion_.Stop();
+  SettleDeletion(false);
+}
+
+void TForm_main::SettleDeletion(bool tell) {
   ShowDeleting(false);
   // The command ends with its boxes, however they end.
   struct Ends {
@@ -345,22 +354,7 @@ void TForm_main::DeletionEnded() {
     Ends& operator=(const Ends&) = delete;
   } ends(keeper_);
   const DeletionOutcome outcome = deletion_.Finish();
-  EndDelete(ThePlatform(), *this, formats_, DelList, Settings, outcome, true);
-}
-
-void TForm_main::StopDeletion() {
-  if (!deletion_.Running()) return;
-  deletion_.Stop();
-  ShowDeleting(false);
-  DeletionOutcome outcome;
-  try {
-    outcome = deletion_.Finish();
-  } catch (...) {
-    keeper_.CommandEnds();
-    throw;
-  }
-  keeper_.CommandEnds();
-  EndDelete(ThePlatform(), *this, formats_, DelList, Settings, outcome, false);
+  EndDelete(ThePlatform(), *this, formats_, DelList, Settings, outcome, tell);
 }
 
 void TForm_main::ShowDeleting(bool deleting) {

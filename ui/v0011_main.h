@@ -97,6 +97,9 @@ class TForm_main : public Window, private DeletePrompts, private WindowPosition 
   // The close or the end of the logon during a deletion: it is stopped, and
   // what it did settles the list, without a box.
   void StopDeletion();
+  // Waits for the deletion's end, and ends the command by what it left,
+  // telling the user where tell says so.
+  void SettleDeletion(bool tell);
   // While the deletion runs: the button reads "中止", the other buttons are
   // disabled, and the panel and the tray icon's tip show its progress;
   // afterwards all as before.
