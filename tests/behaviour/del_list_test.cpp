@@ -90,11 +90,16 @@ TEST_F(DelListTest, AFileIsReadInTheFormItsMarkTellsAndWithoutOneAsTheCodePage) 
        {U8(u8"C:\\café"), U8(u8"C:\\😀"), "C:\\\xED\xA0\x80"}},
       // More than a block of the line-end search, a line end first.
       {"\r\nC:\\a\\sixteen-bytes.txt\r\n", {"", "C:\\a\\sixteen-bytes.txt"}},
-      // No text of the code page: a lone lead byte names nothing.
-      {"C:\\lone\x95\r\nC:\\b\r\n", {"C:\\lone\x1A", "C:\\b"}},
+      // No text of the code page: a lone lead byte names nothing, and the
+      // characters around it (trail bytes 0x5C among them) stay.
+      {"R:\\old\\表ソ予.txt\x95\r\nC:\\b\r\n", {U8(u8"R:\\old\\表ソ予.txt\x1A"), "C:\\b"}},
       {"\xEF\xBB\xBF"
        "C:\\\xFF\xC3\xBD\r\n",
        {U8(u8"C:\\\x1Aý")}},
+      // A surrogate pair spelt as two three-byte halves is no UTF-8.
+      {"\xEF\xBB\xBF"
+       "C:\\cesu\xED\xA0\xBD\xED\xB8\x80.txt\r\n",
+       {"C:\\cesu\x1A\x1A\x1A\x1A\x1A\x1A.txt"}},
   };
   int folder = 0;
   for (const auto& c : cases) {
