@@ -329,13 +329,20 @@ class MemoryRunsOutInTwo : public testing::MemoryPlatform {
   }
 };
 
-TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAsItWas) {
+// C:\one's names fill more than the list's first block of text.
+TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAndItsMemoryAsTheyWere) {
   MemoryRunsOutInTwo fs;
-  fs.AddFile("C:\\one\\a.txt");
+  for (int i = 0; i < 500; ++i) fs.AddFile("C:\\one\\a" + std::to_string(i) + ".txt");
   fs.AddFile("C:\\two\\b.txt");
   DelList list{"earlier"};
-  EXPECT_THROW(IntakeDrop(fs, {"C:\\f.txt", "C:\\one", "C:\\two"}, list), std::bad_alloc);
-  EXPECT_EQ(list, DelList{"earlier"});
+  const size_t held = list.TextBytes();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    EXPECT_THROW(IntakeDrop(fs, {"C:\\f.txt", "C:\\one", "C:\\two"}, list), std::bad_alloc);
+    EXPECT_EQ(list, DelList{"earlier"});
+    EXPECT_EQ(list.TextBytes(), held);
+  }
+  list.push_back("later");
+  EXPECT_EQ(list, (DelList{"earlier", "later"}));
 }
 
 // A platform that, just before its call number swapAt, renames the folder at
