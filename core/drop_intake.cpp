@@ -146,12 +146,13 @@ void AppendDropped(Platform& platform, const std::vector<std::string>& paths, De
 }  // namespace
 
 void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list) {
-  const size_t before = list.size();
+  const DelList::Mark before = list.Here();
   try {
     AppendDropped(platform, paths, list);
   } catch (...) {
-    // Memory ran out on the way: what this drop appended goes again.
-    list.Truncate(before);
+    // Memory ran out on the way: what this drop appended goes again, with
+    // the memory its text took.
+    list.TakeBack(before);
     throw;
   }
 }

@@ -11,8 +11,9 @@ namespace moxlyn {
 
 // Appends to list each dropped path in order, exactly as dropped; a dropped
 // folder is followed by every entry directly inside it, a dropped link to a
-// folder is not. A path that IsDroppableName refuses is left out unopened. All or nothing: when it
-// throws (memory ran out), list is as it was.
+// folder is not. A path that IsDroppableName refuses is left out unopened.
+// All or nothing: when it throws (memory ran out), list is as it was, and so
+// is the memory it holds.
 void IntakeDrop(Platform& platform, const std::vector<std::string>& paths, DelList& list);
 
 // Appends to listing the full path of every entry directly inside folder

@@ -102,6 +102,30 @@ void LineList::KeepOnly(const std::vector<bool>& keep) {
   }
 }
 
+LineList::Mark LineList::Here() const {
+  Mark mark;
+  mark.lines_ = lines_.size();
+  mark.blocks_ = blocks_.size();
+  mark.room_ = room_;
+  mark.roomLeft_ = roomLeft_;
+  mark.blockSize_ = blockSize_;
+  mark.held_ = held_;
+  mark.stored_ = stored_;
+  return mark;
+}
+
+void LineList::TakeBack(const Mark& mark) {
+  // Text is handed out in order: what came after the mark lies in its last
+  // block's room and in the blocks made since.
+  Truncate(mark.lines_);
+  blocks_.resize(mark.blocks_);
+  room_ = mark.room_;
+  roomLeft_ = mark.roomLeft_;
+  blockSize_ = mark.blockSize_;
+  held_ = mark.held_;
+  stored_ = mark.stored_;
+}
+
 void LineList::clear() {
   LineList empty;
   swap(empty);

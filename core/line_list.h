@@ -92,6 +92,26 @@ class LineList {
 
   // Keeps the first lines lines (no more than the list holds).
   void Truncate(size_t lines) { lines_.resize(std::min(lines, lines_.size())); }
+
+  // Where the list stands, for TakeBack.
+  class Mark {
+    friend class LineList;
+    size_t lines_ = 0;
+    size_t blocks_ = 0;
+    char* room_ = nullptr;
+    size_t roomLeft_ = 0;
+    size_t blockSize_ = 0;
+    size_t held_ = 0;
+    std::string_view stored_;
+  };
+  Mark Here() const;
+  // Takes back every line appended since mark was taken and gives back the
+  // memory their text took. Between the two, only push_back, Append and
+  // Store may have changed the list.
+  void TakeBack(const Mark& mark);
+  // The bytes of text handed out of the blocks: the lines' own, and what
+  // lines no longer held take until the text is copied afresh.
+  size_t TextBytes() const { return held_; }
   void reserve(size_t lines) { lines_.reserve(lines); }
   // Gives back the index's room beyond its lines.
   void shrink_to_fit() { lines_.shrink_to_fit(); }

@@ -127,14 +127,30 @@ void Reserve(Lines& lines, size_t ends) {
   lines.reserve(ends);
 }
 
-// line, that is no text of the code page, with each byte outside ASCII as
-// U+001A.
-std::string UnreadableLine(std::string_view line) {
-  std::string kept(line);
-  for (char& c : kept) {
-    if ((static_cast<unsigned char>(c) & 0x80) != 0) c = '\x1A';
+// The longest character of a code page the system may have, in bytes.
+constexpr size_t kLongestCodePageChar = 4;
+
+// Appends line, that is no text of the code page as a whole, to text: each
+// character that converts as itself, each byte that starts none as U+001A.
+// A character is the fewest bytes that convert, so a lead byte takes its
+// trail byte (a backslash among them) and a lone one stands alone.
+void AppendUnreadableLine(Platform& platform, std::string_view line, std::string& text) {
+  for (size_t at = 0; at < line.size();) {
+    const size_t ascii = AsciiRun(line, at);
+    text.append(line.substr(at, ascii));
+    at += ascii;
+    if (at == line.size()) break;
+    size_t length = 1;
+    while (length <= kLongestCodePageChar && at + length <= line.size() &&
+           !platform.AppendFromCodePage(line.substr(at, length), text)) {
+      ++length;
+    }
+    if (length > kLongestCodePageChar || at + length > line.size()) {
+      text += '\x1A';
+      length = 1;
+    }
+    at += length;
   }
-  return kept;
 }
 
 // text with each byte that starts no whole WTF-8 sequence as U+001A.
@@ -142,7 +158,7 @@ std::string WithUnreadableBytes(std::string_view text) {
   std::string kept(text);
   for (size_t at = 0; at < kept.size();) {
     uint32_t code = 0;
-    const size_t length = DecodeUtf8At(kept, at, code);
+    const size_t length = DecodeUtf8At(text, at, code);
     if (length == 0) kept[at] = '\x1A';
     at += length == 0 ? 1 : length;
   }
@@ -252,7 +268,7 @@ class TextPieces {
     for (size_t at = 0; at < bytes.size();) {
       const size_t end = NextBreak(bytes, at);
       const std::string_view line = bytes.substr(at, end - at);
-      if (!platform_.AppendFromCodePage(line, text_)) text_ += UnreadableLine(line);
+      if (!platform_.AppendFromCodePage(line, text_)) AppendUnreadableLine(platform_, line, text_);
       if (end < bytes.size()) text_ += bytes[end];
       at = end + 1;
     }

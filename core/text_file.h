@@ -44,10 +44,10 @@ bool StaysCodePage(Platform& platform, std::string_view firstLine);
 bool AllFitCodePage(Platform& platform, const LineList& texts);
 
 // The whole bytes of a file of any form, its mark left out, as the program's
-// text (UTF-8). A byte that is no text of the file's form (a lone lead byte)
-// reads as U+001A: in the code page each byte outside ASCII of its line, in
-// UTF-8 the byte itself. A control character is in no name: such an entry
-// names nothing, and nothing else can stand for it.
+// text (UTF-8). A byte that is no text of the file's form (a lone lead byte,
+// a surrogate pair spelt as two halves in UTF-8) reads as U+001A, and every
+// character around it as itself. A control character is in no name: such an
+// entry names nothing, and nothing else can stand for it.
 std::string ProgramText(Platform& platform, std::string_view bytes);
 
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line; a

@@ -45,8 +45,19 @@ void AppendUtf16FromWtf8(std::string_view text, WideString& out, bool* valid = n
 // True when text is whole WTF-8: what Wtf8FromUtf16 can make.
 bool IsWtf8(std::string_view text);
 
+// True when the three bytes of text at at are a high surrogate's (ED A0..AF
+// and a trail byte), or a low one's (ED B0..BF and a trail byte) with low.
+inline bool SurrogateHalfAt(std::string_view text, size_t at, bool low) {
+  if (at + 3 > text.size() || static_cast<unsigned char>(text[at]) != 0xED) return false;
+  const auto second = static_cast<unsigned char>(text[at + 1]);
+  const auto third = static_cast<unsigned char>(text[at + 2]);
+  return (second & 0xF0) == (low ? 0xB0 : 0xA0) && (third & 0xC0) == 0x80;
+}
+
 // The code point of the whole, shortest sequence at text[at] and its length;
-// a length of 0 when none starts there.
+// a length of 0 when none starts there. A lone surrogate is a sequence (WTF-8);
+// a high and a low one side by side are none: a pair is spelt in four bytes,
+// so that one character has one spelling.
 inline size_t DecodeUtf8At(std::string_view text, size_t at, uint32_t& code) {
   const auto lead = static_cast<unsigned char>(text[at]);
   if (lead < 0x80) {
@@ -67,6 +78,13 @@ inline size_t DecodeUtf8At(std::string_view text, size_t at, uint32_t& code) {
   }
   const uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
   if (code < least || code > 0x10FFFF) return 0;
+  if (code >= 0xD800 && code < 0xE000) {
+    const bool high = code < 0xDC00;
+    if (high ? SurrogateHalfAt(text, at + 3, true)
+             : at >= 3 && SurrogateHalfAt(text, at - 3, false)) {
+      return 0;
+    }
+  }
   return length;
 }
 

@@ -11,14 +11,38 @@ packages=(cmake ninja-build g++ googletest clang libclang-rt-14-dev clang-format
           fonts-ipafont-gothic python3 python3-xlib locales zip)
 
 # A mirror caught mid-sync fails one index now and then ("File has unexpected
-# size"): the update is tried again, and if one index still fails the install
-# goes on with the indexes fetched (it fails if they cannot satisfy it).
+# size"): the update is tried again. An index that still fails ends the
+# set-up, naming it: apt would go on from the other indexes and end in "held
+# broken packages", which names nothing. Its check is never bypassed.
 update_indexes() {
+  local output
+  output=$(mktemp)
   for wait in 10 30 0; do
-    $SUDO apt-get update -qq && return 0
+    if $SUDO apt-get update -qq 2>"$output"; then
+      cat "$output" >&2
+      rm -f "$output"
+      return 0
+    fi
+    cat "$output" >&2
     [ "$wait" -eq 0 ] || sleep "$wait"
   done
-  echo "setup: apt-get update failed; installing from the indexes it fetched" >&2
+  local failed
+  failed=$(grep -o 'Failed to fetch [^ ]*' "$output" | cut -d' ' -f4 | sort -u)
+  rm -f "$output"
+  if [ -z "$failed" ]; then
+    echo "setup: apt-get update failed three times (above); nothing was installed" >&2
+  else
+    echo "setup: these package indexes failed their check three times:" >&2
+    sed 's/^/  /' <<<"$failed" >&2
+    if grep -q 'i386' <<<"$failed"; then
+      echo "setup: Wine's 32-bit part (wine32:i386) is installed from the i386 index;" \
+        "nothing was installed without it" >&2
+    else
+      echo "setup: the packages this machine lacks may come from it; nothing was installed" >&2
+    fi
+  fi
+  echo "setup: the mirror may be in the middle of an update: try again later" >&2
+  exit 1
 }
 
 missing=()

@@ -34,14 +34,15 @@ class RedrawOff {
   HWND listBox_;
 };
 
-// The rows hold the entries as themselves.
+// The rows hold the entries as themselves, their bidirectional controls
+// written out.
 void AddRows(HWND listBox, const DelList& list) {
   size_t bytes = 0;
   for (const std::string_view entry : list) bytes += (entry.size() + 1) * sizeof(wchar_t);
   SendMessageW(listBox, LB_INITSTORAGE, list.size(), static_cast<LPARAM>(bytes));
   std::wstring row;
   for (const std::string_view entry : list) {
-    PathInto(row, entry);
+    RowInto(row, entry);
     SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
   }
 }
@@ -109,7 +110,7 @@ int MaxItemWidth(HWND listBox, const DelList& list) {
   std::wstring row;
   int most = 0;
   for (size_t i = 0; i < list.size(); ++i) {
-    PathInto(row, list[i]);
+    RowInto(row, list[i]);
     estimates[i] = widths.Of(row);
     most = std::max(most, estimates[i]);
   }
@@ -117,7 +118,7 @@ int MaxItemWidth(HWND listBox, const DelList& list) {
   int widest = 0;
   for (size_t i = 0; i < list.size(); ++i) {
     if (estimates[i] != CharWidths::kUnknown && estimates[i] < threshold) continue;
-    PathInto(row, list[i]);
+    RowInto(row, list[i]);
     SIZE size{};
     if (GetTextExtentPoint32W(dc.Get(), row.c_str(), static_cast<int>(row.size()), &size)) {
       widest = std::max(widest, static_cast<int>(size.cx));

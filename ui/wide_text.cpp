@@ -27,6 +27,32 @@ void PathInto(std::wstring& wide, std::string_view path) {
   AppendUtf16FromWtf8(path, wide);
 }
 
+namespace {
+
+bool IsBidiControl(wchar_t unit) {
+  return unit == 0x200E || unit == 0x200F || unit == 0x061C || (unit >= 0x202A && unit <= 0x202E) ||
+         (unit >= 0x2066 && unit <= 0x2069);
+}
+
+}  // namespace
+
+void RowInto(std::wstring& wide, std::string_view path) {
+  PathInto(wide, path);
+  if (std::none_of(wide.begin(), wide.end(), IsBidiControl)) return;
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
+  std::wstring shown;
+  for (const wchar_t unit : wide) {
+    if (!IsBidiControl(unit)) {
+      shown += unit;
+      continue;
+    }
+    shown += L"<U+";
+    for (int shift = 12; shift >= 0; shift -= 4) shown += kHex[(unit >> shift) & 0xF];
+    shown += L'>';
+  }
+  wide.swap(shown);
+}
+
 std::wstring PathW(std::string_view path) {
   std::wstring wide;
   PathInto(wide, path);

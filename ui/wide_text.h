@@ -29,6 +29,13 @@ void PathInto(std::wstring& wide, std::string_view path);
 // A path or name (UTF-8) as UTF-16.
 std::wstring PathW(std::string_view path);
 
+// A path (UTF-8) as a row of a list shows it, into wide (whose storage is
+// reused): as PathInto, but each bidirectional control (U+200E, U+200F,
+// U+061C, U+202A to U+202E, U+2066 to U+2069) written as its code, "<U+202E>",
+// so that the row reads in the order the name's characters stand. No name
+// holds "<" or ">".
+void RowInto(std::wstring& wide, std::string_view path);
+
 // An error's message as UTF-16: the program's text around the path it names.
 std::wstring MessageW(const AppError& error);
 

@@ -15,6 +15,12 @@ namespace {
 using testing::U8;
 using testing::Utf16LeBytes;
 
+std::string Repeated(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
 class DelListTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,18 +67,27 @@ TEST_F(DelListTest, SaveAndLoadRoundTrip) {
 
 TEST_F(DelListTest, AnEntryOutsideTheCodePageMakesTheWholeFileUtf8WithItsMark) {
   const std::string foreign[] = {
-      U8(u8"C:\\f\\Pokémon 01.mp4"), U8(u8"C:\\f\\😀.txt"),
-      U8(u8"C:\\f\\한국.txt"),       U8(u8"C:\\f\\简.txt"),
+      U8(u8"C:\\f\\Pokémon 01.mp4"),
+      U8(u8"C:\\f\\😀.txt"),
+      U8(u8"C:\\f\\한국.txt"),
+      U8(u8"C:\\f\\简.txt"),
       "C:\\f\\lone\xED\xA0\x80.txt",  // a lone surrogate, which a name may hold
+      // Lines written past the writer's gathered bytes, at 64 KiB and 1 MiB.
+      Repeated(U8(u8"한"), 21846),
+      Repeated(U8(u8"한"), 349526),
   };
   for (const std::string& entry : foreign) {
-    const DelList list{U8(u8"C:\\表"), entry, "C:\\x"};
-    SaveDelList(fs(), list);
-    EXPECT_EQ(world_->Content(listFile_),
-              "\xEF\xBB\xBF" + U8(u8"C:\\表") + "\r\n" + entry + "\r\nC:\\x\r\n");
-    DelList loaded;
-    LoadDelList(fs(), loaded);
-    EXPECT_EQ(loaded, list);
+    SCOPED_TRACE(entry.substr(0, 20));
+    // After another line, and first after the mark.
+    for (const DelList& list : {DelList{U8(u8"C:\\表"), entry, "C:\\x"}, DelList{entry}}) {
+      SaveDelList(fs(), list);
+      std::string file = "\xEF\xBB\xBF";
+      for (const std::string_view line : list) file.append(line).append("\r\n");
+      EXPECT_EQ(world_->Content(listFile_), file);
+      DelList loaded;
+      LoadDelList(fs(), loaded);
+      EXPECT_EQ(loaded, list);
+    }
   }
 }
 
@@ -90,11 +105,23 @@ TEST_F(DelListTest, AFileIsReadInTheFormItsMarkTellsAndWithoutOneAsTheCodePage) 
        {U8(u8"C:\\café"), U8(u8"C:\\😀"), "C:\\\xED\xA0\x80"}},
       // More than a block of the line-end search, a line end first.
       {"\r\nC:\\a\\sixteen-bytes.txt\r\n", {"", "C:\\a\\sixteen-bytes.txt"}},
-      // No text of the code page: a lone lead byte names nothing.
-      {"C:\\lone\x95\r\nC:\\b\r\n", {"C:\\lone\x1A", "C:\\b"}},
+      // No text of the code page: a lone lead byte names nothing, and the
+      // characters around it (trail bytes 0x5C among them) stay.
+      {"R:\\old\\表ソ予.txt\x95\r\nC:\\b\r\n", {U8(u8"R:\\old\\表ソ予.txt\x1A"), "C:\\b"}},
+      // Further down, between its neighbours (0xA0 is no character of 932).
+      {"C:\\a\r\nC:\\b\xA0"
+       "c\r\nC:\\d\r\n",
+       {"C:\\a",
+        "C:\\b\x1A"
+        "c",
+        "C:\\d"}},
       {"\xEF\xBB\xBF"
        "C:\\\xFF\xC3\xBD\r\n",
        {U8(u8"C:\\\x1Aý")}},
+      // A surrogate pair spelt as two three-byte halves is no UTF-8.
+      {"\xEF\xBB\xBF"
+       "C:\\cesu\xED\xA0\xBD\xED\xB8\x80.txt\r\n",
+       {"C:\\cesu\x1A\x1A\x1A\x1A\x1A\x1A.txt"}},
   };
   int folder = 0;
   for (const auto& c : cases) {

@@ -89,17 +89,25 @@ TEST_F(DeletionEngineTest, ListsThatNameTheSameTreeTwiceOrInAnyOrder) {
       // held open for the file, and must be closed before the grandparent goes.
       {"a file, then its grandparent with its entries",
        {"a\\b\\h.txt", "a", "a\\f.txt", "a\\b", "a\\g.txt"}},
+      {"a file three listed folders deep, then the folders from the top",
+       {"a\\b\\c\\h.txt", "a", "a\\b", "a\\b\\c"}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Folder("a");
-    File("a\\f.txt");
-    File("a\\g.txt");
-    Folder("a\\b");
-    File("a\\b\\h.txt");
-    Folder("a\\b\\c");
-    Delete(c.list);
-    EXPECT_FALSE(Exists("a"));
+  // Natively the classic disposition too, where a handle left open inside a
+  // listed folder keeps it from going.
+  for (const bool classic : {false, true}) {
+    if (classic && !world_->UseClassicDeletion()) break;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(::testing::Message() << c.name << (classic ? ", classic" : ""));
+      Folder("a");
+      File("a\\f.txt");
+      File("a\\g.txt");
+      Folder("a\\b");
+      File("a\\b\\h.txt");
+      Folder("a\\b\\c");
+      File("a\\b\\c\\h.txt");
+      Delete(c.list);
+      EXPECT_FALSE(Exists("a"));
+    }
   }
 }
 

@@ -217,6 +217,18 @@ TEST_F(DeleteCommandTest, TheLogStaysInTheCodePageUntilALineNeedsMore) {
        "\xFF\xFE" + testing::Utf16LeBytes(u"caf\u00e9\r\n"),
        {"C:\\x"},
        mark + U8(u8"café\r\n13:05:09 // C:\\x\r\n")},
+      // An old line that is no text of the code page keeps every character
+      // but its lone lead byte.
+      {932,
+       testing::JapaneseLocale(),
+       "R:\\old\\表ソ予.txt\x95\r\n",
+       {U8(u8"C:\\😀")},
+       mark + U8(u8"R:\\old\\表ソ予.txt\x1A\r\n13:05:09 // C:\\😀\r\n")},
+      {936,
+       testing::JapaneseLocale(),
+       "\xD6\xD0\xCE\xC4\xC4\xBF\xC2\xBC\x81\r\n",
+       {U8(u8"C:\\😀")},
+       mark + U8(u8"中文目录\x1A\r\n13:05:09 // C:\\😀\r\n")},
       {1252, english, "", {U8(u8"C:\\café")}, "1:05:09 PM // C:\\caf\xE9\r\n"},
       // The time's marker does not fit code page 1252.
       {1252, twelveHours, "", {U8(u8"C:\\café")}, mark + U8(u8"1:05:09 午後 // C:\\café\r\n")},

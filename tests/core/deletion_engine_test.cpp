@@ -370,13 +370,20 @@ class MemoryRunsOutInTwo : public testing::MemoryPlatform {
   }
 };
 
-TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAsItWas) {
+// C:\one's names fill more than the list's first block of text.
+TEST(DropIntakeFaults, ADropThatRunsOutOfMemoryLeavesTheListAndItsMemoryAsTheyWere) {
   MemoryRunsOutInTwo fs;
-  fs.AddFile("C:\\one\\a.txt");
+  for (int i = 0; i < 500; ++i) fs.AddFile("C:\\one\\a" + std::to_string(i) + ".txt");
   fs.AddFile("C:\\two\\b.txt");
   DelList list{"earlier"};
-  EXPECT_THROW(IntakeDrop(fs, {"C:\\f.txt", "C:\\one", "C:\\two"}, list), std::bad_alloc);
-  EXPECT_EQ(list, DelList{"earlier"});
+  const size_t held = list.TextBytes();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    EXPECT_THROW(IntakeDrop(fs, {"C:\\f.txt", "C:\\one", "C:\\two"}, list), std::bad_alloc);
+    EXPECT_EQ(list, DelList{"earlier"});
+    EXPECT_EQ(list.TextBytes(), held);
+  }
+  list.push_back("later");
+  EXPECT_EQ(list, (DelList{"earlier", "later"}));
 }
 
 // A platform that, just before its call number swapAt, renames the folder at
@@ -677,18 +684,29 @@ TEST(DeletionEngineSwaps, WhatTakesAListedEntrysPlaceStaysWhereTheIdsTellItApart
   }
 }
 
+// Listed in another case than its name's, it is found by its ID.
 TEST(DeletionEngineSwaps, AnEntryListedBeforeItsFolderGoesAtItsOwnTurn) {
-  testing::MemoryPlatform fs;
-  fs.Model(System::kWindowsWithoutPosixDelete);
-  fs.AddFile("C:\\top\\f.txt");
-  ActBefore recording(fs, "", "", [] {});
-  DeleteListed(recording, {"C:\\top\\f.txt", "C:\\top"});
-  EXPECT_FALSE(fs.Exists("C:\\top"));
-  const std::vector<std::string> calls = {"Open top",      "Query top",    "GetAttributes top",
-                                          "Reopen top",    "List top",     "OpenChild f.txt",
-                                          "QueryId f.txt", "Remove f.txt", "Reopen top",
-                                          "List top",      "Remove top"};
-  EXPECT_EQ(recording.calls, calls);
+  const struct {
+    const char* listed;
+    std::vector<std::string> found;  // the calls that find it in its folder's listing
+  } rows[] = {{"C:\\top\\f.txt", {}}, {"C:\\TOP\\F.TXT", {"OpenChild F.TXT", "QueryId F.TXT"}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.listed);
+    testing::MemoryPlatform fs;
+    fs.Model(System::kWindowsWithoutPosixDelete);
+    fs.AddFile("C:\\top\\f.txt");
+    ActBefore recording(fs, "", "", [] {});
+    DeleteListed(recording, {row.listed, "C:\\top"});
+    EXPECT_FALSE(fs.Exists("C:\\top"));
+    std::vector<std::string> calls = {"Open top", "Query top", "GetAttributes top", "Reopen top",
+                                      "List top"};
+    calls.insert(calls.end(), row.found.begin(), row.found.end());
+    for (const char* call : {"OpenChild f.txt", "QueryId f.txt", "Remove f.txt", "Reopen top",
+                             "List top", "Remove top"}) {
+      calls.push_back(call);
+    }
+    EXPECT_EQ(recording.calls, calls);
+  }
 }
 
 TEST(DeletionEngineIds, OnlyKnownIdsOfOneKindAndVolumeAreTheSame) {

@@ -75,7 +75,8 @@ TEST(DropBlock, IntakeTakesOnlyNamesWindowsCanHave) {
   for (const std::string& name : {U8(u8"ok.txt"), U8(u8"ポ表.txt"), U8(u8"a*b"), U8(u8"cr\rlf")}) {
     fs.AddFile("C:\\d\\" + name);
   }
-  const DelList kept{"\\\\server\\share\\x",
+  const DelList kept{U8(u8"C:\\d\\日本.txt"),  // just after a refused name
+                     "\\\\server\\share\\x",
                      "\\\\?\\C:\\x",
                      "\\\\?\\unc\\s\\share",
                      "\\\\?\\Volume{0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0}\\x",
@@ -96,6 +97,7 @@ TEST(DropBlock, IntakeTakesOnlyNamesWindowsCanHave) {
   for (const char* bad : {"\t", ":", "*", "?", "\"", "<", ">", "|", "/"}) {
     dropped.push_back(std::string("C:\\a") + bad + "b");
   }
+  dropped.push_back("C:\\d\\a*b");
   dropped.insert(dropped.end(), kept.begin(), kept.end());
   DelList list;
   IntakeDrop(fs, dropped, list);

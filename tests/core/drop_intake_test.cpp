@@ -28,15 +28,30 @@ TEST(DropIntakeLookups, NamesOfAFolderAreAnsweredByOneListingAsTheirOwnLookupsWo
   for (int i = 0; i < 40; ++i) dropped.push_back("C:\\many\\f" + std::to_string(i));
   for (int i = 0; i < 10; ++i) dropped.push_back("C:\\MANY\\D" + std::to_string(i));
   for (int i = 0; i < 10; ++i) dropped.push_back("C:\\many\\gone" + std::to_string(i));
-  // Asked alone always: "d1.", "d2 ", the two of C:\few and C:\none's three.
+  dropped.push_back("C:\\many\\Case");
+  // Asked alone always: "d1.", "d2 ", the two of C:\few and C:\none's three;
+  // where the listing cannot tell, the 62 other names of C:\many and C:\MANY.
   constexpr int kAlone = 7;
-  const std::function<void(testing::MemoryPlatform&)> faults[] = {
-      nullptr, [](testing::MemoryPlatform& fs) { fs.AddFile(U8(u8"C:\\many\\Ｆ.txt")); },
-      [](testing::MemoryPlatform& fs) { fs.Lock("C:\\many"); },
-      [](testing::MemoryPlatform& fs) {
-        for (int i = 0; i < 2000; ++i) fs.AddFile("C:\\many\\big" + std::to_string(i));
-      }};
-  for (const auto& fault : faults) {
+  const struct {
+    std::function<void(testing::MemoryPlatform&)> fault;
+    int askedAlone;
+  } faults[] = {
+      {nullptr, kAlone},
+      {[](testing::MemoryPlatform& fs) { fs.AddFile(U8(u8"C:\\many\\Ｆ.txt")); }, kAlone + 62},
+      {[](testing::MemoryPlatform& fs) { fs.Lock("C:\\many"); }, kAlone + 62},
+      {[](testing::MemoryPlatform& fs) {
+         for (int i = 0; i < 2000; ++i) fs.AddFile("C:\\many\\big" + std::to_string(i));
+       },
+       kAlone + 62},
+      // A folder "Case" and a file "CASE" there: one key, two entries.
+      {[](testing::MemoryPlatform& fs) {
+         fs.TellCaseApart("C:\\many");
+         fs.AddFile("C:\\many\\Case\\in.txt");
+         fs.AddFile("C:\\many\\CASE");
+       },
+       kAlone + 1},
+  };
+  for (const auto& [fault, askedAlone] : faults) {
     testing::MemoryPlatform fs;
     for (int i = 0; i < 40; ++i) fs.AddFile("C:\\many\\f" + std::to_string(i));
     for (int i = 0; i < 10; ++i) fs.AddFile("C:\\many\\d" + std::to_string(i) + "\\x");
@@ -50,10 +65,8 @@ TEST(DropIntakeLookups, NamesOfAFolderAreAnsweredByOneListingAsTheirOwnLookupsWo
     DelList together;
     IntakeDrop(counting, dropped, together);
     EXPECT_EQ(together, alone);
-    // C:\many, C:\MANY and C:\none; the 61 other names of the first two
-    // asked alone where the listing cannot tell.
-    EXPECT_EQ(counting.Calls("ListKeys"), 3);
-    EXPECT_EQ(counting.Calls("GetAttributes"), fault ? kAlone + 61 : kAlone);
+    EXPECT_EQ(counting.Calls("ListKeys"), 3);  // C:\many, C:\MANY and C:\none
+    EXPECT_EQ(counting.Calls("GetAttributes"), askedAlone);
   }
 }
 

@@ -51,6 +51,9 @@ TEST(LineList, LinesOutliveTheirSourceThroughCopiesAndRemovals) {
     kept.push_back("after");
     EXPECT_EQ(kept.back(), "after");
   }
+  // A list is not equal to a longer list it begins, either way round.
+  EXPECT_FALSE(LineList{"first"} == (LineList{"first", "second"}));
+  EXPECT_FALSE((LineList{"first", "second"}) == LineList{"first"});
 }
 
 }  // namespace

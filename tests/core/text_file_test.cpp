@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
 #include <optional>
 
@@ -296,35 +297,48 @@ TEST(ReadTextLines, PiecesOfAnySizeSplitAsTheWholeText) {
       std::string(40, 'x') + "\r\n" + std::string(17, 'y') + '\0' + std::string(20, 'z'),
       // A first piece of one long line: many more lines than it promises.
       std::string(5000, 'l') + "\r\n" + std::string(100, '\n'),
+      // No pair split, whatever byte a piece ends at.
+      "\xFF\xFE" + testing::Utf16LeBytes(u"a\xD83D\xDE00\r\n\xD83D\xDE00"
+                                         u"b\nc\xD83D\xDE00"),
   };
-  for (const size_t pieceSize : {1, 2, 3, 4096}) {
+  for (const size_t pieceSize : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 4096}) {
     testing::MemoryPlatform fs;
     fs.SetReadPieceSize(pieceSize);
     for (const auto& text : texts) {
       fs.AddFile("C:\\t.txt", text);
       LineList lines{"stale"};
       EXPECT_TRUE(ReadTextLines(fs, "C:\\t.txt", lines));
-      EXPECT_EQ(testing::Strings(lines), SplitLines(text)) << pieceSize << ": " << text;
+      EXPECT_EQ(testing::Strings(lines), SplitLines(ProgramText(fs, text)))
+          << pieceSize << ": " << text;
       fs.RemoveFile("C:\\t.txt");
     }
   }
 }
 
-// On code page 1252 "ï»¿" is the bytes of the UTF-8 mark: a list that begins
-// with it is saved in UTF-8, or it would load as another first entry.
+// On code page 1252 "ï»¿" and "ÿþ" are the bytes of the UTF-8 and the
+// UTF-16 mark: a list or a new log that begins with one is saved in UTF-8,
+// or it would load as another first entry.
 TEST(TextFileForms, AFirstEntryThatWouldReadAsAMarkIsSavedInUtf8) {
   testing::MemoryPlatform fs;
   fs.SetCodePage(1252);
   fs.SetModuleFileName("C:\\p\\Moxlyn.exe");
   fs.AddFolder("C:\\p");
-  const std::string lookalike = testing::U8(u8"ï»¿");
-  for (const DelList& list : {DelList{lookalike + "C:\\x"}, DelList{"C:\\x", lookalike}}) {
-    SaveDelList(fs, list);
-    DelList loaded;
-    LoadDelList(fs, loaded);
-    EXPECT_EQ(loaded, list);
+  const LocaleFormats formats(fs);
+  for (const std::string& lookalike : {testing::U8(u8"ï»¿"), testing::U8(u8"ÿþ")}) {
+    for (const DelList& list : {DelList{lookalike + "C:\\x"}, DelList{"C:\\x", lookalike}}) {
+      SaveDelList(fs, list);
+      DelList loaded;
+      LoadDelList(fs, loaded);
+      EXPECT_EQ(loaded, list);
+      WriteDeleteLog(fs, formats, list, LogTypeNameOnly);
+      std::string log = "C:\\p\\" + formats.ShortDate(fs.Now()) + ".log";
+      std::replace(log.begin(), log.end(), '/', '_');
+      ASSERT_TRUE(ReadTextLines(fs, log, loaded));
+      EXPECT_EQ(loaded, list);
+      fs.RemoveFile(log);
+    }
   }
-  EXPECT_EQ(fs.Content("C:\\p\\dellist.lst"), "C:\\x\r\n\xEF\xBB\xBF\r\n");
+  EXPECT_EQ(fs.Content("C:\\p\\dellist.lst"), "C:\\x\r\n\xFF\xFE\r\n");
 }
 
 // The list is sized from the file's first piece, not its first line: a long

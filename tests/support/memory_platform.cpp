@@ -23,6 +23,7 @@ struct MemoryPlatform::Node : std::enable_shared_from_this<Node> {
   uint32_t slot = 0;           // on FAT, the position of its record in its folder
   int handles = 0;             // engine handles open on it, and other programs' holds
   bool deletePending = false;  // deleted, its name kept until the last handle closes
+  bool caseSensitive = false;  // a folder whose names are compared exactly
   std::string content;
   std::string durable;     // what of content a power cut keeps: up to the last flush
   std::string linkTarget;  // non-empty for a link
@@ -196,7 +197,9 @@ bool MemoryPlatform::EndsWithSeparator(const std::string& path) {
 
 MemoryPlatform::Node* MemoryPlatform::Child(const Node& folder, const std::string& name) {
   for (const auto& child : folder.children) {
-    if (UpperCase(child->name) == UpperCase(name)) return child.get();
+    if (folder.caseSensitive ? child->name == name : UpperCase(child->name) == UpperCase(name)) {
+      return child.get();
+    }
   }
   return nullptr;
 }
@@ -427,6 +430,10 @@ void MemoryPlatform::HoldSharingDelete(const std::string& path) {
 
 void MemoryPlatform::Refuse(const std::string& path, uint32_t what) {
   refused_[LocateName(path).node->id] |= what;
+}
+
+void MemoryPlatform::TellCaseApart(const std::string& folder) {
+  Locate(folder).node->caseSensitive = true;
 }
 
 bool MemoryPlatform::IdOf(const Node& node, FileIdKind kind, FileId& id) const {

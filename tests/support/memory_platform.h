@@ -83,6 +83,9 @@ class MemoryPlatform : public Platform {
   static constexpr uint32_t kRefuseOpen = 0x100;
   static constexpr uint32_t kRefuseQuery = 0x200;
   void Refuse(const std::string& path, uint32_t what);
+  // The existing folder compares its names exactly, case included, as
+  // Windows allows per folder: "Sub" and "SUB" are two entries there.
+  void TellCaseApart(const std::string& folder);
   // The file IDs the system reports: unique per volume, all 0 (a file system
   // without IDs) or all-ones (objects without a unique ID).
   enum class Ids { kUnique, kZero, kAllOnes };

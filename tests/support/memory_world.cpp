@@ -35,6 +35,10 @@ class MemoryWorld : public TestWorld {
   bool Move(const std::string& from, const std::string& to) override {
     return fs_.MoveEntry(from, to);
   }
+  bool UseClassicDeletion() override {
+    fs_.Model(MemoryPlatform::System::kWindowsWithoutPosixDelete);
+    return true;
+  }
   bool Exists(const std::string& path) override { return fs_.Exists(path); }
   uint32_t Attributes(const std::string& path) override { return fs_.GetAttributes(path); }
   std::string Content(const std::string& path) override { return fs_.Content(path); }

@@ -45,6 +45,10 @@ class TestWorld {
   // would; false on failure.
   virtual bool Move(const std::string& from, const std::string& to) = 0;
 
+  // Deletes from now on as Windows without POSIX semantics does (a deleted
+  // name stays until its entry's last handle closes); false where the
+  // world's own system decides that (Wine has only that way).
+  virtual bool UseClassicDeletion() { return false; }
   virtual bool Exists(const std::string& path) = 0;
   virtual uint32_t Attributes(const std::string& path) = 0;
   virtual std::string Content(const std::string& path) = 0;

@@ -69,6 +69,12 @@ TEST_F(ListViewTest, FillReplacesTheRowsWithTheListInOrderKeepingEmptyAndRepeate
   const DelList list{"C:\\a", "", "C:\\a", U8(u8"D:\\表示\\b"), U8(u8"C:\\😀 한국 café")};
   FillListView(listBox_, list);
   EXPECT_EQ(Rows(), testing::Strings(list));
+  // Each bidirectional control shows as its code; its neighbours as themselves.
+  FillListView(listBox_, {U8(u8"C:\\evil\u200D\u200E\u200F\u061C\u202A\u202B\u202C\u202D"
+                             u8"\u202E\u202F\u2065\u2066\u2067\u2068\u2069\u206Atxt.exe")});
+  EXPECT_EQ(Rows(), std::vector<std::string>{U8(
+                        u8"C:\\evil\u200D<U+200E><U+200F><U+061C><U+202A><U+202B><U+202C><U+202D>"
+                        u8"<U+202E>\u202F\u2065<U+2066><U+2067><U+2068><U+2069>\u206Atxt.exe")});
   SetHorizontalExtent(listBox_, 123);
   ClearRows(listBox_);
   EXPECT_TRUE(Rows().empty());
@@ -79,12 +85,14 @@ TEST_F(ListViewTest, MaxItemWidthIsTheWidestRowInTheListBoxFont) {
   EXPECT_EQ(MaxItemWidth(listBox_, {}), 0);
   FillListView(listBox_, {""});
   EXPECT_EQ(MaxItemWidth(listBox_, {""}), 0);
-  const DelList list{"C:\\a", "C:\\とても長いフォルダの名前\\ファイル.txt", "C:\\bb",
-                     std::string(1500, 'W')};
+  std::string controls;
+  for (int i = 0; i < 600; ++i) controls += U8(u8"\u202E");
+  const DelList list{"C:\\a", U8(u8"C:\\とても長いフォルダの名前\\ファイル.txt"), "C:\\bb",
+                     std::string(1500, 'W'), controls};
   FillListView(listBox_, list);
   int widest = 0;
-  for (const std::string_view row : list)
-    widest = std::max(widest, testing::TextWidth(WindowFont(), std::string(row)));
+  for (const std::string& row : Rows())
+    widest = std::max(widest, testing::TextWidth(WindowFont(), row, CP_UTF8));
   EXPECT_GT(widest, 0);
   EXPECT_EQ(MaxItemWidth(listBox_, list), widest);
 }
