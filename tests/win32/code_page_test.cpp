@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/utf8.h"
-#include "win32/win32_platform.h"
+#include "win32/code_page.h"
 
 namespace moxlyn {
 namespace {
