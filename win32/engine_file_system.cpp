@@ -16,23 +16,15 @@
 
 namespace moxlyn {
 
-// What one volume can do, each learnt from its first answer.
-struct Win32Platform::VolumeFacts {
-  enum Answer : uint8_t { kUnasked, kYes, kNo };
-  // From FileIdInfo where the volume answers it; else the older 32-bit
-  // serial where that is known; else 0, and the volume is one of its own.
-  uint64_t serial = 0;
-  bool serialKnown = false;
-  Answer idInfo = kUnasked;       // FileIdInfo: 128-bit IDs and the serial
-  Answer extdListing = kUnasked;  // FileIdExtdDirectoryInfo
-  Answer posix = kUnasked;        // FileDispositionInfoEx with POSIX semantics
-  // The 128-bit ID is the 64-bit one with a zero high half (NTFS), so that
-  // one cheaper question answers for both.
-  bool wideIsNarrow = false;
-  // Opens relative to a handle resolved by the server from its path (a
-  // network share), a reopen too.
-  bool remote = false;
-};
+VolumeFacts& VolumeRecords::Of(const VolumeIdentity& identity) {
+  if (identity.from != VolumeIdentity::Serial::kNone) {
+    for (const auto& known : records_) {
+      if (known->identity == identity) return *known;
+    }
+  }
+  records_.push_back(std::make_unique<VolumeFacts>(identity));
+  return *records_.back();
+}
 
 Win32Platform::Win32Platform() = default;
 
@@ -119,7 +111,7 @@ namespace {
 struct Win32Entry : EngineEntry {
   explicit Win32Entry(ScopedFileHandle opened) : handle(std::move(opened)) {}
   ScopedFileHandle handle;
-  Win32Platform::VolumeFacts* volume = nullptr;
+  VolumeFacts* volume = nullptr;
 };
 
 Win32Entry& Win32EntryOf(EngineEntry& entry) { return static_cast<Win32Entry&>(entry); }
@@ -245,7 +237,7 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uin
   std::wstring self;
   auto reopened = OpenRelative(entry, self, access);
   const VolumeFacts* volume = Win32EntryOf(entry).volume;
-  if (reopened == nullptr || volume == nullptr || !volume->remote) return reopened;
+  if (reopened == nullptr || volume == nullptr || !volume->Remote()) return reopened;
   // The server opened the path again: whatever is there now must be the
   // object held, where the IDs tell.
   uint64_t was = 0;
@@ -257,47 +249,33 @@ std::unique_ptr<EngineEntry> Win32Platform::EngineReopen(EngineEntry& entry, uin
   return reopened;
 }
 
-Win32Platform::VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry, FileId* wide) {
+VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry, FileId* wide) {
   Win32Entry& opened = Win32EntryOf(entry);
   if (opened.volume != nullptr) return opened.volume;
-  auto facts = std::make_unique<VolumeFacts>();
+  HANDLE handle = opened.handle.Get();
+  VolumeIdentity identity;
   FileIdInformation full{};
-  DWORD shortSerial = 0;
-  WCHAR fileSystem[MAX_PATH + 1] = {};
-  if (GetFileInformationByHandleEx(opened.handle.Get(), kFileIdInfo, &full, sizeof full)) {
+  if (GetFileInformationByHandleEx(handle, kFileIdInfo, &full, sizeof full)) {
     if (wide != nullptr) {
       *wide = {full.fileId.low, full.fileId.high, full.volumeSerialNumber, FileIdKind::k128};
     }
-    for (const auto& known : volumes_) {
-      if (known->idInfo == VolumeFacts::kYes && known->serial == full.volumeSerialNumber) {
-        return opened.volume = known.get();
-      }
-    }
-    facts->serial = full.volumeSerialNumber;
-    facts->serialKnown = true;
-    facts->idInfo = VolumeFacts::kYes;
+    identity.from = VolumeIdentity::Serial::kIdInfo;
+    identity.serial = full.volumeSerialNumber;
   } else if (!NotSupported(GetLastError())) {
     return nullptr;
-  } else if (GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, &shortSerial, nullptr,
-                                           nullptr, fileSystem, MAX_PATH + 1)) {
-    // Before Windows 8, or a server that does not answer: the volume by the
-    // serial the older question gives.
-    for (const auto& known : volumes_) {
-      if (known->idInfo == VolumeFacts::kNo && known->serialKnown && known->serial == shortSerial) {
-        return opened.volume = known.get();
-      }
-    }
-    facts->serial = shortSerial;
-    facts->serialKnown = true;
-    facts->idInfo = VolumeFacts::kNo;
-  } else {
-    // Nothing tells which volume this is: one of its own.
-    facts->idInfo = VolumeFacts::kNo;
   }
-  if (fileSystem[0] != L'\0' ||
-      GetVolumeInformationByHandleW(opened.handle.Get(), nullptr, 0, nullptr, nullptr, nullptr,
-                                    fileSystem, MAX_PATH + 1)) {
-    facts->wideIsNarrow = std::wstring(fileSystem) == L"NTFS";
+  // Before Windows 8, or a server that does not answer: the volume by the
+  // serial the older question gives.
+  const bool shortSerial = identity.from == VolumeIdentity::Serial::kNone;
+  DWORD serial = 0;
+  WCHAR fileSystem[MAX_PATH + 1] = {};
+  if (GetVolumeInformationByHandleW(handle, nullptr, 0, shortSerial ? &serial : nullptr, nullptr,
+                                    nullptr, fileSystem, MAX_PATH + 1)) {
+    identity.fileSystem = fileSystem;
+    if (shortSerial) {
+      identity.from = VolumeIdentity::Serial::kShort;
+      identity.serial = serial;
+    }
   }
   constexpr auto kFileFsDeviceInformation = static_cast<FS_INFORMATION_CLASS>(4);
   constexpr ULONG kRemoteDevice = 0x10;  // FILE_REMOTE_DEVICE
@@ -306,12 +284,11 @@ Win32Platform::VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry, FileId* w
     ULONG characteristics;
   } device{};
   IO_STATUS_BLOCK io{};
-  if (NT_SUCCESS(NtQueryVolumeInformationFile(opened.handle.Get(), &io, &device, sizeof device,
+  if (NT_SUCCESS(NtQueryVolumeInformationFile(handle, &io, &device, sizeof device,
                                               kFileFsDeviceInformation))) {
-    facts->remote = (device.characteristics & kRemoteDevice) != 0;
+    identity.remote = (device.characteristics & kRemoteDevice) != 0;
   }
-  volumes_.push_back(std::move(facts));
-  return opened.volume = volumes_.back().get();
+  return opened.volume = &volumes_.Of(identity);
 }
 
 bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
@@ -331,8 +308,7 @@ bool Win32Platform::EngineQuery(EngineEntry& entry, EntryInfo& info) {
     info.fileId = wide;
     return true;
   }
-  return EngineQueryId(
-      entry, volume->idInfo == VolumeFacts::kYes ? FileIdKind::k128 : FileIdKind::k64, info.fileId);
+  return EngineQueryId(entry, volume->IdInfo() ? FileIdKind::k128 : FileIdKind::k64, info.fileId);
 }
 
 bool Win32Platform::EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& fileId) {
@@ -342,16 +318,16 @@ bool Win32Platform::EngineQueryId(EngineEntry& entry, FileIdKind kind, FileId& f
   // The 64-bit ID is one question that Wine answers without asking its
   // mount manager for the volume; it answers for the 128-bit one where
   // that is the 64-bit one widened.
-  if (kind == FileIdKind::k64 || volume->wideIsNarrow) {
+  if (kind == FileIdKind::k64 || volume->WideIsNarrow()) {
     uint64_t id = 0;
     if (!NarrowIdOf(handle, id)) return false;
-    fileId = {id, 0, volume->serial, kind};
+    fileId = {id, 0, volume->identity.serial, kind};
     return true;
   }
-  if (volume->idInfo != VolumeFacts::kYes) return false;
+  if (!volume->IdInfo()) return false;
   FileIdInformation full{};
   if (!GetFileInformationByHandleEx(handle, kFileIdInfo, &full, sizeof full)) return false;
-  fileId = {full.fileId.low, full.fileId.high, volume->serial, kind};
+  fileId = {full.fileId.low, full.fileId.high, volume->identity.serial, kind};
   return true;
 }
 
@@ -360,7 +336,7 @@ bool Win32Platform::EngineList(EngineEntry& folder,
   HANDLE handle = HandleOf(folder);
   VolumeFacts* facts = FactsOf(folder);
   if (facts == nullptr) return false;
-  const uint64_t volume = facts->serial;
+  const uint64_t volume = facts->identity.serial;
   // Whole entries only: the buffer holds at least one of the longest name.
   constexpr DWORD kBufferBytes = 64 * 1024;
   std::vector<LONGLONG> buffer(kBufferBytes / sizeof(LONGLONG));
@@ -377,7 +353,7 @@ bool Win32Platform::EngineList(EngineEntry& folder,
     visit(entry);
   };
   // The 128-bit IDs only where the volume answers for them by handle too.
-  if (facts->idInfo == VolumeFacts::kYes && facts->extdListing != VolumeFacts::kNo) {
+  if (facts->IdInfo() && facts->extdListing != VolumeFacts::kNo) {
     FILE_INFO_BY_HANDLE_CLASS kind = kFileIdExtdDirectoryRestartInfo;
     bool any = false;
     while (GetFileInformationByHandleEx(handle, kind, buffer.data(), kBufferBytes)) {

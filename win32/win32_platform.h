@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/platform.h"
+#include "win32/volume_facts.h"
 
 namespace moxlyn {
 
@@ -78,8 +79,6 @@ class Win32Platform : public Platform {
   // With POSIX semantics (FileDispositionInfoEx) where the volume takes
   // them, learnt once per volume; the classic disposition elsewhere.
   bool EngineRemove(EngineEntry& entry) override;
-  // What one volume can do (defined with the platform's calls).
-  struct VolumeFacts;
   // AppendUtf8FromCodePage and AppendCodePageFromUtf8 (win32/code_page.h).
   bool AppendFromCodePage(std::string_view bytes, std::string& text) override;
   bool AppendToCodePage(std::string_view text, std::string& bytes) override;
@@ -94,7 +93,7 @@ class Win32Platform : public Platform {
   LocalTime nowLocal_;
   // The volumes met, each learnt once: one whose serial cannot be learnt
   // is a volume of its own for each entry opened by its path.
-  std::vector<std::unique_ptr<VolumeFacts>> volumes_;
+  VolumeRecords volumes_;
   // The facts of the entry's volume, learnt when it is first met; wide gets
   // the entry's 128-bit ID where that was asked on the way.
   VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
