@@ -268,9 +268,39 @@ const CodePageTable& SystemCodePage() {
   return table;
 }
 
+// Windows' option "Beta: Use Unicode UTF-8 for worldwide language support"
+// (or a program's manifest) makes the code page UTF-8 (65001), whose
+// conversion refuses the flags that keep the other code pages exact
+// (WC_NO_BEST_FIT_CHARS, a default character). Its text is the program's
+// own: kept byte for byte.
+bool CodePageIsUtf8() {
+  static const bool utf8 = GetACP() == CP_UTF8;
+  return utf8;
+}
+
+// True when text is UTF-8 as the system's calls take it for code page 65001
+// (MB_ERR_INVALID_CHARS, WC_ERR_INVALID_CHARS): whole, shortest sequences, no
+// surrogate, which WTF-8 allows and UTF-8 does not.
+bool IsUtf8AsTheCallsTakeIt(std::string_view text) {
+  for (size_t at = AsciiRun(text, 0); at < text.size(); at += AsciiRun(text, at)) {
+    uint32_t code = 0;
+    const size_t length = DecodeUtf8At(text, at, code);
+    if (length == 0 || (code >= 0xD800 && code < 0xE000)) return false;
+    at += length;
+  }
+  return true;
+}
+
+bool AppendUtf8AsItIs(std::string_view from, std::string& to) {
+  if (!IsUtf8AsTheCallsTakeIt(from)) return false;
+  to += from;
+  return true;
+}
+
 }  // namespace
 
 bool AppendUtf8FromCodePage(std::string_view bytes, std::string& text) {
+  if (CodePageIsUtf8()) return AppendUtf8AsItIs(bytes, text);
   const CodePageTable& table = SystemCodePage();
   if (table.Usable()) return table.AppendUtf8(bytes, text);
   const std::optional<std::string> converted = Utf8FromCodePageCalls(bytes);
@@ -279,6 +309,7 @@ bool AppendUtf8FromCodePage(std::string_view bytes, std::string& text) {
 }
 
 bool AppendCodePageFromUtf8(std::string_view text, std::string& bytes) {
+  if (CodePageIsUtf8()) return AppendUtf8AsItIs(text, bytes);
   const CodePageTable& table = SystemCodePage();
   if (table.Usable()) return table.AppendCodePage(text, bytes);
   const std::optional<std::string> converted = CodePageFromUtf8Calls(text);

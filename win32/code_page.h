@@ -1,7 +1,8 @@
 // The system code page to and from the program's UTF-8, exact: no best fit,
 // no character standing for another. Tables read once from the system's own
 // conversion serve where they can (a million entries convert without a call
-// each), the conversion calls elsewhere.
+// each), the conversion calls elsewhere. Where the code page is UTF-8
+// (65001), its bytes are the program's own, kept as they are.
 #pragma once
 
 #include <string>
