@@ -7,8 +7,8 @@
 //
 // Its members are defined where their concern lives:
 // - win32/engine_file_system.cpp: paths and their attributes, listings by
-//   pattern, the engine's handles and what each volume can do, the keys of
-//   a lookup in a folder;
+//   pattern, the engine's handles and what each volume can do (its records:
+//   win32/volume_facts.h), the keys of a lookup in a folder;
 // - win32/own_files.cpp: the program's own files (read, written through a
 //   temporary file and put in place) and its own path;
 // - win32/code_page.cpp: the system code page (win32/code_page.h);
