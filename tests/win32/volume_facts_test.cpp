@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <utility>
+
 namespace moxlyn {
 namespace {
 
@@ -11,28 +14,18 @@ using Serial = VolumeIdentity::Serial;
 
 TEST(VolumeRecords, AVolumeSharesItsRecordOnlyWithItself) {
   const VolumeIdentity local{Serial::kIdInfo, 0x1234, L"NTFS", false};
-  struct Case {
-    const char* name;
-    VolumeIdentity other;
-    bool shared;
-  } const cases[] = {
-      {"the same volume met again", local, true},
-      {"a share of the local disk (\\\\localhost\\c$)",
-       {Serial::kIdInfo, 0x1234, L"NTFS", true},
-       false},
-      {"a disk of another file system with the same serial",
-       {Serial::kIdInfo, 0x1234, L"FAT32", false},
-       false},
-      {"the older serial of the same number", {Serial::kShort, 0x1234, L"NTFS", false}, false},
+  // The volume met first, whose refusal of POSIX deletion reaches the local
+  // disk's record only where it is that disk.
+  const std::pair<VolumeIdentity, bool> firsts[] = {
+      {local, true},
+      {{Serial::kIdInfo, 0x1234, L"NTFS", true}, false},    // a share of it: \\localhost\c$
+      {{Serial::kIdInfo, 0x1234, L"FAT32", false}, false},  // another file system
+      {{Serial::kShort, 0x1234, L"NTFS", false}, false},    // the older serial's number
   };
-  for (const Case& c : cases) {
+  for (size_t row = 0; row < std::size(firsts); ++row) {
     VolumeRecords records;
-    VolumeFacts& first = records.Of(c.other);
-    // The share refuses POSIX deletion: the local disk has still to be asked.
-    first.posix = VolumeFacts::kNo;
-    VolumeFacts& second = records.Of(local);
-    EXPECT_EQ(&first == &second, c.shared) << c.name;
-    EXPECT_EQ(second.posix, c.shared ? VolumeFacts::kNo : VolumeFacts::kUnasked) << c.name;
+    records.Of(firsts[row].first).posix = VolumeFacts::kNo;
+    EXPECT_EQ(records.Of(local).posix == VolumeFacts::kNo, firsts[row].second) << row;
   }
   // A volume that tells no serial is one of its own each time it is met.
   VolumeRecords records;
