@@ -264,8 +264,9 @@ VolumeFacts* Win32Platform::FactsOf(EngineEntry& entry, FileId* wide) {
   } else if (!NotSupported(GetLastError())) {
     return nullptr;
   }
-  // Before Windows 8, or a server that does not answer: the volume by the
-  // serial the older question gives.
+  // The file system's name, which tells apart volumes of one serial; and
+  // where FileIdInfo is refused (before Windows 8, a server that does not
+  // answer) the serial the older question gives.
   const bool shortSerial = identity.from == VolumeIdentity::Serial::kNone;
   DWORD serial = 0;
   WCHAR fileSystem[MAX_PATH + 1] = {};
