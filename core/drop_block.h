@@ -22,8 +22,9 @@ constexpr size_t kMaxDroppedNameLength = 32767;
 
 struct DropBlock {
   bool wide = false;
-  std::vector<std::string> narrowNames;   // a narrow block's, bytes of the system code page
-  std::vector<std::u16string> wideNames;  // a wide block's
+  // A wide block's names as UTF-8 (WTF-8 for a lone surrogate), converted
+  // as they are read; a narrow block's as their bytes of the system code page.
+  std::vector<std::string> names;
 };
 
 // The names of the block of size bytes at data, in order. Nothing when the
@@ -33,16 +34,19 @@ struct DropBlock {
 // more than kMaxDroppedNames.
 std::optional<DropBlock> ReadDropBlock(const void* data, size_t size);
 
+// The name rules take the program's UTF-8 (core/utf8.h) and look at its ASCII
+// alone.
+//
 // True when path can name a file or folder that the shell hands over: no
 // control character (below 0x20); none of \ / : * ? " < > | inside a name
 // between its separators (the ":" of a drive "C:\" stands before them); not
 // in the device namespace ("\\.\...", "\??\...", "\\?\..." other than the
 // long forms "\\?\C:\...", "\\?\UNC\..." and a volume by its name,
 // "\\?\Volume{GUID}\..."). Checked without opening it.
-bool IsDroppableName(std::u16string_view path);
+bool IsDroppableName(std::string_view path);
 
 // True when name, a bare name from a folder's listing, is one Windows can
 // have: no control character, none of \ / : * ? " < > |.
-bool IsListableName(std::u16string_view name);
+bool IsListableName(std::string_view name);
 
 }  // namespace moxlyn

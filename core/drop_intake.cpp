@@ -12,20 +12,6 @@
 namespace moxlyn {
 namespace {
 
-// text with each ASCII character as itself and each byte of any other as an
-// ideographic space: what the name rules look at (they forbid ASCII only, and
-// a UTF-8 sequence holds no ASCII byte). Into characters, whose room is kept
-// from name to name.
-const std::u16string& Characters(Platform& /*platform*/, std::string_view text,
-                                 std::u16string& characters) {
-  characters.assign(text.size(), u'\x3000');
-  for (size_t at = 0; at < text.size(); ++at) {
-    const auto byte = static_cast<unsigned char>(text[at]);
-    if (byte < 0x80) characters[at] = byte;
-  }
-  return characters;
-}
-
 // At least this many dropped names of one folder are answered from one
 // listing of it; fewer cost less asked one by one.
 constexpr size_t kListedFrom = 3;
@@ -117,9 +103,8 @@ void AppendDropped(Platform& platform, const std::vector<std::string>& paths, De
   std::vector<bool> droppable(paths.size());
   std::vector<size_t> asked;
   std::vector<std::string> targets;
-  std::u16string characters;
   for (size_t at = 0; at < paths.size(); ++at) {
-    droppable[at] = IsDroppableName(Characters(platform, paths[at], characters));
+    droppable[at] = IsDroppableName(paths[at]);
     auto target = droppable[at] ? TargetPath(paths[at]) : std::nullopt;
     if (!target) continue;
     asked.push_back(at);
@@ -162,10 +147,9 @@ void CollectFolder(Platform& platform, const std::string& folder,
   // JoinPath(folder, name) for every entry: a name from the file system never
   // begins with a backslash, so the join is one prefix, worked out once.
   const std::string prefix = JoinPath(folder, "");
-  std::u16string characters;
   platform.Enumerate(prefix + "*", [&](const FindEntry& entry) {
     if (entry.name == "." || entry.name == "..") return;
-    if (!IsListableName(Characters(platform, entry.name, characters))) return;
+    if (!IsListableName(entry.name)) return;
     listing.push_back(prefix + entry.name);
   });
 }

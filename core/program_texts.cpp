@@ -13,7 +13,7 @@ std::string ProgramTitleOf(Platform& platform, const std::string& modulePath) {
   return title.substr(0, first) + platform.LowerCase(title.substr(first));
 }
 
-std::string ErrorBoxText(Platform& /*platform*/, const std::string& message) {
+std::string ErrorBoxText(const std::string& message) {
   if (message.empty()) return message;
   // The last character's first byte: the last byte itself, or a byte above
   // "." either way (a trail byte of code page 932 is 0x40 or more, a UTF-8

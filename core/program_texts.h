@@ -15,6 +15,6 @@ std::string ProgramTitleOf(Platform& platform, const std::string& modulePath);
 // The general error box's text for message: message with "." appended when
 // it is not empty and the first byte of its last whole character is greater
 // than "." (so that a Japanese message ends with a full stop).
-std::string ErrorBoxText(Platform& platform, const std::string& message);
+std::string ErrorBoxText(const std::string& message);
 
 }  // namespace moxlyn

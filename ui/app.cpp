@@ -28,7 +28,7 @@ LRESULT CALLBACK ApplicationProcedure(HWND hwnd, UINT message, WPARAM wParam, LP
 // ErrorBoxText gives it (an ASCII ".", the same in every code page).
 std::wstring ErrorBoxTextW(const AppError& error) {
   const std::string& message = error.Message();
-  const bool fullStop = ErrorBoxText(ThePlatform(), message).size() > message.size();
+  const bool fullStop = ErrorBoxText(message).size() > message.size();
   return MessageW(error) + (fullStop ? L"." : L"");
 }
 

@@ -1,8 +1,7 @@
 #include "win32/dropped_names.h"
 
 #include "core/drop_block.h"
-#include "core/utf8.h"
-#include "win32/win32_platform.h"
+#include "win32/code_page.h"
 
 namespace moxlyn {
 namespace {
@@ -33,15 +32,11 @@ std::optional<std::vector<std::string>> ReadDroppedNames(HGLOBAL block) {
   if (locked.Data() == nullptr || size == 0) return std::nullopt;
   std::optional<DropBlock> read = ReadDropBlock(locked.Data(), size);
   if (!read) return std::nullopt;
+  // A wide block's names are the program's UTF-8 already.
+  if (read->wide) return std::move(read->names);
   std::vector<std::string> names;
-  if (read->wide) {
-    // The shell's names as they are, UTF-8 inside the program.
-    names.reserve(read->wideNames.size());
-    for (const std::u16string& name : read->wideNames) names.push_back(Wtf8FromUtf16(name));
-    return names;
-  }
-  names.reserve(read->narrowNames.size());
-  for (const std::string& name : read->narrowNames) {
+  names.reserve(read->names.size());
+  for (const std::string& name : read->names) {
     // Bytes that are no text of the code page (a lone lead byte) are no
     // name: nothing else may stand for them, and the block is refused.
     std::string text;

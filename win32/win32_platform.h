@@ -4,6 +4,16 @@
 // FromCodePage and ToCodePage. The file-system calls of the engine and
 // of the drop intake see the file system without the redirection that 64-bit
 // Windows applies to a 32-bit program.
+//
+// Its members are defined where their concern lives:
+// - win32/engine_file_system.cpp: paths and their attributes, listings by
+//   pattern, the engine's handles and what each volume can do (its records:
+//   win32/volume_facts.h), the keys of a lookup in a folder;
+// - win32/own_files.cpp: the program's own files (read, written through a
+//   temporary file and put in place) and its own path;
+// - win32/code_page.cpp: the system code page (win32/code_page.h);
+// - win32/letter_case.cpp: upper-casing, lower-casing, comparing without case;
+// - win32/locale_clock.cpp: the locale's date and time settings, the clock.
 #pragma once
 
 #include <memory>
@@ -11,6 +21,7 @@
 #include <vector>
 
 #include "core/platform.h"
+#include "win32/volume_facts.h"
 
 namespace moxlyn {
 
@@ -68,9 +79,7 @@ class Win32Platform : public Platform {
   // With POSIX semantics (FileDispositionInfoEx) where the volume takes
   // them, learnt once per volume; the classic disposition elsewhere.
   bool EngineRemove(EngineEntry& entry) override;
-  // What one volume can do (defined with the platform's calls).
-  struct VolumeFacts;
-  // AppendUtf8FromCodePage and AppendCodePageFromUtf8 below.
+  // AppendUtf8FromCodePage and AppendCodePageFromUtf8 (win32/code_page.h).
   bool AppendFromCodePage(std::string_view bytes, std::string& text) override;
   bool AppendToCodePage(std::string_view text, std::string& bytes) override;
   int CompareNoCase(const std::string& a, const std::string& b) override;
@@ -84,18 +93,11 @@ class Win32Platform : public Platform {
   LocalTime nowLocal_;
   // The volumes met, each learnt once: one whose serial cannot be learnt
   // is a volume of its own for each entry opened by its path.
-  std::vector<std::unique_ptr<VolumeFacts>> volumes_;
+  VolumeRecords volumes_;
   // The facts of the entry's volume, learnt when it is first met; wide gets
   // the entry's 128-bit ID where that was asked on the way.
   VolumeFacts* FactsOf(EngineEntry& entry, FileId* wide = nullptr);
 };
-
-// Appends bytes of the system code page as UTF-8 to text; false, text as it
-// was, when they are no text of it (MB_ERR_INVALID_CHARS). Appends UTF-8 as
-// bytes of the code page to bytes; false, bytes as they were, unless every
-// character converts without best fit and back to itself.
-bool AppendUtf8FromCodePage(std::string_view bytes, std::string& text);
-bool AppendCodePageFromUtf8(std::string_view text, std::string& bytes);
 
 // The running executable's full path as the wide call gives it.
 std::wstring WideModuleFileName();

@@ -58,16 +58,16 @@ TEST(DropBlock, AnyFailedCheckRefusesTheWholeBlock) {
   for (const auto& [block, names] : taken) {
     auto read = ReadDropBlock(block.data(), block.size());
     ASSERT_TRUE(read) << block.size();
-    EXPECT_EQ(read->wide ? read->wideNames.size() : read->narrowNames.size(), names);
+    EXPECT_EQ(read->names.size(), names);
   }
   const std::string wide = Block(20, 1, two);
   auto read = ReadDropBlock(wide.data(), wide.size());
   ASSERT_TRUE(read);
-  EXPECT_EQ(read->wideNames, (std::vector<std::u16string>{u"C:\\a", u"C:\\b"}));
+  EXPECT_EQ(read->names, (std::vector<std::string>{"C:\\a", "C:\\b"}));
   const std::string narrow = Block(24, 0, "pad C:\\表\0\0"s);
   read = ReadDropBlock(narrow.data(), narrow.size());
   ASSERT_TRUE(read);
-  EXPECT_EQ(read->narrowNames, std::vector<std::string>{"C:\\表"});
+  EXPECT_EQ(read->names, std::vector<std::string>{"C:\\表"});
 }
 
 TEST(DropBlock, IntakeTakesOnlyNamesWindowsCanHave) {

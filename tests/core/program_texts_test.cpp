@@ -37,8 +37,7 @@ TEST(ProgramTexts, ErrorBoxTextAddsAFullStopAfterCharactersAboveIt) {
       {"表", "表."},  // trail byte 0x5C
       {"．", "．."},
   };
-  testing::MemoryPlatform fs;
-  for (const Case& c : cases) EXPECT_EQ(ErrorBoxText(fs, c.message), c.shown) << c.message;
+  for (const Case& c : cases) EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message;
 }
 
 TEST(ProgramTexts, ProgramTitleIsTheFileNameCutAtTheFirstDotAndLowerCasedAfterItsFirstCharacter) {

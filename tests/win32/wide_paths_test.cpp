@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -153,6 +156,63 @@ TEST_F(WidePathsTest, ShortAndForeignNamesDroppedTogetherListWhatEachListsAlone)
   IntakeDrop(counting, names, together);
   EXPECT_EQ(together, alone);
   EXPECT_EQ(counting.Calls("GetAttributes"), 2);  // "nul" and "dot." alone
+}
+
+// The keys by which the intake answers names from one listing of their
+// folder, against the per-name query they stand in for: a dropped name's key
+// meets the key of an entry's name, or of its short name, exactly where the
+// attribute query of the dropped name finds that entry. Names whose lookup no
+// key tells exactly have none, and are asked alone.
+TEST_F(WidePathsTest, ANameKeyFindsAnEntryExactlyWhereThePerNameQueryDoes) {
+  struct Row {
+    const wchar_t* entry;
+    const wchar_t* dropped;  // nullptr: the entry's short name, lower-cased
+    bool found;
+  } const rows[] = {
+      // Folded one character at a time, as NTFS and Wine compare names.
+      {L"caf\u00E9", L"CAF\u00C9", true},
+      {L"\u00FF\u0101\u0148", L"\u0178\u0100\u0147", true},
+      {L"\u0444\u0430\u0439\u043B\u0451", L"\u0424\u0410\u0419\u041B\u0401", true},
+      {L"\uFF46\uFF55\uFF4C\uFF4C", L"\uFF26\uFF35\uFF2C\uFF2C", true},
+      {L"stra\u00DFe", L"STRASSE", false},
+      {L"A long file name.txt", nullptr, true},
+  };
+  for (size_t at = 0; at < std::size(rows); ++at) {
+    const Row& row = rows[at];
+    const std::wstring folder = W(L"keys" + std::to_wstring(at));
+    FolderW(folder);
+    FileW(folder + L"\\" + row.entry);
+    std::wstring dropped = row.dropped != nullptr ? row.dropped : L"";
+    if (row.dropped == nullptr) {
+      std::wstring shortPath(MAX_PATH, L'\0');
+      shortPath.resize(
+          GetShortPathNameW((folder + L"\\" + row.entry).c_str(), shortPath.data(), MAX_PATH));
+      dropped = shortPath.substr(shortPath.rfind(L'\\') + 1);
+      ASSERT_NE(dropped, row.entry);
+      for (wchar_t& unit : dropped) unit = static_cast<wchar_t>(towlower(unit));
+    }
+    SCOPED_TRACE(Utf8FromWide(dropped));
+    const std::string folderPart = Utf8FromWide(folder) + "\\";
+    const bool found =
+        fs().EngineGetAttributes(fs().ToEnginePath(folderPart + Utf8FromWide(dropped))) !=
+        kInvalidAttributes;
+    EXPECT_EQ(found, row.found);
+    const std::optional<std::string> key = fs().LookupKey(Utf8FromWide(dropped));
+    const std::optional<EnginePath> listed = fs().EngineFolderOf(folderPart);
+    ASSERT_TRUE(key && listed);
+    bool met = false;
+    EXPECT_TRUE(fs().EngineListKeys(*listed, [&](const std::optional<std::string>& name, uint32_t) {
+      met = met || name == key;
+      return true;
+    }));
+    EXPECT_EQ(met, found);
+  }
+  // Characters whose case file systems fold differently, device names, and
+  // names that paths outside the literal form trim.
+  for (const wchar_t* name : {L"\u03B1", L"\u0131", L"\u00B5", L"\u01C5", L"nul.txt", L"COM1",
+                              L"lpt\u00B9", L"conout$", L"dot.", L"blank "}) {
+    EXPECT_FALSE(fs().LookupKey(Utf8FromWide(name))) << Utf8FromWide(name);
+  }
 }
 
 TEST_F(WidePathsTest, ListedNameWithATrailingDotOrSpaceIsThatEntryNotItsNeighbour) {

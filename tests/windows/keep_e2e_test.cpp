@@ -63,11 +63,13 @@ TEST_F(KeepE2e, ADropWhileTheConfirmationWaitsIsNotDeletedByThatCommand) {
   // Windows refuses a drop on a window its box disables; Wine delivers it,
   // its message posted before the drop tool hears that it finished: the
   // answer, posted after it, comes after it.
-  Drop(CentreOf(main), {folder.Path("late.txt")});
+  ASSERT_TRUE(Drop(CentreOf(main), {folder.Path("late.txt")}));
   ASSERT_TRUE(program->AnswerBox(kConfirm, IDYES));
   ASSERT_TRUE(program->AnswerBox("削除終了"));
   EXPECT_FALSE(folder.Exists("listed.txt"));
   EXPECT_TRUE(folder.Exists("late.txt"));
+  // Refused while the command ran, not kept for later.
+  EXPECT_TRUE(WaitUntil([&] { return folder.SavedList().empty(); }));
 }
 
 TEST_F(KeepE2e, DropsSavedWhileTheListFileIsHeldReachItOnceItIsReleased) {
