@@ -11,8 +11,8 @@
 # same folders, run from a scratch folder with a "dellist.lst" of 100,000
 # entries; last, the deletion of the first folder's files, with the longest
 # the window took to answer meanwhile, and a deletion of the 1,000 folders
-# stopped half a second in, with how long its box took to come. Uses $DISPLAY when set, otherwise starts Xvfb on $BENCH_DISPLAY
-# (:95).
+# stopped half a second in, with how long its box took to come. Uses
+# $DISPLAY when set, otherwise starts Xvfb on $BENCH_DISPLAY (:95).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
